@@ -1,0 +1,226 @@
+// Converter throughput on generated texts (and on any UTF-8 files named on the
+// command line), next to memcpy of the same number of output bytes.
+//
+//   bench_converter [--benchmark_...] [file ...]
+
+#include "convert/ReferenceConverter.h"
+
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Input
+{
+    std::string name;
+    QString text;
+    qsizetype outputUnits = 0;
+};
+
+constexpr qsizetype kGeneratedUnits = 3'000'000;
+
+const QStringList &russianWords()
+{
+    static const QStringList words = QStringLiteral(
+        "и в не на я быть он с что а по это она этот к но они мы как из у который то за "
+        "свой весь год от так о для ты же все тот мочь вы человек такой его сказать только "
+        "или ещё бы себя один уже до время если сам когда другой вот говорить наш мой знать "
+        "стать при чтобы дело жизнь кто первый очень два день её новый рука даже раз где там "
+        "под можно ну какой после их работа без самый потом надо хотеть ли слово идти большой "
+        "должен место иметь ничто всё идёт тёмный зелёный лёгкий пошёл ребёнок берёза вечер "
+        "дорога деревня окно солнце река лес город земля вода утро ночь сторона голова")
+        .split(u' ');
+    return words;
+}
+
+const QStringList &englishWords()
+{
+    static const QStringList words = QStringLiteral(
+        "the of and to in is was he for it with as his on be at by had are but from or "
+        "have an they which one you were her all she there would their we him been has when "
+        "who will more no if out so said what up its about into than them can only other new "
+        "some could time these two may then do first any my now such like our over man me "
+        "even most made after also did many before must through back years where much your "
+        "way well down should because each just those people how too little state good very")
+        .split(u' ');
+    return words;
+}
+
+QString capitalized(const QString &word)
+{
+    return word.left(1).toUpper() + word.mid(1);
+}
+
+// Sentences of the words, with punctuation, quotes and paragraph breaks.
+QString prose(std::mt19937 &random, const QStringList &words, bool russian, qsizetype units)
+{
+    std::uniform_int_distribution<int> pickWord(0, int(words.size()) - 1);
+    std::uniform_int_distribution<int> percent(0, 99);
+    std::uniform_int_distribution<int> sentenceWords(4, 16);
+    std::uniform_int_distribution<int> paragraphSentences(3, 8);
+    const QString openQuote = russian ? QStringLiteral("«") : QStringLiteral("\"");
+    const QString closeQuote = russian ? QStringLiteral("»") : QStringLiteral("\"");
+    const QString dash = russian ? QStringLiteral(" — ") : QStringLiteral(" - ");
+    const QString paragraphBreak = russian ? QStringLiteral("\r\n") : QStringLiteral("\n");
+
+    QString text;
+    text.reserve(units + 256);
+    while (text.size() < units) {
+        const int sentences = paragraphSentences(random);
+        for (int s = 0; s < sentences; ++s) {
+            const int count = sentenceWords(random);
+            const bool quoted = percent(random) < 8;
+            if (quoted)
+                text += russian ? openQuote : QStringLiteral("\"");
+            for (int w = 0; w < count; ++w) {
+                const QString &word = words[pickWord(random)];
+                text += w == 0 ? capitalized(word) : word;
+                if (w + 1 < count) {
+                    const int p = percent(random);
+                    text += p < 8 ? QStringLiteral(", ") : p < 10 ? dash : QStringLiteral(" ");
+                }
+            }
+            text += percent(random) < 85 ? QStringLiteral(".") : QStringLiteral("!");
+            if (quoted)
+                text += closeQuote;
+            if (!russian && percent(random) < 3)
+                text += QStringLiteral(" (a < b && c > d)");
+            if (s + 1 < sentences)
+                text += u' ';
+        }
+        text += paragraphBreak;
+    }
+    return text;
+}
+
+QString mixed(std::mt19937 &random, qsizetype units)
+{
+    std::uniform_int_distribution<int> percent(0, 99);
+    QString text;
+    text.reserve(units + 4096);
+    while (text.size() < units) {
+        const int p = percent(random);
+        if (p < 45)
+            text += prose(random, russianWords(), true, 200);
+        else if (p < 90)
+            text += prose(random, englishWords(), false, 200);
+        else if (p < 96)
+            text += QStringLiteral("<p class=\"note\">x &amp; y = 42;\t</p>\n");
+        else
+            text += QStringLiteral("Café 😀 中文 № 5 €\n");
+    }
+    return text;
+}
+
+std::vector<std::unique_ptr<Input>> &inputs()
+{
+    static std::vector<std::unique_ptr<Input>> all;
+    return all;
+}
+
+void addInput(std::string name, QString text)
+{
+    auto input = std::make_unique<Input>();
+    input->name = std::move(name);
+    input->text = std::move(text);
+    input->outputUnits = zezu::toReferences(input->text).size();
+    inputs().push_back(std::move(input));
+}
+
+void setCounters(benchmark::State &state, const Input &input)
+{
+    state.counters["chars/s"] = benchmark::Counter(
+        double(input.text.size()) * double(state.iterations()), benchmark::Counter::kIsRate);
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * input.outputUnits
+                            * std::int64_t(sizeof(char16_t)));
+}
+
+// A fresh string per call: allocation and first touch of its pages included.
+void convertFresh(benchmark::State &state, const Input *input)
+{
+    for (auto _ : state) {
+        QString out = zezu::toReferences(input->text);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    setCounters(state, *input);
+}
+
+// One string reused: the converter's own speed into a warm buffer.
+void convertReused(benchmark::State &state, const Input *input)
+{
+    QString out;
+    for (auto _ : state) {
+        out.resize(0); // keeps the allocation
+        zezu::appendReferences(out, input->text);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    setCounters(state, *input);
+}
+
+// memcpy of as many bytes as the conversion writes, between warm buffers.
+void copyOutputSize(benchmark::State &state, const Input *input)
+{
+    const std::size_t bytes = std::size_t(input->outputUnits) * sizeof(char16_t);
+    std::vector<char> from(bytes, 'x');
+    std::vector<char> to(bytes, 'y');
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), bytes);
+        benchmark::DoNotOptimize(to.data());
+        benchmark::ClobberMemory();
+    }
+    setCounters(state, *input);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+
+    std::mt19937 random(1251);
+    addInput("russian_prose", prose(random, russianWords(), true, kGeneratedUnits));
+    addInput("ascii_text", prose(random, englishWords(), false, kGeneratedUnits));
+    addInput("mixed", mixed(random, kGeneratedUnits));
+
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--benchmark", 11) == 0)
+            continue;
+        QFile file(QString::fromLocal8Bit(argv[i]));
+        if (!file.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "cannot read %s\n", argv[i]);
+            return 1;
+        }
+        addInput(std::string("file:") + argv[i], QString::fromUtf8(file.readAll()));
+    }
+
+    for (const auto &input : inputs()) {
+        const Input *in = input.get();
+        benchmark::RegisterBenchmark(("toReferences/" + in->name).c_str(), convertFresh, in)
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("appendReferences_reused/" + in->name).c_str(),
+                                     convertReused, in)
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("memcpy_output_size/" + in->name).c_str(), copyOutputSize,
+                                     in)
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
+    }
+
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

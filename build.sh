@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Sets up, builds and starts the editor, or runs every test.
+#   ./build.sh run    install what is missing, build, start the editor
+#   ./build.sh test   install what is missing, build, run every test
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+build_dir=${ZEZU_BUILD_DIR:-$here/build}
+
+packages=(
+    cmake ninja-build g++ pkg-config python3
+    qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
+    fonts-liberation fonts-dejavu-core
+    libbenchmark-dev
+)
+
+say() { printf '%s\n' "$*" >&2; }
+
+install_missing() {
+    if ! command -v dpkg-query >/dev/null 2>&1; then
+        say "This is not a Debian-like system: install CMake 3.25+, Ninja, a C++20 compiler,"
+        say "Qt 6.4+ (Core, Gui, Widgets, Test), Python 3 and Google Benchmark, then run again."
+        return 0
+    fi
+    local missing=() p
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' \
+            || missing+=("$p")
+    done
+    ((${#missing[@]})) || return 0
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null 2>&1; then
+            sudo=(sudo)
+        else
+            say "Missing Debian packages: ${missing[*]}"
+            say "Install them as root: apt-get install ${missing[*]}"
+            exit 1
+        fi
+    fi
+    say "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq \
+        --no-install-recommends "${missing[@]}" >&2
+}
+
+build() {
+    cmake -G Ninja -S "$here" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DZEZU_WERROR=ON >/dev/null
+    cmake --build "$build_dir"
+}
+
+case "${1:-}" in
+    run)
+        install_missing
+        build
+        exec "$build_dir/src/ZEZU.vexlo"
+        ;;
+    test)
+        install_missing
+        build
+        cd "$build_dir"
+        QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300
+        ;;
+    *)
+        say "usage: $0 run|test"
+        exit 2
+        ;;
+esac

@@ -1,0 +1,357 @@
+#include "convert/ReferenceConverter.h"
+
+#include "core/CodePage1251.h"
+
+#include <QtGlobal>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+// ZEZU_CONVERT_PORTABLE forces the plain C++ path, so that it can be tested here.
+#if !defined(ZEZU_CONVERT_PORTABLE) \
+    && (defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2))
+#include <emmintrin.h>
+#define ZEZU_CONVERT_SSE2 1
+#endif
+
+#if defined(__clang__)
+#define ZEZU_UNROLL_8 _Pragma("clang loop unroll_count(8)")
+#elif defined(__GNUC__)
+#define ZEZU_UNROLL_8 _Pragma("GCC unroll 8")
+#else
+#define ZEZU_UNROLL_8
+#endif
+
+namespace zezu {
+namespace {
+
+// Every code unit below this limit has its output prepared in a slot, so the
+// hot loop copies slots without asking what kind of character it has. The
+// limit is a power of two so that "a whole block is below it" is one mask.
+constexpr char16_t kSlotLimit = 0x800;
+
+// A slot is 16 bytes, written whole with one unaligned store. The longest
+// output ("&#1103;") takes 7 units, which leaves the last unit for the length.
+constexpr int kSlotUnits = 8;
+constexpr int kLengthUnit = kSlotUnits - 1;
+
+// The text is read in blocks of this many units (one 16-byte load).
+constexpr qsizetype kBlock = 8;
+
+// Room past the counted output: the last slot store may spill this far.
+constexpr qsizetype kSlack = kSlotUnits;
+
+struct alignas(16) Slot
+{
+    char16_t unit[kSlotUnits];
+};
+
+// The units each code unit adds to the output beyond its own one. The count
+// pass works from this (in SIMD form too); the slots must agree with it.
+constexpr int extraUnits(char16_t u)
+{
+    if (u >= 0x0410 && u <= 0x044F)
+        return 6; // &#1040; .. &#1103;
+    switch (u) {
+    case 0x0451: return 6; // &#1105;
+    case u' ':
+    case u'"': return 5; // &nbsp; &quot;
+    case u'&': return 4; // &amp;
+    case u'<':
+    case u'>': return 3; // &lt; &gt;
+    default: return 0;
+    }
+}
+
+struct NamedReference
+{
+    int code;
+    const char16_t *text;
+};
+
+constexpr NamedReference kNamedReferences[] = {
+    {32, u"&nbsp;"}, {34, u"&quot;"}, {38, u"&amp;"},
+    {60, u"&lt;"},   {62, u"&gt;"},   {184, u"&#1105;"},
+};
+
+QString referenceFor(char16_t unit, int code)
+{
+    if (code < 0)
+        return QStringLiteral("?");
+    if (code >= 192 && code <= 255)
+        return QStringLiteral("&#") + QString::number(code + 848) + QLatin1Char(';');
+    for (const NamedReference &named : kNamedReferences) {
+        if (named.code == code)
+            return QString::fromUtf16(named.text);
+    }
+    return QString(QChar(unit));
+}
+
+class Tables
+{
+public:
+    static const Tables &instance()
+    {
+        static const Tables tables;
+        return tables;
+    }
+
+    const CodePage1251 &page;
+    std::array<Slot, kSlotLimit> slot{};
+
+private:
+    Tables()
+        : page(CodePage1251::instance())
+    {
+        for (char16_t u = 0; u < kSlotLimit; ++u) {
+            const QString out = referenceFor(u, page.codeOf(u));
+            // The count pass must never fall short of what the slots write.
+            if (out.size() >= kSlotUnits || out.size() > 1 + extraUnits(u))
+                qFatal("Reference for U+%04X does not fit the converter's tables", unsigned(u));
+            Slot &s = slot[u];
+            std::memcpy(s.unit, out.utf16(), sizeof(char16_t) * std::size_t(out.size()));
+            s.unit[kLengthUnit] = char16_t(out.size());
+        }
+    }
+};
+
+inline char16_t *putSlot(char16_t *dst, const Slot &slot)
+{
+    std::memcpy(dst, slot.unit, sizeof slot.unit);
+    return dst + slot.unit[kLengthUnit];
+}
+
+// Converts the character at src (any unit) and returns where the next starts.
+inline const char16_t *convertOne(const Tables &t, const char16_t *src, const char16_t *end,
+                                  char16_t *&dst)
+{
+    const char16_t u = *src++;
+    if (u < kSlotLimit) {
+        dst = putSlot(dst, t.slot[u]);
+        return src;
+    }
+    if (t.page.codeOf(u) >= 0) {
+        *dst++ = u;
+        return src;
+    }
+    // Outside the page; a well-formed pair is one character, so one "?".
+    if (QChar::isHighSurrogate(u) && src != end && QChar::isLowSurrogate(*src))
+        ++src;
+    *dst++ = u'?';
+    return src;
+}
+
+inline const char16_t *convertBlockBySlots(const Tables &t, const char16_t *src, char16_t *&dst)
+{
+    char16_t *d = dst;
+    ZEZU_UNROLL_8
+    for (qsizetype i = 0; i < kBlock; ++i)
+        d = putSlot(d, t.slot[src[i]]);
+    dst = d;
+    return src + kBlock;
+}
+
+#ifdef ZEZU_CONVERT_SSE2
+
+inline __m128i splat(int v)
+{
+    return _mm_set1_epi16(static_cast<short>(v));
+}
+
+inline bool allZeroUnder(__m128i v, int mask)
+{
+    return _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, splat(mask)), _mm_setzero_si128()))
+        == 0xFFFF;
+}
+
+inline bool hasMarkup(__m128i v)
+{
+    const __m128i hit = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi16(v, splat(' ')), _mm_cmpeq_epi16(v, splat('"'))),
+        _mm_or_si128(_mm_cmpeq_epi16(v, splat('&')),
+                     _mm_or_si128(_mm_cmpeq_epi16(v, splat('<')), _mm_cmpeq_epi16(v, splat('>')))));
+    return _mm_movemask_epi8(hit) != 0;
+}
+
+// An upper bound of the output length: exact except that a surrogate pair is
+// counted as two units where it gives one "?".
+qsizetype outputBound(const char16_t *src, qsizetype n)
+{
+    const char16_t *const end = src + n;
+    qsizetype total = n;
+    // Lanes add at most 6 per block; the sums are widened as signed 16-bit
+    // numbers, so they are flushed before they could pass 32767.
+    constexpr qsizetype kFlushBlocks = 4096;
+    while (end - src >= kBlock) {
+        __m128i sums = _mm_setzero_si128();
+        const qsizetype blocks = qMin(kFlushBlocks, (end - src) / kBlock);
+        for (qsizetype b = 0; b < blocks; ++b, src += kBlock) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
+            const __m128i cyrillic = _mm_cmpeq_epi16(
+                _mm_subs_epu16(_mm_sub_epi16(v, splat(0x0410)), splat(0x3F)), _mm_setzero_si128());
+            const __m128i six = _mm_or_si128(cyrillic, _mm_cmpeq_epi16(v, splat(0x0451)));
+            const __m128i five =
+                _mm_or_si128(_mm_cmpeq_epi16(v, splat(' ')), _mm_cmpeq_epi16(v, splat('"')));
+            const __m128i four = _mm_cmpeq_epi16(v, splat('&'));
+            const __m128i three =
+                _mm_or_si128(_mm_cmpeq_epi16(v, splat('<')), _mm_cmpeq_epi16(v, splat('>')));
+            const __m128i extra = _mm_or_si128(
+                _mm_or_si128(_mm_and_si128(six, splat(6)), _mm_and_si128(five, splat(5))),
+                _mm_or_si128(_mm_and_si128(four, splat(4)), _mm_and_si128(three, splat(3))));
+            sums = _mm_add_epi16(sums, extra);
+        }
+        alignas(16) std::int32_t lanes[4];
+        _mm_store_si128(reinterpret_cast<__m128i *>(lanes), _mm_madd_epi16(sums, splat(1)));
+        total += qsizetype(lanes[0]) + lanes[1] + lanes[2] + lanes[3];
+    }
+    for (; src != end; ++src)
+        total += extraUnits(*src);
+    return total;
+}
+
+// Converts whole blocks; returns where the unconverted tail starts.
+const char16_t *convertBlocks(const Tables &t, const char16_t *src, const char16_t *end,
+                              char16_t *&dst)
+{
+    while (end - src >= kBlock) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
+        if (allZeroUnder(v, 0xFF80)) {
+            // ASCII: copied as it is unless markup or a space is in the block.
+            if (!hasMarkup(v)) {
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), v);
+                dst += kBlock;
+                src += kBlock;
+            } else {
+                src = convertBlockBySlots(t, src, dst);
+            }
+        } else if (allZeroUnder(v, 0xFFFF & ~(kSlotLimit - 1))) {
+            src = convertBlockBySlots(t, src, dst);
+        } else {
+            const char16_t *const blockEnd = src + kBlock;
+            while (src < blockEnd)
+                src = convertOne(t, src, end, dst);
+        }
+    }
+    return src;
+}
+
+#else // portable: four units at a time in a 64-bit word
+
+constexpr std::uint64_t kLanes = 0x0001000100010001ULL;
+
+inline std::uint64_t load64(const char16_t *p)
+{
+    std::uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+
+inline bool hasZeroLane(std::uint64_t w)
+{
+    return ((w - kLanes) & ~w & (kLanes * 0x8000)) != 0;
+}
+
+inline bool hasMarkup(std::uint64_t w)
+{
+    return hasZeroLane(w ^ (kLanes * ' ')) || hasZeroLane(w ^ (kLanes * '"'))
+        || hasZeroLane(w ^ (kLanes * '&')) || hasZeroLane(w ^ (kLanes * '<'))
+        || hasZeroLane(w ^ (kLanes * '>'));
+}
+
+qsizetype outputBound(const char16_t *src, qsizetype n)
+{
+    const Tables &t = Tables::instance();
+    qsizetype total = n;
+    for (const char16_t *const end = src + n; src != end; ++src) {
+        if (*src < kSlotLimit)
+            total += t.slot[*src].unit[kLengthUnit] - 1;
+    }
+    return total;
+}
+
+const char16_t *convertBlocks(const Tables &t, const char16_t *src, const char16_t *end,
+                              char16_t *&dst)
+{
+    while (end - src >= kBlock) {
+        const std::uint64_t a = load64(src);
+        const std::uint64_t b = load64(src + 4);
+        if (((a | b) & (kLanes * 0xFF80)) == 0) {
+            if (!hasMarkup(a) && !hasMarkup(b)) {
+                std::memcpy(dst, src, sizeof(char16_t) * kBlock);
+                dst += kBlock;
+                src += kBlock;
+            } else {
+                src = convertBlockBySlots(t, src, dst);
+            }
+        } else if (((a | b) & (kLanes * (0xFFFF & ~(kSlotLimit - 1)))) == 0) {
+            src = convertBlockBySlots(t, src, dst);
+        } else {
+            const char16_t *const blockEnd = src + kBlock;
+            while (src < blockEnd)
+                src = convertOne(t, src, end, dst);
+        }
+    }
+    return src;
+}
+
+#endif
+
+bool overlaps(const QString &out, QStringView text)
+{
+    const auto outBegin = reinterpret_cast<std::uintptr_t>(out.constData());
+    const auto outEnd = reinterpret_cast<std::uintptr_t>(out.constData() + out.size());
+    const auto textBegin = reinterpret_cast<std::uintptr_t>(text.data());
+    return textBegin >= outBegin && textBegin < outEnd;
+}
+
+} // namespace
+
+QString toReferences(QStringView text)
+{
+    QString out;
+    appendReferences(out, text);
+    return out;
+}
+
+void appendReferences(QString &out, QStringView text)
+{
+    if (text.isEmpty())
+        return;
+    if (overlaps(out, text)) {
+        // Growing out would move the text away from under us.
+        const QString copy = text.toString();
+        appendReferences(out, copy);
+        return;
+    }
+
+    const Tables &t = Tables::instance();
+    const char16_t *src = text.utf16();
+    const char16_t *const end = src + text.size();
+
+    const qsizetype start = out.size();
+    const qsizetype room = start + outputBound(src, text.size()) + kSlack;
+    if (start == 0)
+        out.reserve(room); // a fresh string gets what it needs and no more
+    out.resize(room);      // appending grows geometrically, as QString does
+    char16_t *const base = reinterpret_cast<char16_t *>(out.data());
+    char16_t *dst = base + start;
+
+    src = convertBlocks(t, src, end, dst);
+    while (src != end)
+        src = convertOne(t, src, end, dst);
+
+    Q_ASSERT(dst - base <= room - kSlack);
+    out.resize(dst - base);
+}
+
+qsizetype characterLength(QStringView text, qsizetype i)
+{
+    if (i < 0 || i >= text.size())
+        return 0;
+    if (i + 1 < text.size() && text[i].isHighSurrogate() && text[i + 1].isLowSurrogate())
+        return 2;
+    return 1;
+}
+
+} // namespace zezu

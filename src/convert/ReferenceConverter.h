@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+namespace zezu {
+
+// Turns text into character references: space and the four markup characters
+// become named references, the Cyrillic letters А..я and ё decimal ones, every
+// other character that Windows-1251 holds is copied, and every character it
+// cannot hold (a surrogate pair counts as one character) becomes "?".
+QString toReferences(QStringView text);
+
+// Appends the references for text to out (the same rule as toReferences).
+void appendReferences(QString &out, QStringView text);
+
+// The number of UTF-16 code units of the character that starts at index i:
+// 2 for a well-formed surrogate pair, otherwise 1.
+qsizetype characterLength(QStringView text, qsizetype i);
+
+} // namespace zezu

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+#include <optional>
+
+namespace zezu {
+
+// Twips are the unit of every window size the logic handles: 15 to a pixel.
+constexpr int kTwipsPerPixel = 15;
+constexpr int pixelsToTwips(int px) { return px * kTwipsPerPixel; }
+constexpr int twipsToPixels(int tw) { return tw / kTwipsPerPixel; }
+
+enum class MenuItem { Gen, Undo, Open, Save, Exit, About };
+
+// Answers of the Yes/No/Cancel message box, with the codes the prompt answer
+// field keeps.
+enum class Answer : int { Yes = 6, No = 7, Cancel = 2 };
+
+struct FileDialogRequest
+{
+    QString title;
+    QString filter;   // Qt's form: "description (*.txt);;other (*)"
+    QString fileName; // proposed name, may be empty
+};
+
+// The one seam between the editor's logic and the widgets. Everything a command
+// does to the screen goes through here, so a scripted double can stand in for
+// the widgets in tests.
+class WindowServices
+{
+public:
+    virtual ~WindowServices() = default;
+
+    // The text area. Text uses CR LF line breaks; the selection is counted in
+    // that text (a CR LF pair counts 2). Setting a different text raises the
+    // text area's change notification before the call returns.
+    virtual QString text() const = 0;
+    virtual void setText(const QString &text) = 0;
+    virtual qsizetype selStart() const = 0;
+    virtual qsizetype selLength() const = 0;
+
+    // Outer sizes, in twips.
+    virtual QSize windowSize() const = 0;
+    virtual QSize textAreaSize() const = 0;
+    virtual void setTextAreaSize(QSize size) = 0;
+
+    virtual QString caption() const = 0;
+    virtual void setCaption(const QString &caption) = 0;
+
+    virtual bool isMenuEnabled(MenuItem item) const = 0;
+    virtual void setMenuEnabled(MenuItem item, bool enabled) = 0;
+
+    // Whether the user may edit the text area; the program may always set it.
+    virtual void setTextReadOnly(bool readOnly) = 0;
+
+    // The progress window of a conversion. Showing it creates it in its
+    // design-time state when it is not loaded and does nothing more when it is.
+    virtual void showProgress() = 0;
+    // Writes "<percent>%" into lblPer1, copies that into lblPer2, and sets the
+    // filled bar's width (twips).
+    virtual void setProgress(int percent, int doneWidth) = 0;
+    // The background bar's width (twips).
+    virtual int progressBarWidth() const = 0;
+    virtual void unloadProgress() = 0;
+
+    // Opens the about box, creating it (and running its load handler) only
+    // when it is not open already.
+    virtual void showAbout() = 0;
+
+    // A message box with Yes, No and Cancel and no icon; Escape answers Cancel.
+    virtual Answer ask(const QString &title, const QString &message) = 0;
+    // A message box with one OK button, for failures the user must hear of.
+    virtual void tell(const QString &title, const QString &message) = 0;
+
+    // File dialogs; nullopt when the user cancelled.
+    virtual std::optional<QString> chooseFileToOpen(const FileDialogRequest &request) = 0;
+    virtual std::optional<QString> chooseFileToSave(const FileDialogRequest &request) = 0;
+
+    // Lets pending window events run; other handlers may run inside it.
+    virtual void processEvents() = 0;
+
+    // Ends the program at once; no close or unload handler runs afterwards.
+    virtual void endProgram() = 0;
+};
+
+} // namespace zezu

@@ -1,0 +1,161 @@
+#include "ui/QtWindowServices.h"
+
+#include "ui/TextArea.h"
+#include "ui/frmConv.h"
+#include "ui/frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace zezu {
+
+namespace {
+// The event pump runs pending events only this often, so that a long run is
+// not dominated by event handling while a click is still seen promptly.
+constexpr qint64 kPumpIntervalMs = 5;
+}
+
+QtWindowServices::QtWindowServices(frmMain &window)
+    : m_window(window)
+{
+}
+
+QString QtWindowServices::text() const { return m_window.textArea()->text(); }
+void QtWindowServices::setText(const QString &text) { m_window.textArea()->setText(text); }
+qsizetype QtWindowServices::selStart() const { return m_window.textArea()->selStart(); }
+qsizetype QtWindowServices::selLength() const { return m_window.textArea()->selLength(); }
+
+QSize QtWindowServices::windowSize() const
+{
+    return {pixelsToTwips(m_window.width()), pixelsToTwips(m_window.height())};
+}
+
+QSize QtWindowServices::textAreaSize() const
+{
+    const QSize px = m_window.textArea()->size();
+    return {pixelsToTwips(px.width()), pixelsToTwips(px.height())};
+}
+
+void QtWindowServices::setTextAreaSize(QSize size)
+{
+    m_window.textArea()->resize(twipsToPixels(size.width()), twipsToPixels(size.height()));
+}
+
+QString QtWindowServices::caption() const { return m_window.windowTitle(); }
+void QtWindowServices::setCaption(const QString &caption) { m_window.setWindowTitle(caption); }
+
+bool QtWindowServices::isMenuEnabled(MenuItem item) const
+{
+    return m_window.menuAction(item)->isEnabled();
+}
+
+void QtWindowServices::setMenuEnabled(MenuItem item, bool enabled)
+{
+    m_window.menuAction(item)->setEnabled(enabled);
+}
+
+void QtWindowServices::setTextReadOnly(bool readOnly)
+{
+    m_window.textArea()->setReadOnly(readOnly);
+}
+
+void QtWindowServices::showProgress()
+{
+    if (!m_progress) {
+        m_progress = new frmConv(&m_window,
+                                 [this] { m_window.editor().state().cancelRequested = true; });
+    }
+    if (!m_progress->isVisible())
+        m_progress->show();
+}
+
+void QtWindowServices::setProgress(int percent, int doneWidth)
+{
+    if (m_progress)
+        m_progress->setProgress(percent, twipsToPixels(doneWidth));
+}
+
+int QtWindowServices::progressBarWidth() const
+{
+    return m_progress ? pixelsToTwips(m_progress->barWidthPx()) : 0;
+}
+
+void QtWindowServices::unloadProgress()
+{
+    if (m_progress) {
+        m_progress->hide();
+        m_progress->deleteLater();
+        m_progress = nullptr;
+    }
+}
+
+void QtWindowServices::showAbout()
+{
+}
+
+Answer QtWindowServices::ask(const QString &title, const QString &message)
+{
+    QMessageBox box(QMessageBox::NoIcon, title, message,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &m_window);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
+    }
+}
+
+void QtWindowServices::tell(const QString &title, const QString &message)
+{
+    QMessageBox box(QMessageBox::Warning, title, message, QMessageBox::Ok, &m_window);
+    box.exec();
+}
+
+static std::optional<QString> runFileDialog(QWidget *parent, const FileDialogRequest &request,
+                                            QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(parent, request.title, QString(), request.filter);
+    dialog.setAcceptMode(mode);
+    // A typed name is taken even when no such file exists; opening it then
+    // fails with a message.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The save command asks for no confirmation before replacing a file.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> QtWindowServices::chooseFileToOpen(const FileDialogRequest &request)
+{
+    return runFileDialog(&m_window, request, QFileDialog::AcceptOpen);
+}
+
+std::optional<QString> QtWindowServices::chooseFileToSave(const FileDialogRequest &request)
+{
+    return runFileDialog(&m_window, request, QFileDialog::AcceptSave);
+}
+
+void QtWindowServices::processEvents()
+{
+    if (m_sincePump.isValid() && m_sincePump.elapsed() < kPumpIntervalMs)
+        return;
+    QCoreApplication::processEvents();
+    m_sincePump.start();
+}
+
+void QtWindowServices::endProgram()
+{
+    m_ending = true;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        w->hide();
+    QCoreApplication::exit(0);
+}
+
+} // namespace zezu

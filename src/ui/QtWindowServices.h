@@ -1,0 +1,61 @@
+#pragma once
+
+#include "core/WindowServices.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+
+namespace zezu {
+
+class frmMain;
+class frmConv;
+
+// The window services over the real widgets of the main window.
+class QtWindowServices final : public WindowServices
+{
+public:
+    explicit QtWindowServices(frmMain &window);
+
+    QString text() const override;
+    void setText(const QString &text) override;
+    qsizetype selStart() const override;
+    qsizetype selLength() const override;
+
+    QSize windowSize() const override;
+    QSize textAreaSize() const override;
+    void setTextAreaSize(QSize size) override;
+
+    QString caption() const override;
+    void setCaption(const QString &caption) override;
+
+    bool isMenuEnabled(MenuItem item) const override;
+    void setMenuEnabled(MenuItem item, bool enabled) override;
+
+    void setTextReadOnly(bool readOnly) override;
+
+    void showProgress() override;
+    void setProgress(int percent, int doneWidth) override;
+    int progressBarWidth() const override;
+    void unloadProgress() override;
+
+    void showAbout() override;
+
+    Answer ask(const QString &title, const QString &message) override;
+    void tell(const QString &title, const QString &message) override;
+
+    std::optional<QString> chooseFileToOpen(const FileDialogRequest &request) override;
+    std::optional<QString> chooseFileToSave(const FileDialogRequest &request) override;
+
+    void processEvents() override;
+    void endProgram() override;
+
+    bool isEnding() const { return m_ending; }
+
+private:
+    frmMain &m_window;
+    QPointer<frmConv> m_progress;
+    QElapsedTimer m_sincePump;
+    bool m_ending = false;
+};
+
+} // namespace zezu

@@ -1,0 +1,199 @@
+#include "ui/TextArea.h"
+
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <vector>
+
+namespace zezu {
+
+namespace {
+
+// Characters the view cannot hold as themselves, and what it shows instead.
+struct StandIn
+{
+    char16_t original;
+    char16_t shown;
+};
+
+constexpr StandIn kStandIns[] = {
+    {u'\n', u'\u240A'},   // lone LF: SYMBOL FOR LINE FEED
+    {u'\r', u'\u240D'},   // lone CR: SYMBOL FOR CARRIAGE RETURN
+    {u'\u2029', u'\u2424'}, // paragraph separator: SYMBOL FOR NEWLINE
+    {u'\uFDD0', u'\u2425'}, // the view's frame markers
+    {u'\uFDD1', u'\u2426'},
+};
+
+constexpr int kLiteralProperty = QTextFormat::UserProperty + 1;
+
+char16_t shownFor(char16_t c)
+{
+    for (const StandIn &s : kStandIns)
+        if (s.original == c)
+            return s.shown;
+    return 0;
+}
+
+char16_t originalOf(char16_t c)
+{
+    for (const StandIn &s : kStandIns)
+        if (s.shown == c)
+            return s.original;
+    return 0;
+}
+
+bool isStandIn(char16_t c) { return c >= u'\u240A' && c <= u'\u2426' && originalOf(c); }
+
+bool needsMapping(char16_t c)
+{
+    // One cheap test for the common case.
+    return (c == u'\r' || c == u'\n' || (c >= u'\u2029' && (shownFor(c) || isStandIn(c))));
+}
+
+} // namespace
+
+TextArea::TextArea(QWidget *parent)
+    : QPlainTextEdit(parent)
+{
+    setObjectName(QStringLiteral("txtChar"));
+    QFont font(QStringLiteral("Courier New"));
+    font.setPointSizeF(8.25);
+    font.setStyleHint(QFont::TypeWriter);
+    setFont(font);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Converted text is one long word; it must still wrap.
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_setting)
+            emit changed();
+    });
+}
+
+void TextArea::setText(const QString &text)
+{
+    const qsizetype n = text.size();
+    const char16_t *src = reinterpret_cast<const char16_t *>(text.constData());
+
+    bool plain = true;
+    for (qsizetype i = 0; i < n && plain; ++i) {
+        const char16_t c = src[i];
+        if (c == u'\r' && i + 1 < n && src[i + 1] == u'\n')
+            ++i;
+        else if (needsMapping(c))
+            plain = false;
+    }
+
+    QString shown;
+    std::vector<int> literals; // view positions of stand-ins that are literal
+    if (!plain) {
+        shown.reserve(n);
+        qsizetype breaks = 0;
+        for (qsizetype i = 0; i < n; ++i) {
+            const char16_t c = src[i];
+            if (c == u'\r' && i + 1 < n && src[i + 1] == u'\n') {
+                shown += u"\r\n";
+                ++i;
+                ++breaks;
+            } else if (const char16_t s = shownFor(c)) {
+                shown += QChar(s);
+            } else {
+                if (isStandIn(c))
+                    literals.push_back(int(shown.size() - breaks));
+                shown += QChar(c);
+            }
+        }
+    }
+
+    m_setting = true;
+    // The view's own undo must not take back a text the program set.
+    document()->setUndoRedoEnabled(false);
+    setPlainText(plain ? text : shown);
+    if (!literals.empty()) {
+        QTextCharFormat literal;
+        literal.setProperty(kLiteralProperty, true);
+        QTextCursor cursor(document());
+        for (int pos : literals) {
+            cursor.setPosition(pos);
+            cursor.setPosition(pos + 1, QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(literal);
+        }
+    }
+    m_hasLiterals = !literals.empty();
+    document()->setUndoRedoEnabled(true);
+    m_setting = false;
+    emit changed();
+}
+
+QString TextArea::text() const
+{
+    const QTextDocument *doc = document();
+    QString out;
+    if (!m_hasLiterals) {
+        const QString raw = doc->toRawText();
+        out.reserve(raw.size() + doc->blockCount());
+        for (const QChar qc : raw) {
+            const char16_t c = qc.unicode();
+            if (c == u'\u2029')
+                out += u"\r\n";
+            else if (const char16_t o = isStandIn(c) ? originalOf(c) : 0)
+                out += QChar(o);
+            else
+                out += qc;
+        }
+        return out;
+    }
+
+    out.reserve(doc->characterCount() + doc->blockCount());
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        if (block != doc->begin())
+            out += u"\r\n";
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const bool literal = fragment.charFormat().boolProperty(kLiteralProperty);
+            for (const QChar qc : fragment.text()) {
+                const char16_t c = qc.unicode();
+                out += (!literal && isStandIn(c)) ? QChar(originalOf(c)) : qc;
+            }
+        }
+    }
+    return out;
+}
+
+qsizetype TextArea::textPosition(int viewPosition) const
+{
+    // Every line break before the position is one character in the view and
+    // two (CR LF) in the text.
+    return qsizetype(viewPosition) + document()->findBlock(viewPosition).blockNumber();
+}
+
+qsizetype TextArea::selStart() const
+{
+    return textPosition(textCursor().selectionStart());
+}
+
+qsizetype TextArea::selLength() const
+{
+    const QTextCursor c = textCursor();
+    return textPosition(c.selectionEnd()) - textPosition(c.selectionStart());
+}
+
+void TextArea::keyPressEvent(QKeyEvent *event)
+{
+    // Shift+Enter would insert a line separator; every Enter is a line break.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && (event->modifiers() & Qt::ShiftModifier)) {
+        QKeyEvent plain(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier,
+                        event->text(), event->isAutoRepeat(), ushort(event->count()));
+        QPlainTextEdit::keyPressEvent(&plain);
+        event->setAccepted(plain.isAccepted());
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+} // namespace zezu

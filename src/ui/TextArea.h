@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QPlainTextEdit>
+
+namespace zezu {
+
+// The multi-line text area. Its text is the editor's text: CR LF line breaks,
+// every other character kept exactly as set. Each CR LF pair is a line of the
+// view; a lone CR or LF, and the few characters the view would take for a
+// paragraph break, are shown as visible stand-ins that read back as what they
+// stand for. Selection positions are counted in the text, where a line break
+// counts 2.
+class TextArea : public QPlainTextEdit
+{
+    Q_OBJECT
+
+public:
+    explicit TextArea(QWidget *parent = nullptr);
+
+    QString text() const;
+    void setText(const QString &text);
+
+    qsizetype selStart() const;
+    qsizetype selLength() const;
+
+    // The position in the text of a position in the view.
+    qsizetype textPosition(int viewPosition) const;
+
+signals:
+    // Every change of the text, typed or set.
+    void changed();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    bool m_setting = false;
+    // Set while the view holds a stand-in character that was in the text
+    // itself and must read back as itself.
+    bool m_hasLiterals = false;
+};
+
+} // namespace zezu

@@ -1,0 +1,126 @@
+#include "ui/frmConv.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+namespace zezu {
+
+namespace {
+
+QFont tahoma(bool bold)
+{
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPointSizeF(8.25);
+    f.setBold(bold);
+    return f;
+}
+
+QFont verdanaSmallBold()
+{
+    QFont f(QStringLiteral("Verdana"));
+    f.setPointSizeF(6.75);
+    f.setBold(true);
+    return f;
+}
+
+QLabel *percentLabel(QWidget *parent, const char *name, QPalette::ColorRole textRole)
+{
+    auto *label = new QLabel(QStringLiteral("0%"), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(0, 0, 259, 10);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setFont(verdanaSmallBold());
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    label->setAutoFillBackground(false);
+    label->setForegroundRole(textRole);
+    return label;
+}
+
+} // namespace
+
+frmConv::frmConv(QWidget *owner, std::function<void()> onCancel)
+    : QWidget(owner, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                         | Qt::CustomizeWindowHint)
+{
+    setObjectName(QStringLiteral("frmConv"));
+    setWindowTitle(QStringLiteral("::преобразование..."));
+    setFixedSize(kClientWidth, kClientHeight);
+
+    Label1 = new QLabel(QStringLiteral("::выполнено:"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(tahoma(false));
+    Label1->move(4, 15);
+    Label1->adjustSize();
+
+    picBck = new QFrame(this);
+    picBck->setObjectName(QStringLiteral("picBck"));
+    picBck->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    picBck->setLineWidth(1);
+    picBck->setGeometry(4, 30, 262, 16);
+    // The interior clips the filled bar, so it never covers the border.
+    auto *interior = new QWidget(picBck);
+    interior->setGeometry(picBck->contentsRect());
+
+    lblPer1 = percentLabel(interior, "lblPer1", QPalette::WindowText);
+
+    picDone = new QWidget(interior);
+    picDone->setObjectName(QStringLiteral("picDone"));
+    picDone->setGeometry(0, 0, 1, 14);
+    picDone->setAutoFillBackground(true);
+    picDone->setBackgroundRole(QPalette::Highlight);
+
+    // A child of the filled bar lying exactly over lblPer1: where the bar has
+    // reached, the percentage shows in highlight-text colour.
+    lblPer2 = percentLabel(picDone, "lblPer2", QPalette::HighlightedText);
+
+    Picture1 = new QFrame(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Picture1->setLineWidth(2);
+    Picture1->setGeometry(178, 57, 88, 25);
+
+    cmdCacnel = new QPushButton(QStringLiteral("::отмена..."), Picture1);
+    cmdCacnel->setObjectName(QStringLiteral("cmdCacnel"));
+    cmdCacnel->setFont(tahoma(true));
+    cmdCacnel->setGeometry(Picture1->contentsRect());
+    cmdCacnel->setAutoDefault(false);
+    cmdCacnel->setDefault(false);
+    connect(cmdCacnel, &QPushButton::clicked, this, [onCancel = std::move(onCancel)] {
+        onCancel();
+    });
+
+    setTabOrder(cmdCacnel, cmdCacnel);
+
+    if (QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void frmConv::setProgress(int percent, int doneWidthPx)
+{
+    if (percent != m_percent) {
+        m_percent = percent;
+        lblPer1->setText(QString::number(percent) + QLatin1Char('%'));
+        lblPer2->setText(lblPer1->text());
+    }
+    if (doneWidthPx != picDone->width())
+        picDone->resize(std::max(0, doneWidthPx), picDone->height());
+}
+
+int frmConv::barWidthPx() const
+{
+    return picBck->width();
+}
+
+void frmConv::closeEvent(QCloseEvent *event)
+{
+    // Closing the window does not cancel the run; the next update shows it
+    // again.
+    event->accept();
+    hide();
+}
+
+} // namespace zezu

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+
+namespace zezu {
+
+// The progress window of a conversion: the percentage done, a bar whose
+// filled part shows the part of the percentage it covers in highlight colours,
+// and a Cancel button that only raises the cancel request.
+class frmConv : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kClientWidth = 269;
+    static constexpr int kClientHeight = 87;
+
+    frmConv(QWidget *owner, std::function<void()> onCancel);
+
+    // Sets both percentage labels and the filled bar's width, in pixels;
+    // repaints only what changed.
+    void setProgress(int percent, int doneWidthPx);
+    int barWidthPx() const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QLabel *Label1 = nullptr;
+    QFrame *picBck = nullptr;
+    QWidget *picDone = nullptr;
+    QLabel *lblPer1 = nullptr;
+    QLabel *lblPer2 = nullptr;
+    QFrame *Picture1 = nullptr;
+    QPushButton *cmdCacnel = nullptr;
+    int m_percent = 0;
+};
+
+} // namespace zezu

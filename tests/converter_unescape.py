@@ -1,0 +1,139 @@
+#!/usr/bin/env python3
+"""Round trip of the converter through Python's html.unescape.
+
+Usage: converter_unescape.py PATH_TO_zezu_convert_cli
+
+Unescaping the converter's output must give back the input, except that each
+space comes back as U+00A0 (it was written as &nbsp;) and each character that
+Python's cp1251 codec cannot encode comes back as "?" (an astral character is
+one character). Inputs are generated here from a fixed seed.
+"""
+
+import html
+import random
+import re
+import subprocess
+import sys
+
+RUSSIAN_WORDS = (
+    "мороз и солнце день чудесный ещё ты дремлешь друг прелестный пора красавица "
+    "проснись открой сомкнуты негой взоры навстречу северной авроры звездою севера "
+    "явись вечор ты помнишь вьюга злилась на мутном небе мгла носилась луна как бледное "
+    "пятно сквозь тучи мрачные желтела всё её идёт зелёный ёж Ёлка"
+).split()
+# What the output must never hold as it is: spaces, markup characters, an
+# ampersand that starts no reference of ours, and the letters А..я and ё.
+BARE = re.compile(r'[ <>"\u0410-\u044f\u0451]|&(?!(?:nbsp|quot|amp|lt|gt|#\d+);)')
+ASCII_WORDS = "the quick brown fox jumps over lazy dog it's 42 x=1; y+2".split()
+MARKUP = ['<', '>', '&', '"', "'", '&amp;', '&nbsp;', '<b>', '&#1040;']
+SPACES = [' ', '  ', '\t', '\r\n', '\n', '\r']
+# In Windows-1251 though outside ASCII and Cyrillic А..я.
+INSIDE = ['Ё', 'ё', 'Ђ', '€', '№', '™', '«', '»', '—', '–', '…', '\u00a0', '§', 'Ґ', 'ґ', 'ў']
+# Not in Windows-1251.
+OUTSIDE = ['é', 'ß', 'ä', '中', '文', '\u0098', '\u0460', '\u2603', '\ufffd', 'Ω', '\u00ff']
+ASTRAL = ['\U0001F600', '\U0001D11E', '\U00020000', '\U0010FFFF', '\U0001F44D']
+CONTROLS = ['\x00', '\x01', '\x7f', '\x1b']
+
+
+def piece(rng):
+    kind = rng.random()
+    if kind < 0.35:
+        words = rng.choices(RUSSIAN_WORDS, k=rng.randint(1, 12))
+        return ' '.join(words) + rng.choice(['.', ',', '!', '?', ''])
+    if kind < 0.55:
+        return ' '.join(rng.choices(ASCII_WORDS, k=rng.randint(1, 10)))
+    if kind < 0.60:
+        return rng.choice(MARKUP)
+    if kind < 0.65:
+        # Long stretches of ASCII without spaces, now and then a markup character.
+        return ''.join(rng.choice('<>&"') if rng.random() < 0.08
+                       else rng.choice('abcdefghijklmnopqrstuvwxyz0123456789_')
+                       for _ in range(rng.randint(1, 40)))
+    if kind < 0.75:
+        return rng.choice(SPACES)
+    if kind < 0.83:
+        return rng.choice(INSIDE)
+    if kind < 0.91:
+        return rng.choice(OUTSIDE)
+    if kind < 0.97:
+        return rng.choice(ASTRAL)
+    return rng.choice(CONTROLS)
+
+
+def generate(rng, pieces):
+    return ''.join(piece(rng) for _ in range(pieces))
+
+
+def expected_round_trip(text):
+    out = []
+    for ch in text:  # a Python str iterates by code point: astral is one
+        if ch == ' ':
+            out.append('\u00a0')
+            continue
+        try:
+            ch.encode('cp1251')
+        except UnicodeEncodeError:
+            out.append('?')
+            continue
+        out.append(ch)
+    return ''.join(out)
+
+
+def first_mismatch(a, b):
+    for i, (x, y) in enumerate(zip(a, b)):
+        if x != y:
+            return i
+    return min(len(a), len(b))
+
+
+def show(text, at):
+    window = text[max(0, at - 20):at + 20]
+    return ascii(window)
+
+
+def run_case(cli, name, text):
+    result = subprocess.run([cli], input=text.encode('utf-8'), capture_output=True, check=False)
+    if result.returncode != 0:
+        print(f'{name}: converter exited with {result.returncode}: '
+              f'{result.stderr.decode(errors="replace")}')
+        return False
+    output = result.stdout.decode('utf-8')
+    # Unescaping cannot tell a bare "<" from "&lt;", so look for bare ones too.
+    bare = BARE.search(output)
+    if bare:
+        print(f'{name}: {ascii(bare.group())} left bare in the output at {bare.start()}: '
+              f'{show(output, bare.start())}')
+        return False
+    got = html.unescape(output)
+    want = expected_round_trip(text)
+    if got == want:
+        return True
+    at = first_mismatch(got, want)
+    print(f'{name}: round trip differs at character {at} '
+          f'(lengths: got {len(got)}, expected {len(want)})')
+    print(f'  input    {show(text, at)}')
+    print(f'  got      {show(got, at)}')
+    print(f'  expected {show(want, at)}')
+    return False
+
+
+def main():
+    if len(sys.argv) != 2:
+        print(__doc__)
+        return 2
+    cli = sys.argv[1]
+    rng = random.Random(1251)
+    cases = [('empty', ''), ('one space', ' '), ('lone astral', '\U0001F600')]
+    cases += [(f'random {i}', generate(rng, rng.randint(1, 60))) for i in range(150)]
+    cases.append(('large', generate(rng, 40000)))
+
+    failed = [name for name, text in cases if not run_case(cli, name, text)]
+    if failed:
+        print(f'{len(failed)} of {len(cases)} cases failed')
+        return 1
+    print(f'all {len(cases)} cases passed')
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())

@@ -1,0 +1,171 @@
+#pragma once
+
+#include "core/WindowServices.h"
+
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+namespace zezu::test {
+
+// A scripted stand-in for the widgets: it records what the logic shows,
+// answers prompts and file dialogs from queues the test fills, and runs a
+// callback from inside the event pump.
+class FakeWindowServices final : public WindowServices
+{
+public:
+    struct Asked
+    {
+        QString title;
+        QString message;
+    };
+
+    // Text area.
+    QString textValue;
+    qsizetype selStartValue = 0;
+    qsizetype selLengthValue = 0;
+    // Called for every setText, as the real text area's change notification.
+    std::function<void()> onTextChange;
+    int setTextCalls = 0;
+
+    QSize window{pixelsToTwips(600), pixelsToTwips(400)};
+    QSize textArea{pixelsToTwips(587), pixelsToTwips(378)};
+
+    QString captionValue = QStringLiteral("ZEZU.vexlo - Безымянный");
+    QStringList captions; // every caption set, in order
+
+    std::map<MenuItem, bool> menu{{MenuItem::Gen, true},  {MenuItem::Undo, false},
+                                  {MenuItem::Open, true}, {MenuItem::Save, true},
+                                  {MenuItem::Exit, true}, {MenuItem::About, true}};
+
+    bool textReadOnly = false;
+
+    // Progress window.
+    struct Progress
+    {
+        int percent;
+        int doneWidth;
+        bool operator==(const Progress &) const = default;
+    };
+    bool progressLoaded = false;
+    int progressCreated = 0;
+    int progressUnloaded = 0;
+    int progressBar = 3930; // picBck's width as designed
+    std::vector<Progress> progress;
+
+    int aboutShown = 0;
+
+    std::deque<Answer> answers; // for ask()
+    std::vector<Asked> asked;
+    std::vector<Asked> told;
+
+    std::deque<std::optional<QString>> openChoices;
+    std::deque<std::optional<QString>> saveChoices;
+    std::vector<FileDialogRequest> openRequests;
+    std::vector<FileDialogRequest> saveRequests;
+
+    std::function<void()> onPump;
+    long pumps = 0;
+    int ended = 0;
+
+    QString text() const override { return textValue; }
+    void setText(const QString &text) override
+    {
+        textValue = text;
+        ++setTextCalls;
+        if (onTextChange)
+            onTextChange();
+    }
+    qsizetype selStart() const override { return selStartValue; }
+    qsizetype selLength() const override { return selLengthValue; }
+
+    QSize windowSize() const override { return window; }
+    QSize textAreaSize() const override { return textArea; }
+    void setTextAreaSize(QSize size) override { textArea = size; }
+
+    QString caption() const override { return captionValue; }
+    void setCaption(const QString &caption) override
+    {
+        captionValue = caption;
+        captions << caption;
+    }
+
+    bool isMenuEnabled(MenuItem item) const override { return menu.at(item); }
+    void setMenuEnabled(MenuItem item, bool enabled) override { menu[item] = enabled; }
+
+    void setTextReadOnly(bool readOnly) override { textReadOnly = readOnly; }
+
+    void showProgress() override
+    {
+        if (!progressLoaded) {
+            progressLoaded = true;
+            ++progressCreated;
+        }
+    }
+    void setProgress(int percent, int doneWidth) override
+    {
+        if (!progressLoaded)
+            throw std::logic_error("progress set while the progress window is not shown");
+        progress.push_back({percent, doneWidth});
+    }
+    int progressBarWidth() const override { return progressBar; }
+    void unloadProgress() override
+    {
+        if (progressLoaded)
+            ++progressUnloaded;
+        progressLoaded = false;
+    }
+
+    void showAbout() override { ++aboutShown; }
+
+    Answer ask(const QString &title, const QString &message) override
+    {
+        asked.push_back({title, message});
+        if (answers.empty())
+            throw std::logic_error("unexpected prompt: " + message.toStdString());
+        const Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    void tell(const QString &title, const QString &message) override
+    {
+        told.push_back({title, message});
+    }
+
+    std::optional<QString> chooseFileToOpen(const FileDialogRequest &request) override
+    {
+        openRequests.push_back(request);
+        return next(openChoices, "open");
+    }
+    std::optional<QString> chooseFileToSave(const FileDialogRequest &request) override
+    {
+        saveRequests.push_back(request);
+        return next(saveChoices, "save");
+    }
+
+    void processEvents() override
+    {
+        ++pumps;
+        if (onPump)
+            onPump();
+    }
+    void endProgram() override { ++ended; }
+
+private:
+    static std::optional<QString> next(std::deque<std::optional<QString>> &queue,
+                                       const char *what)
+    {
+        if (queue.empty())
+            throw std::logic_error(std::string("unexpected ") + what + " dialog");
+        auto choice = queue.front();
+        queue.pop_front();
+        return choice;
+    }
+};
+
+} // namespace zezu::test

@@ -1,0 +1,365 @@
+// The main window, for real and headless: its menu, its text area and the
+// resizing rule, through the widgets a user touches.
+#include "ui/Application.h"
+#include "ui/TextArea.h"
+#include "ui/frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFontInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+
+using namespace zezu;
+
+class TestFrmMain : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void captionIconAndClientArea();
+    void menuItems_data();
+    void menuItems();
+    void menuOrder();
+    void shortcutsRunTheirItems_data();
+    void shortcutsRunTheirItems();
+    void disabledItemIgnoresItsShortcut();
+    void textAreaFontAndScrolling();
+    void textAreaCoversClientAreaAfterResizes();
+
+    void textReadsBackAsSet_data();
+    void textReadsBackAsSet();
+    void loneBreaksStayInsideTheLine();
+    void enterTypesCrLf_data();
+    void enterTypesCrLf();
+    void selectionCountsInText_data();
+    void selectionCountsInText();
+    void everyChangeIsNotified();
+    void programTextIsNotUndoneByTheViewsUndo();
+
+private:
+    QWidget *client() const { return m_window->centralWidget(); }
+    QAction *action(const char *name) const
+    {
+        return m_window->findChild<QAction *>(QString::fromLatin1(name));
+    }
+    // Selects the text positions [start, start + length) in the view.
+    void selectInText(qsizetype start, qsizetype length);
+
+    frmMain *m_window = nullptr;
+};
+
+void TestFrmMain::initTestCase()
+{
+    setUpApplication(*qApp);
+}
+
+void TestFrmMain::init()
+{
+    m_window = new frmMain;
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+void TestFrmMain::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+}
+
+void TestFrmMain::captionIconAndClientArea()
+{
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("ZEZU.vexlo - Безымянный"));
+    QCOMPARE(m_window->objectName(), QStringLiteral("frmMain"));
+    const QList<QSize> sizes = m_window->windowIcon().availableSizes();
+    QVERIFY(sizes.contains(QSize(16, 16)));
+    QVERIFY(sizes.contains(QSize(32, 32)));
+    QCOMPARE(client()->size(), QSize(587, 378));
+    QCOMPARE(m_window->textArea()->geometry(), client()->rect());
+    QCOMPARE(m_window->textArea()->toPlainText(), QString());
+    QCOMPARE(m_window->editor().state().undoCount, 0);
+    // The margins are those of the design: the text area is the client area.
+    QCOMPARE(m_window->editor().state().widthMargin, 0);
+    QCOMPARE(m_window->editor().state().heightMargin,
+             pixelsToTwips(m_window->height() - 378));
+
+    if (const QByteArray dir = qgetenv("ZEZU_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        m_window->textArea()->setText(QStringLiteral(
+            "Дом & сад\r\n\r\n\"Съешь же ещё этих мягких французских булок, да выпей чаю.\" "
+            "<b>The quick brown fox jumps over the lazy dog.</b> 0123456789\r\n"
+            "lone\nLF and lone\rCR stay inside their line"));
+        QVERIFY(m_window->grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(
+            QStringLiteral("frmMain.png"))));
+    }
+}
+
+void TestFrmMain::menuItems_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QKeySequence>("shortcut");
+    QTest::addColumn<bool>("enabled");
+    const QString file = QStringLiteral("mnuText");
+    const QString help = QStringLiteral("mnH");
+    QTest::newRow("mnuGen") << "mnuGen" << file << "::преобразовать..."
+                            << QKeySequence(QStringLiteral("Ctrl+G")) << true;
+    QTest::newRow("mnuUndo") << "mnuUndo" << file << "::отменить..." << QKeySequence() << false;
+    QTest::newRow("mnuOpen") << "mnuOpen" << file << "::открыть..."
+                             << QKeySequence(QStringLiteral("Ctrl+O")) << true;
+    QTest::newRow("mnuSave") << "mnuSave" << file << "::сохранить..."
+                             << QKeySequence(QStringLiteral("Ctrl+S")) << true;
+    QTest::newRow("mnuExit") << "mnuExit" << file << "::выход..." << QKeySequence() << true;
+    QTest::newRow("mnuAbout") << "mnuAbout" << help << "::о программе..." << QKeySequence()
+                              << true;
+}
+
+void TestFrmMain::menuItems()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, menu);
+    QFETCH(QString, caption);
+    QFETCH(QKeySequence, shortcut);
+    QFETCH(bool, enabled);
+    QAction *a = m_window->findChild<QAction *>(name);
+    QVERIFY(a);
+    QCOMPARE(a->text(), caption);
+    QCOMPARE(a->shortcut(), shortcut);
+    QCOMPARE(a->isEnabled(), enabled);
+    QVERIFY(a->isVisible());
+    QVERIFY(!a->isCheckable());
+    auto *parent = m_window->findChild<QMenu *>(menu);
+    QVERIFY(parent);
+    QVERIFY(parent->actions().contains(a));
+}
+
+void TestFrmMain::menuOrder()
+{
+    QStringList bar;
+    for (QAction *a : m_window->menuBar()->actions())
+        bar << a->menu()->objectName() + QLatin1Char('=') + a->text();
+    QCOMPARE(bar, QStringList({QStringLiteral("mnuText=::файл."), QStringLiteral("mnH=::?...")}));
+
+    QStringList items;
+    for (QAction *a : m_window->findChild<QMenu *>(QStringLiteral("mnuText"))->actions())
+        items << a->objectName() + (a->isSeparator() ? QStringLiteral("|") : QString());
+    QCOMPARE(items, QStringList({QStringLiteral("mnuGen"), QStringLiteral("mnuUndo"),
+                                 QStringLiteral("mnl2|"), QStringLiteral("mnuOpen"),
+                                 QStringLiteral("mnuSave"), QStringLiteral("mnl|"),
+                                 QStringLiteral("mnuExit")}));
+}
+
+void TestFrmMain::shortcutsRunTheirItems_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("key");
+    QTest::newRow("Ctrl+G") << "mnuGen" << int(Qt::Key_G);
+    QTest::newRow("Ctrl+O") << "mnuOpen" << int(Qt::Key_O);
+    QTest::newRow("Ctrl+S") << "mnuSave" << int(Qt::Key_S);
+}
+
+void TestFrmMain::shortcutsRunTheirItems()
+{
+    QFETCH(QString, name);
+    QFETCH(int, key);
+    QAction *a = m_window->findChild<QAction *>(name);
+    // Commands that open dialogs must not block this test.
+    a->disconnect();
+    QSignalSpy spy(a, &QAction::triggered);
+    m_window->activateWindow();
+    m_window->textArea()->setFocus();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    QTest::keyClick(m_window->textArea(), Qt::Key(key), Qt::ControlModifier);
+    QCOMPARE(spy.count(), 1);
+    // The shortcut reached the menu, not the text.
+    QCOMPARE(m_window->textArea()->text(), QString());
+}
+
+void TestFrmMain::disabledItemIgnoresItsShortcut()
+{
+    QAction *gen = action("mnuGen");
+    gen->disconnect();
+    gen->setEnabled(false);
+    QSignalSpy spy(gen, &QAction::triggered);
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    QTest::keyClick(m_window->textArea(), Qt::Key_G, Qt::ControlModifier);
+    QCOMPARE(spy.count(), 0);
+}
+
+void TestFrmMain::textAreaFontAndScrolling()
+{
+    TextArea *t = m_window->textArea();
+    QCOMPARE(t->objectName(), QStringLiteral("txtChar"));
+    QCOMPARE(t->font().family(), QStringLiteral("Courier New"));
+    QCOMPARE(t->font().pointSizeF(), 8.25);
+    QVERIFY(!t->font().bold());
+    // What is drawn is Courier New or its metric stand-in.
+    const QFontInfo shown(t->font());
+    QVERIFY2(shown.family() == QLatin1String("Courier New")
+                 || shown.family() == QLatin1String("Liberation Mono"),
+             qPrintable(shown.family()));
+    QVERIFY(shown.fixedPitch());
+    QVERIFY(!t->isReadOnly());
+    QCOMPARE(t->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    QCOMPARE(t->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+
+    // A line longer than the area is wide wraps, even without spaces.
+    t->setText(QString(2000, QLatin1Char('x')));
+    QCoreApplication::processEvents();
+    const QTextLayout *layout = t->document()->firstBlock().layout();
+    QVERIFY(layout->lineCount() > 1);
+    QCOMPARE(t->horizontalScrollBar()->isVisible(), false);
+}
+
+void TestFrmMain::textAreaCoversClientAreaAfterResizes()
+{
+    for (const QSize size : {QSize(800, 600), QSize(300, 200), QSize(1000, 250),
+                             QSize(420, 900), QSize(587, 400)}) {
+        m_window->resize(size);
+        QTRY_COMPARE(m_window->size(), size);
+        QCOMPARE(m_window->textArea()->geometry(), client()->rect());
+        QCOMPARE(client()->geometry().bottom(), m_window->rect().bottom());
+    }
+}
+
+void TestFrmMain::textReadsBackAsSet_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("CR LF lines") << QStringLiteral("a\r\nb\r\n");
+    QTest::newRow("only breaks") << QStringLiteral("\r\n\r\n\r\n");
+    QTest::newRow("lone LF inside a line") << QStringLiteral("a\nb\r\nc");
+    QTest::newRow("lone CR") << QStringLiteral("a\rb\r");
+    QTest::newRow("CR before CR LF") << QStringLiteral("a\r\r\nb\n\r\n");
+    QTest::newRow("LF CR is not a pair") << QStringLiteral("a\n\rb");
+    QTest::newRow("no-break space") << QString::fromUtf16(u"a\u00a0b\u00a0");
+    QTest::newRow("NUL") << QString::fromUtf16(u"a\0b\0", 4);
+    QTest::newRow("separators") << QString::fromUtf16(u"a\u2028b\u2029c");
+    QTest::newRow("frame markers") << QString::fromUtf16(u"\uFDD0x\uFDD1\uFFFC");
+    QTest::newRow("stand-in symbols themselves")
+        << QString::fromUtf16(u"\u240A\n\u240D\r\u2424\u2425\u2426\r\n\u240A");
+    QTest::newRow("surrogates, paired and lone")
+        << QString::fromUtf16(u"\U0001F600 \xD800 \xDC00\r\n", 8);
+    QTest::newRow("Cyrillic and markup")
+        << QStringLiteral("Дом & сад <p>\"ёЁ\"</p>\t'таб'");
+}
+
+void TestFrmMain::textReadsBackAsSet()
+{
+    QFETCH(QString, text);
+    m_window->textArea()->setText(text);
+    QCOMPARE(m_window->textArea()->text(), text);
+    // Typing keeps the rest exactly as it was.
+    QTextCursor c = m_window->textArea()->textCursor();
+    c.movePosition(QTextCursor::End);
+    m_window->textArea()->setTextCursor(c);
+    m_window->textArea()->setFocus();
+    QTest::keyClicks(m_window->textArea(), QStringLiteral("z"));
+    QCOMPARE(m_window->textArea()->text(), text + QLatin1Char('z'));
+}
+
+void TestFrmMain::loneBreaksStayInsideTheLine()
+{
+    TextArea *t = m_window->textArea();
+    t->setText(QStringLiteral("one\ntwo\rthree\r\nfour"));
+    QCOMPARE(t->document()->blockCount(), 2);
+    QCOMPARE(t->textPosition(t->document()->lastBlock().position()), 15);
+}
+
+void TestFrmMain::enterTypesCrLf_data()
+{
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("key");
+    QTest::newRow("Return") << int(Qt::NoModifier) << int(Qt::Key_Return);
+    QTest::newRow("Enter on the keypad") << int(Qt::KeypadModifier) << int(Qt::Key_Enter);
+    QTest::newRow("Shift+Return") << int(Qt::ShiftModifier) << int(Qt::Key_Return);
+}
+
+void TestFrmMain::enterTypesCrLf()
+{
+    QFETCH(int, modifiers);
+    QFETCH(int, key);
+    TextArea *t = m_window->textArea();
+    t->setFocus();
+    QTest::keyClicks(t, QStringLiteral("ab"));
+    QTest::keyClick(t, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QTest::keyClicks(t, QStringLiteral("c"));
+    QCOMPARE(t->text(), QStringLiteral("ab\r\nc"));
+    QCOMPARE(t->selStart(), 5);
+}
+
+void TestFrmMain::selectionCountsInText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qsizetype>("start");
+    QTest::addColumn<qsizetype>("length");
+    const QString lines = QStringLiteral("ab\r\ncd\r\n\r\nef");
+    QTest::newRow("nothing selected at the start") << lines << qsizetype(0) << qsizetype(0);
+    QTest::newRow("inside the first line") << lines << qsizetype(1) << qsizetype(1);
+    QTest::newRow("across one break") << lines << qsizetype(1) << qsizetype(4);
+    QTest::newRow("a whole later line") << lines << qsizetype(4) << qsizetype(2);
+    QTest::newRow("the empty line's break") << lines << qsizetype(8) << qsizetype(2);
+    QTest::newRow("everything") << lines << qsizetype(0) << lines.size();
+    QTest::newRow("caret at the end") << lines << lines.size() << qsizetype(0);
+    QTest::newRow("lone LF counts one")
+        << QStringLiteral("a\nb\r\nc") << qsizetype(2) << qsizetype(4);
+}
+
+void TestFrmMain::selectInText(qsizetype start, qsizetype length)
+{
+    // In the view a CR LF pair is one position.
+    const QString text = m_window->textArea()->text();
+    auto view = [&](qsizetype pos) { return int(pos - text.left(pos).count(u"\r\n")); };
+    QTextCursor c = m_window->textArea()->textCursor();
+    c.setPosition(view(start));
+    c.setPosition(view(start + length), QTextCursor::KeepAnchor);
+    m_window->textArea()->setTextCursor(c);
+}
+
+void TestFrmMain::selectionCountsInText()
+{
+    QFETCH(QString, text);
+    QFETCH(qsizetype, start);
+    QFETCH(qsizetype, length);
+    m_window->textArea()->setText(text);
+    selectInText(start, length);
+    QCOMPARE(m_window->textArea()->selStart(), start);
+    QCOMPARE(m_window->textArea()->selLength(), length);
+}
+
+void TestFrmMain::everyChangeIsNotified()
+{
+    TextArea *t = m_window->textArea();
+    QSignalSpy spy(t, &TextArea::changed);
+    t->setText(QStringLiteral("a\nb\u2424"));
+    QCOMPARE(spy.count(), 1);
+    t->setFocus();
+    QTest::keyClicks(t, QStringLiteral("xy"));
+    QCOMPARE(spy.count(), 3);
+    QTest::keyClick(t, Qt::Key_Backspace);
+    QCOMPARE(spy.count(), 4);
+}
+
+void TestFrmMain::programTextIsNotUndoneByTheViewsUndo()
+{
+    TextArea *t = m_window->textArea();
+    t->setText(QStringLiteral("first"));
+    t->setText(QStringLiteral("second\r\n\u240A\n"));
+    t->setFocus();
+    QTest::keyClick(t, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(t->text(), QStringLiteral("second\r\n\u240A\n"));
+}
+
+QTEST_MAIN(TestFrmMain)
+#include "test_frmmain.moc"
