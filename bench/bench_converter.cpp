@@ -27,7 +27,7 @@ struct Input
     qsizetype outputUnits = 0;
 };
 
-constexpr qsizetype kGeneratedUnits = 3'000'000;
+const qsizetype kGeneratedUnits = qEnvironmentVariableIntValue("UNITS") ? qEnvironmentVariableIntValue("UNITS") : 3000000;
 
 const QStringList &russianWords()
 {

@@ -33,6 +33,10 @@ struct EditorState
     // Set by the progress window's Cancel button, read by the running
     // conversion.
     bool cancelRequested = false;
+
+    // True while a conversion runs; the event pump may deliver other user
+    // actions meanwhile.
+    bool runInProgress = false;
 };
 
 } // namespace zezu

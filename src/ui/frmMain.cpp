@@ -28,6 +28,7 @@ frmMain::frmMain(QWidget *parent)
     txtChar->resize(kDesignWidth, kDesignHeight);
 
     buildMenu();
+    connectCommands();
 
     resize(kDesignWidth, kDesignHeight + menuBar()->sizeHint().height());
     m_editor.load();
@@ -65,6 +66,15 @@ void frmMain::buildMenu()
     mnuAbout = action(mnH, "mnuAbout", QStringLiteral("::о программе..."));
 }
 
+void frmMain::connectCommands()
+{
+    // Conversion.
+
+    // Documents.
+
+    // About.
+}
+
 QAction *frmMain::menuAction(MenuItem item) const
 {
     switch (item) {
@@ -86,6 +96,17 @@ void frmMain::resizeEvent(QResizeEvent *event)
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
+    if (m_services.isEnding()) {
+        event->accept();
+        return;
+    }
+    if (m_editor.state().runInProgress) {
+        // Cancel the run; once the text is back the close is asked again.
+        m_editor.state().cancelRequested = true;
+        m_closeAfterRun = true;
+        event->ignore();
+        return;
+    }
     event->accept();
 }
 

@@ -35,6 +35,7 @@ protected:
 
 private:
     void buildMenu();
+    void connectCommands();
 
     TextArea *txtChar = nullptr;
     QMenu *mnuText = nullptr;
@@ -48,6 +49,8 @@ private:
 
     QtWindowServices m_services;
     Editor m_editor;
+    // A close requested during a conversion waits for the text to go back.
+    bool m_closeAfterRun = false;
 };
 
 } // namespace zezu
