@@ -55,6 +55,7 @@ private:
     frmMain &m_window;
     QPointer<frmConv> m_progress;
     QElapsedTimer m_sincePump;
+    unsigned m_pumpCalls = 0;
     bool m_ending = false;
 };
 

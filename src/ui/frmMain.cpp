@@ -1,5 +1,7 @@
 #include "ui/frmMain.h"
 
+#include "convert/ConvertCommand.h"
+#include "convert/UndoHistory.h"
 #include "ui/AppIcon.h"
 #include "ui/TextArea.h"
 
@@ -7,6 +9,8 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
+
+#include <utility>
 
 namespace zezu {
 
@@ -69,6 +73,12 @@ void frmMain::buildMenu()
 void frmMain::connectCommands()
 {
     // Conversion.
+    connect(mnuGen, &QAction::triggered, this, [this] {
+        convertCommand(m_editor);
+        if (std::exchange(m_closeAfterRun, false))
+            close();
+    });
+    connect(mnuUndo, &QAction::triggered, this, [this] { undoCommand(m_editor); });
 
     // Documents.
 

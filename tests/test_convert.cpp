@@ -1,0 +1,303 @@
+// The convert command and the undo history, through the window-services
+// double.
+#include "convert/ConvertCommand.h"
+#include "convert/ReferenceConverter.h"
+#include "convert/UndoHistory.h"
+#include "core/Editor.h"
+#include "support/FakeWindowServices.h"
+
+#include <QTest>
+
+using namespace zezu;
+using zezu::test::FakeWindowServices;
+using Progress = FakeWindowServices::Progress;
+
+Q_DECLARE_METATYPE(std::vector<Progress>)
+
+namespace {
+
+struct Fixture
+{
+    FakeWindowServices w;
+    Editor editor{w};
+    Fixture()
+    {
+        editor.load();
+        w.onTextChange = [] {};
+    }
+    void convert(const QString &text, qsizetype start = 0, qsizetype length = 0)
+    {
+        w.textValue = text;
+        w.selStartValue = start;
+        w.selLengthValue = length;
+        convertCommand(editor);
+    }
+};
+
+} // namespace
+
+class TestConvert : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void convertsSelectionOrWholeText_data();
+    void convertsSelectionOrWholeText();
+    void longTextConvertsLikeTheWhole_data();
+    void longTextConvertsLikeTheWhole();
+    void progressAfterEveryCharacter_data();
+    void progressAfterEveryCharacter();
+    void progressWindowLivesForOneRun();
+    void runLocksTextAndCommands();
+    void cancelAfterKthCharacterRestores_data();
+    void cancelAfterKthCharacterRestores();
+    void cancelWithFullHistoryKeepsIt();
+    void cancelDoesNotLeakIntoNextRun();
+    void emptyTextPushesEmptySnapshot();
+    void elevenConversionsTenUndos();
+    void undoRestoresWholeTextAfterSelection();
+    void undoWithEmptyHistoryDoesNothing();
+};
+
+void TestConvert::convertsSelectionOrWholeText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qsizetype>("start");
+    QTest::addColumn<qsizetype>("length");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("selection in the middle")
+        << "ab cd" << qsizetype(1) << qsizetype(3) << "ab&nbsp;cd";
+    QTest::newRow("whole text with line breaks")
+        << "Да <b>\r\nё\tЁ\r\n" << qsizetype(0) << qsizetype(0)
+        << "&#1044;&#1072;&nbsp;&lt;b&gt;\r\n&#1105;\tЁ\r\n";
+    QTest::newRow("selection of one line break")
+        << "a b\r\nc d" << qsizetype(3) << qsizetype(2) << "a b\r\nc d";
+    QTest::newRow("selection at the end")
+        << "x & y" << qsizetype(2) << qsizetype(3) << "x &amp;&nbsp;y";
+    QTest::newRow("selection reaching past the end is clamped")
+        << "\"q\"" << qsizetype(1) << qsizetype(50) << "&quot;q&quot;";
+    QTest::newRow("already converted text is converted again")
+        << "&amp;" << qsizetype(0) << qsizetype(0) << "&amp;amp;";
+}
+
+void TestConvert::convertsSelectionOrWholeText()
+{
+    QFETCH(QString, text);
+    QFETCH(qsizetype, start);
+    QFETCH(qsizetype, length);
+    QFETCH(QString, expected);
+    Fixture f;
+    f.convert(text, start, length);
+    QCOMPARE(f.w.textValue, expected);
+    QCOMPARE(f.w.setTextCalls, 1);
+    QCOMPARE(f.editor.state().undoCount, 1);
+    QCOMPARE(f.editor.state().undoHistory[0], text);
+    QVERIFY(f.w.isMenuEnabled(MenuItem::Undo));
+}
+
+void TestConvert::longTextConvertsLikeTheWhole_data()
+{
+    // Well past 32,767 characters, with a surrogate pair at every offset
+    // around the points where the command converts ahead of its progress.
+    QTest::addColumn<qsizetype>("pairAt");
+    for (qsizetype at : {16383, 16384, 32767, 32768, 65535})
+        QTest::addRow("pair at %lld", qlonglong(at)) << at;
+}
+
+void TestConvert::longTextConvertsLikeTheWhole()
+{
+    QFETCH(qsizetype, pairAt);
+    QString text;
+    const QString words = QStringLiteral("Съешь же ещё этих \"мягких\" булок & <чаю> ");
+    while (text.size() < 70000)
+        text += words;
+    text.replace(pairAt, 2, QString::fromUtf16(u"\U0001F600"));
+    Fixture f;
+    f.convert(text);
+    QCOMPARE(f.w.textValue, toReferences(text));
+    QVERIFY(f.w.textValue.count(QLatin1Char('?')) == 1);
+    QCOMPARE(qsizetype(f.w.progress.size()), text.size() - 1);
+}
+
+void TestConvert::progressAfterEveryCharacter_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<std::vector<Progress>>("expected");
+    // The bar is 3930 twips: a quarter is 982.5 and three quarters 2947.5,
+    // which round to the even neighbour.
+    QTest::newRow("four characters")
+        << "abcd" << std::vector<Progress>{{0, 0}, {25, 982}, {50, 1965}, {75, 2948}};
+    QTest::newRow("one character") << "a" << std::vector<Progress>{{0, 0}};
+    QTest::newRow("eight characters: 12.5% and 62.5% round to even")
+        << "abcdefgh"
+        << std::vector<Progress>{{0, 0},     {12, 491},  {25, 982},  {38, 1474},
+                                 {50, 1965}, {62, 2456}, {75, 2948}, {88, 3439}};
+    QTest::newRow("a surrogate pair is one character")
+        << QString::fromUtf16(u"a\U0001F600b") << std::vector<Progress>{{0, 0}, {33, 1310}, {67, 2620}};
+}
+
+void TestConvert::progressAfterEveryCharacter()
+{
+    QFETCH(QString, text);
+    QFETCH(std::vector<Progress>, expected);
+    Fixture f;
+    f.convert(text);
+    QCOMPARE(f.w.progress, expected);
+    QCOMPARE(f.w.pumps, long(expected.size()));
+}
+
+void TestConvert::progressWindowLivesForOneRun()
+{
+    Fixture f;
+    bool shownDuringRun = true;
+    f.w.onPump = [&] { shownDuringRun = shownDuringRun && f.w.progressLoaded; };
+    f.convert(QStringLiteral("abc"));
+    f.convert(QStringLiteral("de"));
+    QVERIFY(!f.w.progressLoaded);
+    QCOMPARE(f.w.progressCreated, 2);
+    QCOMPARE(f.w.progressUnloaded, 2);
+    // The pump runs before the first show of a run.
+    QVERIFY(!shownDuringRun);
+}
+
+void TestConvert::runLocksTextAndCommands()
+{
+    Fixture f;
+    f.w.setMenuEnabled(MenuItem::Save, false); // must come back as it was
+    std::vector<bool> seen;
+    f.w.onPump = [&] {
+        seen = {f.w.textReadOnly, f.w.isMenuEnabled(MenuItem::Gen),
+                f.w.isMenuEnabled(MenuItem::Undo), f.w.isMenuEnabled(MenuItem::Open),
+                f.w.isMenuEnabled(MenuItem::Save), f.editor.state().runInProgress};
+        // Commands that slip through the lock do nothing.
+        undoCommand(f.editor);
+        convertCommand(f.editor);
+    };
+    f.convert(QStringLiteral("ab"));
+    QCOMPARE(seen, (std::vector<bool>{true, false, false, false, false, true}));
+    QCOMPARE(f.w.textValue, QStringLiteral("ab"));
+    QCOMPARE(f.editor.state().undoCount, 1);
+    QVERIFY(!f.w.textReadOnly);
+    QVERIFY(f.w.isMenuEnabled(MenuItem::Gen));
+    QVERIFY(f.w.isMenuEnabled(MenuItem::Undo));
+    QVERIFY(f.w.isMenuEnabled(MenuItem::Open));
+    QVERIFY(!f.w.isMenuEnabled(MenuItem::Save));
+    QVERIFY(!f.editor.state().runInProgress);
+}
+
+void TestConvert::cancelAfterKthCharacterRestores_data()
+{
+    QTest::addColumn<int>("earlierRuns");
+    QTest::addColumn<int>("k");
+    QTest::newRow("first run, cancel after the first character") << 0 << 1;
+    QTest::newRow("first run, cancel after the last character") << 0 << 6;
+    QTest::newRow("after two runs, cancel half way") << 2 << 3;
+}
+
+void TestConvert::cancelAfterKthCharacterRestores()
+{
+    QFETCH(int, earlierRuns);
+    QFETCH(int, k);
+    Fixture f;
+    for (int r = 0; r < earlierRuns; ++r)
+        f.convert(QStringLiteral("x%1").arg(r));
+    const QString before = QStringLiteral("а & б ");
+    f.w.progress.clear();
+    f.w.pumps = 0;
+    f.w.onPump = [&] {
+        if (f.w.pumps == k)
+            f.editor.state().cancelRequested = true;
+    };
+    f.convert(before, 0, 0);
+    QCOMPARE(f.w.textValue, before);
+    QCOMPARE(f.editor.state().undoCount, earlierRuns);
+    QCOMPARE(f.editor.state().undoHistory[std::size_t(earlierRuns)], QString());
+    QCOMPARE(f.w.isMenuEnabled(MenuItem::Undo), earlierRuns > 0);
+    QCOMPARE(int(f.w.progress.size()), k);
+    QVERIFY(!f.w.progressLoaded);
+}
+
+void TestConvert::cancelWithFullHistoryKeepsIt()
+{
+    Fixture f;
+    for (int r = 0; r < 10; ++r)
+        f.convert(QStringLiteral("t%1").arg(r));
+    const auto history = f.editor.state().undoHistory;
+    f.w.onPump = [&] { f.editor.state().cancelRequested = true; };
+    f.convert(QStringLiteral("new text"));
+    QCOMPARE(f.w.textValue, QStringLiteral("new text"));
+    QCOMPARE(f.editor.state().undoCount, 10);
+    QVERIFY(f.editor.state().undoHistory == history);
+    QVERIFY(f.w.isMenuEnabled(MenuItem::Undo));
+}
+
+void TestConvert::cancelDoesNotLeakIntoNextRun()
+{
+    Fixture f;
+    f.w.onPump = [&] { f.editor.state().cancelRequested = true; };
+    f.convert(QStringLiteral("a b"));
+    QCOMPARE(f.w.textValue, QStringLiteral("a b"));
+    f.w.onPump = {};
+    f.convert(QStringLiteral("a b"));
+    QCOMPARE(f.w.textValue, QStringLiteral("a&nbsp;b"));
+    QCOMPARE(f.editor.state().undoCount, 1);
+}
+
+void TestConvert::emptyTextPushesEmptySnapshot()
+{
+    Fixture f;
+    f.convert(QString());
+    QCOMPARE(f.editor.state().undoCount, 1);
+    QVERIFY(f.editor.state().undoHistory[0].isEmpty());
+    QVERIFY(f.w.isMenuEnabled(MenuItem::Undo));
+    QCOMPARE(f.w.progressCreated, 0);
+    QCOMPARE(f.w.setTextCalls, 1);
+}
+
+void TestConvert::elevenConversionsTenUndos()
+{
+    Fixture f;
+    f.w.textValue = QStringLiteral("<");
+    QStringList texts{f.w.textValue};
+    for (int r = 0; r < 11; ++r) {
+        convertCommand(f.editor);
+        texts << f.w.textValue;
+    }
+    QCOMPARE(f.editor.state().undoCount, 10);
+    QCOMPARE(f.w.textValue, QStringLiteral("&amp;amp;amp;amp;amp;amp;amp;amp;amp;amp;lt;"));
+    // Ten undos go back through the states before conversions 10, 9, ... 1.
+    for (int r = 9; r >= 0; --r) {
+        QVERIFY(f.w.isMenuEnabled(MenuItem::Undo));
+        undoCommand(f.editor);
+        QCOMPARE(f.w.textValue, texts[r]);
+    }
+    QCOMPARE(f.editor.state().undoCount, 0);
+    QVERIFY(!f.w.isMenuEnabled(MenuItem::Undo));
+    for (const QString &slot : f.editor.state().undoHistory)
+        QVERIFY(slot.isNull());
+}
+
+void TestConvert::undoRestoresWholeTextAfterSelection()
+{
+    Fixture f;
+    const QString text = QStringLiteral("ab cd\r\nef gh");
+    f.convert(text, 7, 5);
+    QCOMPARE(f.w.textValue, QStringLiteral("ab cd\r\nef&nbsp;gh"));
+    f.w.textValue += QStringLiteral(" typed");
+    undoCommand(f.editor);
+    QCOMPARE(f.w.textValue, text);
+    QVERIFY(!f.w.isMenuEnabled(MenuItem::Undo));
+}
+
+void TestConvert::undoWithEmptyHistoryDoesNothing()
+{
+    Fixture f;
+    f.w.textValue = QStringLiteral("keep");
+    undoCommand(f.editor);
+    QCOMPARE(f.w.textValue, QStringLiteral("keep"));
+    QCOMPARE(f.w.setTextCalls, 0);
+    QCOMPARE(f.editor.state().undoCount, 0);
+}
+
+QTEST_GUILESS_MAIN(TestConvert)
+#include "test_convert.moc"
