@@ -39,6 +39,7 @@ private slots:
 
     void textReadsBackAsSet_data();
     void textReadsBackAsSet();
+    void settingTheSameTextAfterTypingShowsIt();
     void loneBreaksStayInsideTheLine();
     void enterTypesCrLf_data();
     void enterTypesCrLf();
@@ -267,6 +268,19 @@ void TestFrmMain::textReadsBackAsSet()
     m_window->textArea()->setFocus();
     QTest::keyClicks(m_window->textArea(), QStringLiteral("z"));
     QCOMPARE(m_window->textArea()->text(), text + QLatin1Char('z'));
+}
+
+void TestFrmMain::settingTheSameTextAfterTypingShowsIt()
+{
+    TextArea *t = m_window->textArea();
+    const QString text = QStringLiteral("abc\r\ndef");
+    t->setText(text);
+    t->setFocus();
+    QTest::keyClicks(t, QStringLiteral("z"));
+    QCOMPARE(t->text(), QStringLiteral("zabc\r\ndef"));
+    t->setText(text);
+    QCOMPARE(t->text(), text);
+    QCOMPARE(t->toPlainText(), QStringLiteral("abc\ndef"));
 }
 
 void TestFrmMain::loneBreaksStayInsideTheLine()

@@ -72,10 +72,21 @@ TextArea::TextArea(QWidget *parent)
         if (!m_setting)
             emit changed();
     });
+    connect(document(), &QTextDocument::contentsChange, this, [this] {
+        if (!m_setting)
+            m_lastSetValid = false;
+    });
 }
 
 void TextArea::setText(const QString &text)
 {
+    if (m_lastSetValid && text == m_lastSet) {
+        // The view already shows this text; laying it out again would only
+        // cost time (a cancelled conversion puts back the text it started from).
+        emit changed();
+        return;
+    }
+
     const qsizetype n = text.size();
     const char16_t *src = reinterpret_cast<const char16_t *>(text.constData());
 
@@ -125,12 +136,16 @@ void TextArea::setText(const QString &text)
     }
     m_hasLiterals = !literals.empty();
     document()->setUndoRedoEnabled(true);
+    m_lastSet = text;
+    m_lastSetValid = true;
     m_setting = false;
     emit changed();
 }
 
 QString TextArea::text() const
 {
+    if (m_lastSetValid)
+        return m_lastSet;
     const QTextDocument *doc = document();
     QString out;
     if (!m_hasLiterals) {

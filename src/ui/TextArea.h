@@ -35,6 +35,10 @@ protected:
 
 private:
     bool m_setting = false;
+    // The text last set, valid until the view's content changes: reading it
+    // back, or setting it again, then costs nothing however long it is.
+    QString m_lastSet;
+    bool m_lastSetValid = true;
     // Set while the view holds a stand-in character that was in the text
     // itself and must read back as itself.
     bool m_hasLiterals = false;

@@ -1,0 +1,127 @@
+// Whole convert runs through the real widgets, headless: wall time from
+// Ctrl+G to the converted text on screen, time from a Cancel click to the
+// restored text, and peak memory. Each size runs in a process of its own so
+// that its peak memory is its own.
+//
+//   bench_convert_command                 all sizes
+//   bench_convert_command --chars N       one run of N characters
+#include "ui/Application.h"
+#include "ui/TextArea.h"
+#include "ui/frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace zezu;
+
+namespace {
+
+QString prose(qsizetype chars)
+{
+    const QString paragraph = QStringLiteral(
+        "Съешь же ещё этих мягких французских булок, да выпей чаю. В чащах юга жил "
+        "бы цитрус? Да, но фальшивый экземпляр! \"Широкая электрификация\" южных "
+        "губерний даст мощный толчок подъёму сельского хозяйства & <промышленности>.\r\n");
+    QString text;
+    text.reserve(chars + paragraph.size());
+    while (text.size() < chars)
+        text += paragraph;
+    text.truncate(chars);
+    return text;
+}
+
+long peakKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+int runOne(qsizetype chars)
+{
+    frmMain window;
+    window.show();
+    const QString text = prose(chars);
+    QAction *gen = window.menuAction(MenuItem::Gen);
+
+    // A completed run, until the result has been painted.
+    window.textArea()->setText(text);
+    QCoreApplication::processEvents();
+    QElapsedTimer clock;
+    clock.start();
+    gen->trigger();
+    window.repaint();
+    QCoreApplication::processEvents();
+    const double runMs = clock.nsecsElapsed() / 1e6;
+    const bool converted = window.textArea()->text().size() > text.size();
+
+    // A cancelled run: Cancel is clicked once the run is half way.
+    window.textArea()->setText(text);
+    QCoreApplication::processEvents();
+    qint64 clickedAt = -1;
+    QTimer probe;
+    probe.setInterval(0);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->objectName() != QLatin1String("frmConv") || !w->isVisible())
+                continue;
+            const QString percent = w->findChild<QLabel *>(QStringLiteral("lblPer1"))->text();
+            if (percent.chopped(1).toInt() >= 50) {
+                probe.stop();
+                clickedAt = clock.nsecsElapsed();
+                w->findChild<QPushButton *>(QStringLiteral("cmdCacnel"))->click();
+            }
+        }
+    });
+    probe.start();
+    clock.restart();
+    gen->trigger();
+    const qint64 restoredAt = clock.nsecsElapsed();
+    // A short run may end before the event pump first runs the probe.
+    const bool clicked = clickedAt >= 0;
+    const bool restored = !clicked || window.textArea()->text() == text;
+    const QByteArray cancel = clicked
+        ? QByteArray::number((restoredAt - clickedAt) / 1e6, 'f', 1) + " ms"
+        : QByteArrayLiteral("n/a (run ended first)");
+
+    std::printf("%10lld chars  run %9.1f ms  %7.1f Mchars/s  cancel->restored %s  "
+                "peak %8.1f MiB (%5.1f bytes/char)%s%s\n",
+                qlonglong(chars), runMs, chars / runMs / 1e3, cancel.constData(), peakKiB() / 1024.0,
+                peakKiB() * 1024.0 / double(chars), converted ? "" : "  NOT CONVERTED",
+                restored ? "" : "  NOT RESTORED");
+    return converted && restored ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    setUpApplication(app);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 3 && args[1] == QLatin1String("--chars"))
+        return runOne(args[2].toLongLong());
+
+    int failures = 0;
+    for (qsizetype chars : {100'000, 1'000'000, 10'000'000}) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(args[0], {QStringLiteral("--chars"), QString::number(chars)});
+        child.waitForFinished(-1);
+        failures += child.exitCode() != 0;
+    }
+    return failures ? 1 : 0;
+}
