@@ -15,14 +15,6 @@
 #define ZEZU_CONVERT_SSE2 1
 #endif
 
-#if defined(__clang__)
-#define ZEZU_UNROLL_8 _Pragma("clang loop unroll_count(8)")
-#elif defined(__GNUC__)
-#define ZEZU_UNROLL_8 _Pragma("GCC unroll 8")
-#else
-#define ZEZU_UNROLL_8
-#endif
-
 namespace zezu {
 namespace {
 
@@ -31,10 +23,10 @@ namespace {
 // limit is a power of two so that "a whole block is below it" is one mask.
 constexpr char16_t kSlotLimit = 0x800;
 
-// A slot is 16 bytes, written whole with one unaligned store. The longest
-// output ("&#1103;") takes 7 units, which leaves the last unit for the length.
+// A slot is 16 bytes, written whole with one unaligned store; the longest
+// output ("&#1103;") takes 7 units. The lengths live in a table of their own:
+// reading them apart from the slots measured faster.
 constexpr int kSlotUnits = 8;
-constexpr int kLengthUnit = kSlotUnits - 1;
 
 // The text is read in blocks of this many units (one 16-byte load).
 constexpr qsizetype kBlock = 8;
@@ -47,21 +39,22 @@ struct alignas(16) Slot
     char16_t unit[kSlotUnits];
 };
 
-// The units each code unit adds to the output beyond its own one. The count
-// pass works from this (in SIMD form too); the slots must agree with it.
-constexpr int extraUnits(char16_t u)
+// At most how many units a code unit adds to the output beyond its own one.
+// The bound is loose where that makes the count pass cheaper: three ranges,
+// each counted as 6, hold every unit that grows (А..я, ё; space " &; < >), and
+// only a few others (! # $ % = and U+0450). The slots must stay within it.
+constexpr int kGrowth = 6;
+
+constexpr bool inRange(char16_t u, char16_t first, char16_t last)
 {
-    if (u >= 0x0410 && u <= 0x044F)
-        return 6; // &#1040; .. &#1103;
-    switch (u) {
-    case 0x0451: return 6; // &#1105;
-    case u' ':
-    case u'"': return 5; // &nbsp; &quot;
-    case u'&': return 4; // &amp;
-    case u'<':
-    case u'>': return 3; // &lt; &gt;
-    default: return 0;
-    }
+    return u >= first && u <= last;
+}
+
+constexpr int extraBound(char16_t u)
+{
+    return inRange(u, 0x0410, 0x0451) || inRange(u, 0x20, 0x26) || inRange(u, 0x3C, 0x3E)
+        ? kGrowth
+        : 0;
 }
 
 struct NamedReference
@@ -99,6 +92,7 @@ public:
 
     const CodePage1251 &page;
     std::array<Slot, kSlotLimit> slot{};
+    std::array<std::uint8_t, kSlotLimit> length{};
 
 private:
     Tables()
@@ -107,19 +101,18 @@ private:
         for (char16_t u = 0; u < kSlotLimit; ++u) {
             const QString out = referenceFor(u, page.codeOf(u));
             // The count pass must never fall short of what the slots write.
-            if (out.size() >= kSlotUnits || out.size() > 1 + extraUnits(u))
+            if (out.size() > kSlotUnits || out.size() > 1 + extraBound(u))
                 qFatal("Reference for U+%04X does not fit the converter's tables", unsigned(u));
-            Slot &s = slot[u];
-            std::memcpy(s.unit, out.utf16(), sizeof(char16_t) * std::size_t(out.size()));
-            s.unit[kLengthUnit] = char16_t(out.size());
+            std::memcpy(slot[u].unit, out.utf16(), sizeof(char16_t) * std::size_t(out.size()));
+            length[u] = std::uint8_t(out.size());
         }
     }
 };
 
-inline char16_t *putSlot(char16_t *dst, const Slot &slot)
+inline char16_t *putSlot(const Tables &t, char16_t *dst, char16_t u)
 {
-    std::memcpy(dst, slot.unit, sizeof slot.unit);
-    return dst + slot.unit[kLengthUnit];
+    std::memcpy(dst, t.slot[u].unit, sizeof(Slot));
+    return dst + t.length[u];
 }
 
 // Converts the character at src (any unit) and returns where the next starts.
@@ -128,7 +121,7 @@ inline const char16_t *convertOne(const Tables &t, const char16_t *src, const ch
 {
     const char16_t u = *src++;
     if (u < kSlotLimit) {
-        dst = putSlot(dst, t.slot[u]);
+        dst = putSlot(t, dst, u);
         return src;
     }
     if (t.page.codeOf(u) >= 0) {
@@ -142,13 +135,27 @@ inline const char16_t *convertOne(const Tables &t, const char16_t *src, const ch
     return src;
 }
 
+// Eight slots. Their places are summed as a tree, not one after another, so
+// that the stores need not wait on each other's lengths.
 inline const char16_t *convertBlockBySlots(const Tables &t, const char16_t *src, char16_t *&dst)
 {
-    char16_t *d = dst;
-    ZEZU_UNROLL_8
-    for (qsizetype i = 0; i < kBlock; ++i)
-        d = putSlot(d, t.slot[src[i]]);
-    dst = d;
+    const char16_t u0 = src[0], u1 = src[1], u2 = src[2], u3 = src[3];
+    const char16_t u4 = src[4], u5 = src[5], u6 = src[6], u7 = src[7];
+    const qsizetype l0 = t.length[u0], l2 = t.length[u2], l4 = t.length[u4], l6 = t.length[u6];
+    const qsizetype p01 = l0 + t.length[u1];
+    const qsizetype p45 = l4 + t.length[u5];
+    const qsizetype p03 = p01 + l2 + t.length[u3];
+    const qsizetype p07 = p03 + p45 + l6 + t.length[u7];
+    char16_t *const d = dst;
+    std::memcpy(d, t.slot[u0].unit, sizeof(Slot));
+    std::memcpy(d + l0, t.slot[u1].unit, sizeof(Slot));
+    std::memcpy(d + p01, t.slot[u2].unit, sizeof(Slot));
+    std::memcpy(d + p01 + l2, t.slot[u3].unit, sizeof(Slot));
+    std::memcpy(d + p03, t.slot[u4].unit, sizeof(Slot));
+    std::memcpy(d + p03 + l4, t.slot[u5].unit, sizeof(Slot));
+    std::memcpy(d + p03 + p45, t.slot[u6].unit, sizeof(Slot));
+    std::memcpy(d + p03 + p45 + l6, t.slot[u7].unit, sizeof(Slot));
+    dst = d + p07;
     return src + kBlock;
 }
 
@@ -174,39 +181,40 @@ inline bool hasMarkup(__m128i v)
     return _mm_movemask_epi8(hit) != 0;
 }
 
-// An upper bound of the output length: exact except that a surrogate pair is
-// counted as two units where it gives one "?".
+// Lanes that are in [first, last] come out as all ones.
+inline __m128i inRange(__m128i v, char16_t first, char16_t last)
+{
+    const __m128i past = _mm_subs_epu16(_mm_sub_epi16(v, splat(first)), splat(last - first));
+    return _mm_cmpeq_epi16(past, _mm_setzero_si128());
+}
+
+// All ones in the lanes that may grow (see extraBound).
+inline __m128i grows(const char16_t *src)
+{
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
+    return _mm_or_si128(inRange(v, 0x0410, 0x0451),
+                        _mm_or_si128(inRange(v, 0x20, 0x26), inRange(v, 0x3C, 0x3E)));
+}
+
+// An upper bound of the output length (see extraBound), in one cheap pass.
 qsizetype outputBound(const char16_t *src, qsizetype n)
 {
     const char16_t *const end = src + n;
-    qsizetype total = n;
-    // Lanes add at most 6 per block; the sums are widened as signed 16-bit
-    // numbers, so they are flushed before they could pass 32767.
-    constexpr qsizetype kFlushBlocks = 4096;
+    qsizetype growing = 0;
+    // Each lane counts down by one per block; flushed well before it wraps.
+    constexpr qsizetype kFlushBlocks = 16384;
     while (end - src >= kBlock) {
-        __m128i sums = _mm_setzero_si128();
+        __m128i counts = _mm_setzero_si128();
         const qsizetype blocks = qMin(kFlushBlocks, (end - src) / kBlock);
-        for (qsizetype b = 0; b < blocks; ++b, src += kBlock) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
-            const __m128i cyrillic = _mm_cmpeq_epi16(
-                _mm_subs_epu16(_mm_sub_epi16(v, splat(0x0410)), splat(0x3F)), _mm_setzero_si128());
-            const __m128i six = _mm_or_si128(cyrillic, _mm_cmpeq_epi16(v, splat(0x0451)));
-            const __m128i five =
-                _mm_or_si128(_mm_cmpeq_epi16(v, splat(' ')), _mm_cmpeq_epi16(v, splat('"')));
-            const __m128i four = _mm_cmpeq_epi16(v, splat('&'));
-            const __m128i three =
-                _mm_or_si128(_mm_cmpeq_epi16(v, splat('<')), _mm_cmpeq_epi16(v, splat('>')));
-            const __m128i extra = _mm_or_si128(
-                _mm_or_si128(_mm_and_si128(six, splat(6)), _mm_and_si128(five, splat(5))),
-                _mm_or_si128(_mm_and_si128(four, splat(4)), _mm_and_si128(three, splat(3))));
-            sums = _mm_add_epi16(sums, extra);
-        }
+        for (qsizetype b = 0; b < blocks; ++b, src += kBlock)
+            counts = _mm_sub_epi16(counts, grows(src));
         alignas(16) std::int32_t lanes[4];
-        _mm_store_si128(reinterpret_cast<__m128i *>(lanes), _mm_madd_epi16(sums, splat(1)));
-        total += qsizetype(lanes[0]) + lanes[1] + lanes[2] + lanes[3];
+        _mm_store_si128(reinterpret_cast<__m128i *>(lanes), _mm_madd_epi16(counts, splat(1)));
+        growing += qsizetype(lanes[0]) + lanes[1] + lanes[2] + lanes[3];
     }
+    qsizetype total = n + kGrowth * growing;
     for (; src != end; ++src)
-        total += extraUnits(*src);
+        total += extraBound(*src);
     return total;
 }
 
@@ -265,7 +273,7 @@ qsizetype outputBound(const char16_t *src, qsizetype n)
     qsizetype total = n;
     for (const char16_t *const end = src + n; src != end; ++src) {
         if (*src < kSlotLimit)
-            total += t.slot[*src].unit[kLengthUnit] - 1;
+            total += t.length[*src] - 1;
     }
     return total;
 }
