@@ -347,6 +347,27 @@ private slots:
         QCOMPARE(pieces, toReferences(whole));
     }
 
+    void reservedRoomTakesEveryPiece()
+    {
+        // Reserved once, the output never moves while the pieces go in.
+        const QString text = QString::fromUtf16(u"Ёж & ёж: \"<\U0001F600>\" ").repeated(3000);
+        QString out = QStringLiteral("head ");
+        reserveForReferences(out, text);
+        const QChar *const data = out.constData();
+        const qsizetype capacity = out.capacity();
+        const QStringView view(text);
+        for (qsizetype at = 0; at < text.size(); at += 997) {
+            qsizetype end = qMin(text.size(), at + 997);
+            if (end < text.size() && view[end - 1].isHighSurrogate())
+                ++end;
+            appendReferences(out, view.sliced(at, end - at));
+            at = end - 997;
+        }
+        QCOMPARE(out, QStringLiteral("head ") + toReferences(text));
+        QCOMPARE(out.constData(), data);
+        QCOMPARE(out.capacity(), capacity);
+    }
+
     void appendOfItsOwnText()
     {
         QString out = QStringLiteral("a<b ");

@@ -96,6 +96,7 @@ void convertCommand(Editor &editor)
     {
         RunLock lock(editor);
         const qsizetype n = countCharacters(part);
+        reserveForReferences(output, part);
         qsizetype unit = 0;      // start of the next character in part
         qsizetype converted = 0; // part is converted up to here
         for (qsizetype i = 0; i < n; ++i) {

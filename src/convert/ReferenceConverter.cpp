@@ -353,6 +353,11 @@ void appendReferences(QString &out, QStringView text)
     out.resize(dst - base);
 }
 
+void reserveForReferences(QString &out, QStringView text)
+{
+    out.reserve(out.size() + outputBound(text.utf16(), text.size()) + kSlack);
+}
+
 qsizetype characterLength(QStringView text, qsizetype i)
 {
     if (i < 0 || i >= text.size())

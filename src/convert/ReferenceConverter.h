@@ -14,6 +14,10 @@ QString toReferences(QStringView text);
 // Appends the references for text to out (the same rule as toReferences).
 void appendReferences(QString &out, QStringView text);
 
+// Reserves room in out for appending the references of text, so that text can
+// then be appended in pieces without out ever growing again.
+void reserveForReferences(QString &out, QStringView text);
+
 // The number of UTF-16 code units of the character that starts at index i:
 // 2 for a well-formed surrogate pair, otherwise 1.
 qsizetype characterLength(QStringView text, qsizetype i);
