@@ -1,5 +1,6 @@
 #include "ui/Application.h"
 
+#include "core/VersionRecord.h"
 #include "ui/AppIcon.h"
 #include "ui/frmMain.h"
 
@@ -28,11 +29,11 @@ bool hasDisplay()
 
 void setUpApplication(QApplication &app)
 {
-    QApplication::setApplicationName(QStringLiteral("ZEZU.vexlo"));
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.0.0")
-                                            .arg(ZEZU_VERSION_MAJOR)
-                                            .arg(ZEZU_VERSION_MINOR));
-    QApplication::setOrganizationName(QStringLiteral("::quillotrons..."));
+    QApplication::setApplicationName(record::kProductName.toString());
+    QApplication::setApplicationVersion(record::kVersion.toString());
+    QApplication::setOrganizationName(record::kCompanyName.toString());
+    // Lets the desktop match the windows to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(record::kApplicationId.toString());
     QApplication::setWindowIcon(appIcon());
 
     const QLocale russian(QLocale::Russian, QLocale::Russia);

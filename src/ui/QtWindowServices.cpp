@@ -1,6 +1,7 @@
 #include "ui/QtWindowServices.h"
 
 #include "ui/TextArea.h"
+#include "ui/frmAbout.h"
 #include "ui/frmConv.h"
 #include "ui/frmMain.h"
 
@@ -94,6 +95,12 @@ void QtWindowServices::unloadProgress()
 
 void QtWindowServices::showAbout()
 {
+    // One about box at a time; its load handler runs only when it is created.
+    if (!m_about || m_about->isUnloaded())
+        m_about = new frmAbout(&m_window);
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
 }
 
 Answer QtWindowServices::ask(const QString &title, const QString &message)

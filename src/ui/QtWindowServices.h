@@ -9,6 +9,7 @@ namespace zezu {
 
 class frmMain;
 class frmConv;
+class frmAbout;
 
 // The window services over the real widgets of the main window.
 class QtWindowServices final : public WindowServices
@@ -54,6 +55,7 @@ public:
 private:
     frmMain &m_window;
     QPointer<frmConv> m_progress;
+    QPointer<frmAbout> m_about;
     QElapsedTimer m_sincePump;
     unsigned m_pumpCalls = 0;
     bool m_ending = false;

@@ -83,6 +83,7 @@ void frmMain::connectCommands()
     // Documents.
 
     // About.
+    connect(mnuAbout, &QAction::triggered, this, [this] { m_services.showAbout(); });
 }
 
 QAction *frmMain::menuAction(MenuItem item) const
