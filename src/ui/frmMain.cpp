@@ -2,6 +2,7 @@
 
 #include "convert/ConvertCommand.h"
 #include "convert/UndoHistory.h"
+#include "document/DocumentCommands.h"
 #include "ui/AppIcon.h"
 #include "ui/TextArea.h"
 
@@ -81,6 +82,10 @@ void frmMain::connectCommands()
     connect(mnuUndo, &QAction::triggered, this, [this] { undoCommand(m_editor); });
 
     // Documents.
+    connect(txtChar, &TextArea::changed, this, [this] { onTextChanged(m_editor); });
+    connect(mnuOpen, &QAction::triggered, this, [this] { openCommand(m_editor); });
+    connect(mnuSave, &QAction::triggered, this, [this] { saveCommand(m_editor); });
+    connect(mnuExit, &QAction::triggered, this, [this] { exitCommand(m_editor); });
 
     // About.
     connect(mnuAbout, &QAction::triggered, this, [this] { m_services.showAbout(); });
@@ -118,7 +123,10 @@ void frmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    event->accept();
+    if (closeRequested(m_editor))
+        event->accept();
+    else
+        event->ignore();
 }
 
 } // namespace zezu

@@ -1,0 +1,170 @@
+#include "document/DocumentCommands.h"
+
+#include "core/Editor.h"
+#include "document/Caption.h"
+#include "document/TextFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace zezu {
+
+namespace {
+
+enum class SaveOutcome {
+    Saved,
+    Cancelled, // the dialog was cancelled
+    Failed,    // the file could not be written; the user was told
+    Ended,     // saved, and the program ended as an exit asked
+};
+
+// What the user sees of a file in a message: its full path.
+QString shown(const QString &path) { return QDir::toNativeSeparators(path); }
+
+QString fileTitle(const QString &path) { return QFileInfo(path).fileName(); }
+
+Answer askToSave(Editor &editor)
+{
+    WindowServices &window = editor.window();
+    const Answer answer = window.ask(kMessageTitle.toString(),
+                                     saveChangesMessage(caption::documentName(window.caption())));
+    editor.state().promptAnswer = int(answer);
+    return answer;
+}
+
+SaveOutcome save(Editor &editor)
+{
+    WindowServices &window = editor.window();
+    EditorState &state = editor.state();
+
+    const std::optional<QString> chosen = window.chooseFileToSave(
+        {kSaveTitle.toString(), kSaveFilter.toString(),
+         caption::documentName(window.caption())});
+    if (!chosen || chosen->isEmpty()) {
+        state.promptAnswer = kSaveDialogCancelled;
+        return SaveOutcome::Cancelled;
+    }
+
+    const QString path = withTextExtension(*chosen);
+    QString reason;
+    if (!writeTextFile(path, window.text(), reason)) {
+        window.tell(kMessageTitle.toString(),
+                    QStringLiteral("не удалось сохранить файл \"%1\": %2")
+                        .arg(shown(path), reason));
+        return SaveOutcome::Failed;
+    }
+
+    window.setCaption(caption::forDocument(fileTitle(path)));
+    if (state.exitAfterSave) {
+        window.endProgram();
+        return SaveOutcome::Ended;
+    }
+    return SaveOutcome::Saved;
+}
+
+// The exit command; true when it ended the program.
+bool exitProgram(Editor &editor)
+{
+    WindowServices &window = editor.window();
+    EditorState &state = editor.state();
+
+    if (!caption::isModified(window.caption())) {
+        window.endProgram();
+        return true;
+    }
+    switch (askToSave(editor)) {
+    case Answer::Yes:
+        state.exitAfterSave = true;
+        if (save(editor) == SaveOutcome::Ended)
+            return true;
+        // This exit is over: a later save or open must not end the program.
+        state.exitAfterSave = false;
+        return false;
+    case Answer::No:
+        window.endProgram();
+        return true;
+    case Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+} // namespace
+
+QString saveChangesMessage(const QString &documentName)
+{
+    return QStringLiteral("вы хотите сохранить изменения в ''") + documentName
+        + QStringLiteral("''?");
+}
+
+QString withTextExtension(const QString &chosenName)
+{
+    if (chosenName.endsWith(QLatin1String(".txt"), Qt::CaseSensitive))
+        return chosenName;
+    return chosenName + QLatin1String(".txt");
+}
+
+void onTextChanged(Editor &editor)
+{
+    WindowServices &window = editor.window();
+    const QString current = window.caption();
+    if (!caption::isModified(current))
+        window.setCaption(caption::marked(current));
+}
+
+void openCommand(Editor &editor)
+{
+    WindowServices &window = editor.window();
+
+    if (caption::isModified(window.caption())) {
+        switch (askToSave(editor)) {
+        case Answer::Yes:
+            // Unless the edits are safely written, they are not given up.
+            if (save(editor) != SaveOutcome::Saved)
+                return;
+            break;
+        case Answer::No:
+            break;
+        case Answer::Cancel:
+            return;
+        }
+    }
+
+    const std::optional<QString> chosen =
+        window.chooseFileToOpen({kOpenTitle.toString(), kOpenFilter.toString(), QString()});
+    if (!chosen || chosen->isEmpty())
+        return;
+
+    // Text and caption change only once the whole file has been read.
+    QString text;
+    QString reason;
+    if (!readTextFile(*chosen, text, reason)) {
+        window.tell(kMessageTitle.toString(),
+                    QStringLiteral("не удалось открыть файл \"%1\": %2")
+                        .arg(shown(*chosen), reason));
+        return;
+    }
+    window.setText(text);
+    // Set after the text, whose change notification marks the caption.
+    window.setCaption(caption::forDocument(fileTitle(*chosen)));
+}
+
+void saveCommand(Editor &editor)
+{
+    save(editor);
+}
+
+void exitCommand(Editor &editor)
+{
+    exitProgram(editor);
+}
+
+bool closeRequested(Editor &editor)
+{
+    // The window stays whenever the program goes on: after Cancel, after a
+    // cancelled save dialog and after a save that failed, whose edits would
+    // otherwise be lost with the window.
+    return exitProgram(editor);
+}
+
+} // namespace zezu
