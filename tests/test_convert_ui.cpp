@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFrame>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -63,6 +64,7 @@ private slots:
     void cancelClickRestoresText();
     void typingDuringARunChangesNothing();
     void closingTheProgressWindowDoesNotCancel();
+    void closingTheMainWindowDuringARunCancelsFirst();
 
     void progressWindowLayout_data();
     void progressWindowLayout();
@@ -229,6 +231,32 @@ void TestConvertUi::closingTheProgressWindowDoesNotCancel()
     pressCtrlG();
     QVERIFY(reshown);
     QCOMPARE(m_window->textArea()->text(), toReferences(text));
+}
+
+void TestConvertUi::closingTheMainWindowDuringARunCancelsFirst()
+{
+    const QString text = prose(300000);
+    m_window->textArea()->setText(text); // unsaved: closing asks first
+    QString askedWhileRunning;
+    bool runStillOn = false;
+    duringNextRun([&](frmConv *) {
+        // The prompt of the exit path comes only once the text is back.
+        QTimer::singleShot(0, m_window, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                askedWhileRunning = box->text();
+                runStillOn = m_window->editor().state().runInProgress;
+                box->button(QMessageBox::Cancel)->click();
+            }
+        });
+        m_window->close();
+        return true;
+    });
+    pressCtrlG();
+    QVERIFY(!askedWhileRunning.isEmpty());
+    QVERIFY(!runStillOn);
+    QCOMPARE(m_window->textArea()->text(), text);
+    QCOMPARE(m_window->editor().state().undoCount, 0);
+    QVERIFY(m_window->isVisible());
 }
 
 void TestConvertUi::progressWindowLayout_data()
