@@ -3,6 +3,7 @@
 
 #include "convert/ReferenceConverter.h"
 #include "core/CodePage1251.h"
+#include "support/Iconv.h"
 
 #include <QRandomGenerator>
 #include <QString>
@@ -18,52 +19,6 @@
 using namespace zezu;
 
 namespace {
-
-// One iconv conversion descriptor, closed on scope exit.
-class Iconv
-{
-public:
-    Iconv(const char *to, const char *from)
-        : m_cd(iconv_open(to, from))
-    {
-    }
-    ~Iconv()
-    {
-        if (isValid())
-            iconv_close(m_cd);
-    }
-    Iconv(const Iconv &) = delete;
-    Iconv &operator=(const Iconv &) = delete;
-
-    bool isValid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-
-    // Converts the whole input afresh; false when iconv refuses any of it.
-    bool convert(const std::vector<char> &in, std::vector<char> &out)
-    {
-        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
-        std::vector<char> input = in;
-        char buffer[16];
-        char *inPtr = input.data();
-        std::size_t inLeft = input.size();
-        char *outPtr = buffer;
-        std::size_t outLeft = sizeof buffer;
-        const std::size_t done = iconv(m_cd, &inPtr, &inLeft, &outPtr, &outLeft);
-        if (done == static_cast<std::size_t>(-1) || done != 0 || inLeft != 0)
-            return false;
-        if (iconv(m_cd, nullptr, nullptr, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
-            return false;
-        out.assign(buffer, outPtr);
-        return true;
-    }
-
-private:
-    iconv_t m_cd;
-};
-
-std::vector<char> utf16le(char16_t unit)
-{
-    return {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-}
 
 // The rule, stated once more from its description, on a code found by iconv.
 QString expectedFor(int code, QStringView character)
@@ -120,14 +75,12 @@ private:
 private slots:
     void initTestCase()
     {
-        Iconv toPage("WINDOWS-1251", "UTF-16LE");
-        QVERIFY2(toPage.isValid(), "iconv cannot convert UTF-16LE to WINDOWS-1251");
-        std::vector<char> out;
+        QVERIFY2(test::Iconv("WINDOWS-1251", "UTF-16LE").isValid(),
+                 "iconv cannot convert UTF-16LE to WINDOWS-1251");
         for (int u = 0; u < 65536; ++u) {
             const char16_t unit = static_cast<char16_t>(u);
-            const bool ok = !QChar::isSurrogate(unit) && toPage.convert(utf16le(unit), out)
-                && out.size() == 1;
-            m_iconvCode[std::size_t(u)] = ok ? static_cast<unsigned char>(out[0]) : -1;
+            const auto byte = QChar::isSurrogate(unit) ? std::nullopt : test::iconvByteOf(unit);
+            m_iconvCode[std::size_t(u)] = byte ? static_cast<unsigned char>(*byte) : -1;
         }
         // A sanity check of the reference itself: glibc leaves 0x98 unassigned.
         QCOMPARE(m_iconvCode[0x0098], -1);
@@ -237,23 +190,20 @@ private slots:
 
     void charOfEveryByte()
     {
-        Iconv fromPage("UTF-16LE", "WINDOWS-1251");
-        QVERIFY(fromPage.isValid());
+        QVERIFY(test::Iconv("UTF-16LE", "WINDOWS-1251").isValid());
         const CodePage1251 &page = CodePage1251::instance();
-        std::vector<char> out;
         for (int byte = 0; byte < 256; ++byte) {
             const char16_t actual = page.charOf(static_cast<std::uint8_t>(byte));
-            if (!fromPage.convert({static_cast<char>(byte)}, out)) {
+            const auto reference = test::iconvCharOf(byte);
+            if (!reference) {
                 // Unassigned: read as the Latin-1 character of the byte, and
                 // never the code of any character.
                 QCOMPARE(int(actual), byte);
                 QCOMPARE(page.codeOf(actual), -1);
                 continue;
             }
-            QCOMPARE(out.size(), std::size_t(2));
-            const char16_t expected = char16_t(static_cast<unsigned char>(out[0])
-                                               | static_cast<unsigned char>(out[1]) << 8);
-            QCOMPARE(int(actual), int(expected));
+            QCOMPARE(reference->size(), qsizetype(1));
+            QCOMPARE(int(actual), int(reference->at(0).unicode()));
             QCOMPARE(page.codeOf(actual), byte);
         }
     }

@@ -3,6 +3,7 @@
 #include "ui/Application.h"
 #include "ui/TextArea.h"
 #include "ui/frmMain.h"
+#include "support/Files.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -25,26 +26,14 @@
 #include <utility>
 
 using namespace zezu;
+using zezu::test::readBytes;
+using zezu::test::writeBytes;
 
 namespace {
 
 const QString kFresh = QStringLiteral("ZEZU.vexlo - Безымянный");
 
 QString named(const QString &title) { return QStringLiteral("ZEZU.vexlo - ") + title; }
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<unreadable>");
-    return file.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // Saves a picture of the widget when ZEZU_SCREENSHOT_DIR names a folder.
 void shoot(QWidget *widget, const QString &name)

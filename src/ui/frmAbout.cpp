@@ -2,6 +2,7 @@
 
 #include "core/Version.h"
 #include "ui/Banner.h"
+#include "ui/Fonts.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -14,22 +15,6 @@
 namespace zezu {
 
 namespace {
-
-QFont tahomaBold()
-{
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPointSizeF(8.25);
-    f.setBold(true);
-    return f;
-}
-
-QFont verdanaSmallBold()
-{
-    QFont f(QStringLiteral("Verdana"));
-    f.setPointSizeF(6.75);
-    f.setBold(true);
-    return f;
-}
 
 QLabel *label(QWidget *parent, const char *name, const QString &caption, const QFont &font,
               QPoint pos)
@@ -76,14 +61,14 @@ frmAbout::frmAbout(QWidget *owner)
     light.setColor(QPalette::WindowText, QColor(224, 224, 224));
     lblVer->setPalette(light);
 
-    Label1 = label(this, "Label1", QStringLiteral("::автор: вельдир..."), tahomaBold(), {39, 76});
+    Label1 = label(this, "Label1", QStringLiteral("::автор: вельдир..."), tahoma(true), {39, 76});
     Label2 = label(this, "Label2", QStringLiteral("by ::quillotrons..."), verdanaSmallBold(),
                    {81, 88});
 
     Picture2 = borderedBox(this, "Picture2", {131, 119}, QSize(75, 23));
     cmdOk = new QPushButton(QStringLiteral("::ok..."), Picture2);
     cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setFont(tahomaBold());
+    cmdOk->setFont(tahoma(true));
     cmdOk->setGeometry(Picture2->contentsRect());
     // Neither Enter nor Escape presses it.
     cmdOk->setAutoDefault(false);

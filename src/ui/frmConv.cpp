@@ -1,5 +1,7 @@
 #include "ui/frmConv.h"
 
+#include "ui/Fonts.h"
+
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
@@ -10,22 +12,6 @@
 namespace zezu {
 
 namespace {
-
-QFont tahoma(bool bold)
-{
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPointSizeF(8.25);
-    f.setBold(bold);
-    return f;
-}
-
-QFont verdanaSmallBold()
-{
-    QFont f(QStringLiteral("Verdana"));
-    f.setPointSizeF(6.75);
-    f.setBold(true);
-    return f;
-}
 
 QLabel *percentLabel(QWidget *parent, const char *name, QPalette::ColorRole textRole)
 {
