@@ -12,7 +12,7 @@ packages=(
     qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
     fonts-liberation fonts-dejavu-core
     libbenchmark-dev
-    desktop-file-utils appstream dpkg-dev
+    desktop-file-utils appstream dpkg-dev file
 )
 
 say() { printf '%s\n' "$*" >&2; }
