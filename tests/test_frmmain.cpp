@@ -101,6 +101,12 @@ void TestFrmMain::captionIconAndClientArea()
             "lone\nLF and lone\rCR stay inside their line"));
         QVERIFY(m_window->grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(
             QStringLiteral("frmMain.png"))));
+        auto *menu = m_window->findChild<QMenu *>(QStringLiteral("mnuText"));
+        menu->popup(m_window->mapToGlobal(QPoint(0, 0)));
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        QVERIFY(menu->grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(
+            QStringLiteral("mnuText.png"))));
+        menu->hide();
     }
 }
 
