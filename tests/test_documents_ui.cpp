@@ -72,6 +72,9 @@ void chooseFile(QFileDialog *dialog, const QString &path)
 {
     auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
     QVERIFY(edit);
+    // Typing into the focused field deselects a file picked in the list; the
+    // test's field has no focus, so the selection is cleared first.
+    dialog->selectFile(path);
     edit->setText(path);
     // As pressing Enter in the name field: the dialog's own accept runs.
     QMetaObject::invokeMethod(dialog, "accept");
@@ -188,7 +191,9 @@ void TestDocumentsUi::openTypeSaveThroughShortcuts()
     QCOMPARE(m_window->windowTitle(), named(QStringLiteral("in.txt*")));
 
     QString proposed;
+    QString startFolder;
     whenShown<QFileDialog>([&](QFileDialog *d) {
+        startFolder = d->directory().absolutePath();
         title = d->windowTitle();
         filters = d->nameFilters();
         proposed = d->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text();
@@ -200,6 +205,8 @@ void TestDocumentsUi::openTypeSaveThroughShortcuts()
     QCOMPARE(title, QStringLiteral("::сохранение файла..."));
     QCOMPARE(filters, QStringList{QStringLiteral("текстовые файлы (*.txt)")});
     QCOMPARE(proposed, QStringLiteral("in.txt"));
+    // The save dialog starts in the folder the file was opened from.
+    QCOMPARE(startFolder, QDir(m_dir.path()).absolutePath());
     QCOMPARE(readBytes(m_dir.filePath(QStringLiteral("out.txt"))),
              QByteArray("\xC4\xEE\xEC\r\n\xF1\xE0\xE4\r\n\xB8\xE6"));
     QCOMPARE(m_window->windowTitle(), named(QStringLiteral("out.txt")));

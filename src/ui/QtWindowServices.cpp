@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -122,10 +123,12 @@ void QtWindowServices::tell(const QString &title, const QString &message)
     box.exec();
 }
 
-static std::optional<QString> runFileDialog(QWidget *parent, const FileDialogRequest &request,
-                                            QFileDialog::AcceptMode mode)
+std::optional<QString> QtWindowServices::runFileDialog(const FileDialogRequest &request,
+                                                       bool forSaving)
 {
-    QFileDialog dialog(parent, request.title, QString(), request.filter);
+    const auto mode = forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen;
+    // Each dialog starts where the last one left off.
+    QFileDialog dialog(&m_window, request.title, m_lastFolder, request.filter);
     dialog.setAcceptMode(mode);
     // A typed name is taken even when no such file exists; opening it then
     // fails with a message.
@@ -136,17 +139,19 @@ static std::optional<QString> runFileDialog(QWidget *parent, const FileDialogReq
         dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().constFirst();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    m_lastFolder = QFileInfo(chosen).absolutePath();
+    return chosen;
 }
 
 std::optional<QString> QtWindowServices::chooseFileToOpen(const FileDialogRequest &request)
 {
-    return runFileDialog(&m_window, request, QFileDialog::AcceptOpen);
+    return runFileDialog(request, false);
 }
 
 std::optional<QString> QtWindowServices::chooseFileToSave(const FileDialogRequest &request)
 {
-    return runFileDialog(&m_window, request, QFileDialog::AcceptSave);
+    return runFileDialog(request, true);
 }
 
 void QtWindowServices::processEvents()

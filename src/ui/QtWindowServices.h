@@ -53,7 +53,10 @@ public:
     bool isEnding() const { return m_ending; }
 
 private:
+    std::optional<QString> runFileDialog(const FileDialogRequest &request, bool forSaving);
+
     frmMain &m_window;
+    QString m_lastFolder;
     QPointer<frmConv> m_progress;
     QPointer<frmAbout> m_about;
     QElapsedTimer m_sincePump;
