@@ -13,6 +13,7 @@ packages=(
     fonts-liberation fonts-dejavu-core
     libbenchmark-dev
     desktop-file-utils appstream dpkg-dev file
+    clang libclang-rt-14-dev
 )
 
 say() { printf '%s\n' "$*" >&2; }
@@ -51,6 +52,29 @@ build() {
     cmake --build "$build_dir"
 }
 
+# The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer
+# in a folder of its own; any report, a leak included, fails the run.
+sanitized_tests() {
+    local dir=$here/build-asan
+    cmake -G Ninja -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEZU_WERROR=ON \
+        -DZEZU_SANITIZE=ON -DZEZU_BUILD_BENCH=OFF >/dev/null
+    cmake --build "$dir"
+    (cd "$dir" && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
+        LSAN_OPTIONS=suppressions=$here/tests/lsan.supp:print_suppressions=0 \
+        UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+        ctest --output-on-failure --timeout 600)
+}
+
+# Each libFuzzer target for a bounded run, built with clang in a folder of its own.
+fuzz_tests() {
+    local dir=$here/build-fuzz
+    CC=clang CXX=clang++ cmake -G Ninja -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DZEZU_WERROR=ON -DZEZU_BUILD_FUZZ=ON -DZEZU_BUILD_TESTS=OFF -DZEZU_BUILD_BENCH=OFF \
+        >/dev/null
+    cmake --build "$dir" --target zezu_fuzz
+    (cd "$dir" && ctest --output-on-failure --timeout 300)
+}
+
 case "${1:-}" in
     run)
         install_missing
@@ -62,6 +86,8 @@ case "${1:-}" in
         build
         cd "$build_dir"
         QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300
+        sanitized_tests
+        fuzz_tests
         ;;
     *)
         say "usage: $0 run|test"

@@ -339,8 +339,11 @@ void appendReferences(QString &out, QStringView text)
 
     const qsizetype start = out.size();
     const qsizetype room = start + outputBound(src, text.size()) + kSlack;
-    if (start == 0)
-        out.reserve(room); // a fresh string gets what it needs and no more
+    // A fresh string gets what it needs and no more. Room reserved before
+    // is kept: QString::reserve() reallocates even when asked for exactly
+    // the capacity it has.
+    if (start == 0 && out.capacity() < room)
+        out.reserve(room);
     out.resize(room);      // appending grows geometrically, as QString does
     char16_t *const base = reinterpret_cast<char16_t *>(out.data());
     char16_t *dst = base + start;

@@ -138,7 +138,7 @@ void openCommand(Editor &editor)
     // Text and caption change only once the whole file has been read.
     QString text;
     QString reason;
-    if (!readTextFile(*chosen, text, reason)) {
+    if (!readTextFile(*chosen, text, reason, kMaxOpenBytes)) {
         window.tell(kMessageTitle.toString(),
                     QStringLiteral("не удалось открыть файл \"%1\": %2")
                         .arg(shown(*chosen), reason));

@@ -5,11 +5,21 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
 
 namespace zezu {
 
@@ -102,6 +112,58 @@ QString whyNotAFile(const QString &path)
     return {};
 }
 
+// Opens the file for reading without ever waiting, and checks again that the
+// very file opened is a regular one: a FIFO put in its place after the check
+// above would otherwise block the open until some writer came.
+bool openForReading(const QString &path, QFile &file, QString &reason)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(path);
+    int fd;
+    do
+        fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        reason = qt_error_string(errno);
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        reason = qt_error_string(errno);
+        ::close(fd);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        reason = S_ISDIR(st.st_mode) ? QStringLiteral("это папка, а не файл")
+                                     : QStringLiteral("это не обычный файл");
+        ::close(fd);
+        return false;
+    }
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                   QFileDevice::AutoCloseHandle)) {
+        reason = file.errorString();
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        reason = file.errorString();
+        return false;
+    }
+    return true;
+#endif
+}
+
+QString tooLarge(qint64 size, qint64 maxBytes)
+{
+    constexpr qint64 kMiB = qint64(1) << 20;
+    return QStringLiteral("файл слишком большой (%1 МБ): открыть можно файл не больше %2 МБ")
+        .arg((size + kMiB - 1) / kMiB)
+        .arg(maxBytes / kMiB);
+}
+
 } // namespace
 
 LineDecoder::LineDecoder(qsizetype sizeHint)
@@ -185,21 +247,25 @@ QByteArray encodeText(QStringView text)
     return bytes;
 }
 
-bool readTextFile(const QString &path, QString &text, QString &reason)
+bool readTextFile(const QString &path, QString &text, QString &reason, qint64 maxBytes)
 {
     if (const QString why = whyNotAFile(path); !why.isEmpty()) {
         reason = why;
         return false;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        reason = file.errorString();
+    QFile file;
+    if (!openForReading(path, file, reason))
+        return false;
+    // The size is only a hint: files under /proc say 0, and a file may grow
+    // while it is read; the limit holds for what is read too.
+    const qint64 size = file.size();
+    if (maxBytes >= 0 && size > maxBytes) {
+        reason = tooLarge(size, maxBytes);
         return false;
     }
-    // The size is only a hint: files under /proc say 0, and a file may grow
-    // while it is read.
-    LineDecoder decoder(file.size());
+    LineDecoder decoder(size);
     QByteArray buffer(kReadChunk, Qt::Uninitialized);
+    qint64 total = 0;
     for (;;) {
         const qint64 got = file.read(buffer.data(), buffer.size());
         if (got < 0) {
@@ -208,32 +274,22 @@ bool readTextFile(const QString &path, QString &text, QString &reason)
         }
         if (got == 0)
             break;
+        total += got;
+        if (maxBytes >= 0 && total > maxBytes) {
+            reason = tooLarge(total, maxBytes);
+            return false;
+        }
         decoder.feed(QByteArrayView(buffer.constData(), got));
     }
     text = decoder.finish();
     return true;
 }
 
-bool writeTextFile(const QString &path, QStringView text, QString &reason)
+namespace {
+
+// Encodes the text piece by piece and writes it all to the file.
+bool writeEncoded(QFileDevice &file, QStringView text, QString &reason)
 {
-    // QSaveFile would name no reason for a folder, and would put a regular
-    // file in the place of a FIFO or a device.
-    if (const QString why = whyNotAFile(path); !why.isEmpty()) {
-        reason = why;
-        return false;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        reason = file.errorString();
-        return false;
-    }
-
-    auto fail = [&](const QString &why) {
-        reason = why;
-        file.cancelWriting();
-        return false;
-    };
-
     QByteArray buffer(std::min(kWriteChunk, text.size()), Qt::Uninitialized);
     const qsizetype n = text.size();
     for (qsizetype pos = 0; pos < n;) {
@@ -251,14 +307,92 @@ bool writeTextFile(const QString &path, QStringView text, QString &reason)
         // or yields the system's reason (a full disk, a size limit).
         for (qsizetype done = 0; done < bytes;) {
             const qint64 written = file.write(buffer.constData() + done, bytes - done);
-            if (written < 0)
-                return fail(file.errorString());
-            if (written == 0) // no progress and no error: never loop on it
-                return fail(QStringLiteral("данные записаны не полностью"));
+            if (written < 0) {
+                reason = file.errorString();
+                return false;
+            }
+            if (written == 0) { // no progress and no error: never loop on it
+                reason = QStringLiteral("данные записаны не полностью");
+                return false;
+            }
             done += written;
         }
     }
+    return true;
+}
 
+// To replace an existing file QSaveFile makes its new file under the old
+// name with 7 characters added, which cannot be made for a name near the
+// system's limit: such a save would always fail.
+bool tooLongForSaveFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return false;
+#ifdef Q_OS_UNIX
+    long limit = ::pathconf(QFile::encodeName(info.absolutePath()).constData(), _PC_NAME_MAX);
+    if (limit <= 0)
+        limit = 255;
+    return QFile::encodeName(info.fileName()).size() + 7 > limit;
+#else
+    return info.fileName().size() + 7 > 255;
+#endif
+}
+
+// Replaces the file as QSaveFile would, through a new file of a short name in
+// the same folder that is renamed over it once complete.
+bool replaceThroughShortName(const QString &path, QStringView text, QString &reason)
+{
+    const QFileInfo info(path);
+    const QString target = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+    QTemporaryFile file(QFileInfo(target).absolutePath() + QStringLiteral("/.zezu-XXXXXX"));
+    if (!file.open()) {
+        reason = file.errorString();
+        return false;
+    }
+    // The new file is removed with the object unless the rename took it.
+    if (!writeEncoded(file, text, reason))
+        return false;
+    if (!file.flush()) {
+        reason = file.errorString();
+        return false;
+    }
+    file.setPermissions(QFileInfo(target).permissions());
+    file.close();
+    // Qt's own rename refuses to replace a file; the system's does so atomically.
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(file.fileName().toStdU16String()),
+                            std::filesystem::path(target.toStdU16String()), error);
+    if (error) {
+        reason = qt_error_string(error.value());
+        return false;
+    }
+    file.setAutoRemove(false);
+    return true;
+}
+
+} // namespace
+
+bool writeTextFile(const QString &path, QStringView text, QString &reason)
+{
+    // QSaveFile would name no reason for a folder, and would put a regular
+    // file in the place of a FIFO or a device.
+    if (const QString why = whyNotAFile(path); !why.isEmpty()) {
+        reason = why;
+        return false;
+    }
+    if (tooLongForSaveFile(path))
+        return replaceThroughShortName(path, text, reason);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        reason = file.errorString();
+        return false;
+    }
+    if (!writeEncoded(file, text, reason)) {
+        file.cancelWriting();
+        return false;
+    }
     if (!file.commit()) {
         reason = file.error() == QFileDevice::NoError
             ? QStringLiteral("файл не удалось заменить")

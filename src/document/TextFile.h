@@ -47,9 +47,18 @@ inline constexpr qsizetype kReadChunk = qsizetype(1) << 20;
 // Characters encoded and written per call.
 inline constexpr qsizetype kWriteChunk = qsizetype(1) << 20;
 
-// Reads and decodes the whole file. On failure text is left as it was and
-// reason says why, in words for the user.
-bool readTextFile(const QString &path, QString &text, QString &reason);
+// The largest file the open command reads. Qt's text area takes about a
+// second per 10 MiB of short lines to take a text in, without a chance to show
+// progress, so a larger file is refused with a message instead of freezing the
+// window (a 200 MiB file would take some 20 s and 1.2 GiB). The limit still
+// lets the editor reopen what it saves after converting a 10 MB text.
+inline constexpr qint64 kMaxOpenBytes = qint64(128) << 20;
+
+// Reads and decodes the whole file, refusing one of more than maxBytes bytes
+// (none when negative). Anything but a regular file is refused without
+// waiting on it. On failure text is left as it was and reason says why, in
+// words for the user.
+bool readTextFile(const QString &path, QString &text, QString &reason, qint64 maxBytes = -1);
 
 // Writes the text atomically: the file at path is replaced only once the new
 // content is complete, and stays as it was on any failure.

@@ -1,0 +1,300 @@
+#include "FuzzChecks.h"
+
+#include "convert/ReferenceConverter.h"
+#include "document/TextFile.h"
+#include "support/Iconv.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+namespace zezu::fuzz {
+
+namespace {
+
+// Which BMP code units Windows-1251 holds, per glibc's iconv: an account of
+// the page that owes nothing to the editor's own table.
+const std::array<bool, 65536> &inPage()
+{
+    static const std::array<bool, 65536> table = [] {
+        std::array<bool, 65536> t{};
+        for (int unit = 0; unit < 65536; ++unit)
+            t[std::size_t(unit)] = test::iconvByteOf(char16_t(unit)).has_value();
+        return t;
+    }();
+    return table;
+}
+
+// The character iconv reads each byte as; the unassigned 0x98 is read as
+// U+0098, the editor's documented choice, so that no byte is lost.
+const std::array<char16_t, 256> &byteChars()
+{
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> t{};
+        for (int byte = 0; byte < 256; ++byte) {
+            const auto c = test::iconvCharOf(byte);
+            t[std::size_t(byte)] = c && c->size() == 1 ? c->at(0).unicode() : char16_t(byte);
+        }
+        return t;
+    }();
+    return table;
+}
+
+bool isHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool isLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+// The rule, one character at a time.
+QString modelReferences(QStringView text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if (isHigh(u) && i + 1 < text.size() && isLow(text[i + 1].unicode())) {
+            out += u'?';
+            ++i;
+            continue;
+        }
+        switch (u) {
+        case u' ': out += QLatin1String("&nbsp;"); continue;
+        case u'"': out += QLatin1String("&quot;"); continue;
+        case u'&': out += QLatin1String("&amp;"); continue;
+        case u'<': out += QLatin1String("&lt;"); continue;
+        case u'>': out += QLatin1String("&gt;"); continue;
+        default: break;
+        }
+        if ((u >= 0x0410 && u <= 0x044F) || u == 0x0451)
+            out += QLatin1String("&#") + QString::number(int(u)) + QLatin1Char(';');
+        else if (inPage()[u])
+            out += QChar(u);
+        else
+            out += u'?';
+    }
+    return out;
+}
+
+// The line rule, one byte at a time: a line ends at CR or CR LF, a lone LF is
+// a character, every line is followed by CR LF.
+QString modelDecode(QByteArrayView bytes)
+{
+    QString out;
+    bool open = false;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = std::uint8_t(bytes[i]);
+        if (b == '\r') {
+            out += QLatin1String("\r\n");
+            open = false;
+            if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
+                ++i;
+            continue;
+        }
+        out += QChar(byteChars()[b]);
+        open = true;
+    }
+    if (open)
+        out += QLatin1String("\r\n");
+    return out;
+}
+
+// Cut points steered by the input, so that the fuzzer explores them too.
+std::vector<qsizetype> cutPoints(QByteArrayView data, qsizetype length)
+{
+    std::vector<qsizetype> cuts;
+    if (length == 0)
+        return cuts;
+    std::uint32_t h = 2166136261u;
+    for (const char c : data)
+        h = (h ^ std::uint8_t(c)) * 16777619u;
+    qsizetype at = 0;
+    while (at < length) {
+        at += 1 + qsizetype(h % 7u) * qsizetype(h % 3u == 0 ? 1 : 5);
+        h = h * 1103515245u + 12345u;
+        cuts.push_back(std::min(at, length));
+    }
+    return cuts;
+}
+
+QString diff(const char *what, const QString &got, const QString &expected)
+{
+    qsizetype at = 0;
+    while (at < got.size() && at < expected.size() && got[at] == expected[at])
+        ++at;
+    return QStringLiteral("%1: differs at unit %2 (lengths %3 and %4)")
+        .arg(QLatin1String(what))
+        .arg(at)
+        .arg(got.size())
+        .arg(expected.size());
+}
+
+} // namespace
+
+QString checkConverter(QByteArrayView data)
+{
+    const qsizetype units = data.size() / 2;
+    QString text(units, Qt::Uninitialized);
+    for (qsizetype i = 0; i < units; ++i)
+        text[i] = QChar(char16_t(std::uint8_t(data[2 * i]) | std::uint8_t(data[2 * i + 1]) << 8));
+
+    const QString expected = modelReferences(text);
+    const QString whole = toReferences(text);
+    if (whole != expected)
+        return diff("toReferences against the model", whole, expected);
+
+    // In pieces, as the convert command does, into room reserved once: the
+    // output must never move, and no piece may split a surrogate pair.
+    QString pieces;
+    reserveForReferences(pieces, text);
+    const QChar *const base = pieces.constData();
+    qsizetype from = 0;
+    for (qsizetype cut : cutPoints(data, units)) {
+        if (cut < units && cut > from && text[cut - 1].isHighSurrogate() && text[cut].isLowSurrogate())
+            ++cut;
+        if (cut <= from)
+            continue;
+        appendReferences(pieces, QStringView(text).sliced(from, cut - from));
+        from = cut;
+    }
+    if (pieces != expected)
+        return diff("appendReferences in pieces", pieces, expected);
+    if (units > 0 && pieces.constData() != base)
+        return QStringLiteral("the reserved output moved while pieces were appended");
+
+    // Appending the output's own text to itself.
+    QString self = whole;
+    appendReferences(self, QStringView(self).first(std::min<qsizetype>(self.size(), units)));
+    const QString selfExpected = whole + modelReferences(QStringView(whole).first(
+                                             std::min<qsizetype>(whole.size(), units)));
+    if (self != selfExpected)
+        return diff("appendReferences of its own text", self, selfExpected);
+
+    if (characterLength(text, units) != 0 || characterLength(text, -1) != 0)
+        return QStringLiteral("characterLength outside the text is not 0");
+    return {};
+}
+
+QString checkTextFile(QByteArrayView data, const QString &scratchDir)
+{
+    const QString expected = modelDecode(data);
+    const QString text = decodeText(data);
+    if (text != expected)
+        return diff("decodeText against the line rule", text, expected);
+
+    LineDecoder decoder(data.size());
+    qsizetype from = 0;
+    for (const qsizetype cut : cutPoints(data, data.size())) {
+        decoder.feed(data.sliced(from, cut - from));
+        from = cut;
+    }
+    if (const QString pieces = decoder.finish(); pieces != expected)
+        return diff("LineDecoder fed in pieces", pieces, expected);
+
+    // Saving what was read and reading it again changes nothing more.
+    const QByteArray saved = encodeText(text);
+    if (decodeText(saved) != text)
+        return diff("decode of the saved bytes", decodeText(saved), text);
+    if (encodeText(decodeText(saved)) != saved)
+        return QStringLiteral("a second save gives other bytes");
+    // The bytes come back exactly when the file already followed the line
+    // rule: every CR with its LF, and a break at the end unless empty.
+    bool canonical = data.isEmpty() || data.endsWith("\r\n");
+    for (qsizetype i = 0; canonical && i < data.size(); ++i)
+        canonical = data[i] != '\r' || (i + 1 < data.size() && data[i + 1] == '\n');
+    if (canonical && saved != QByteArray(data.data(), data.size()))
+        return QStringLiteral("a file that follows the line rule did not keep its bytes");
+
+    // The same through real files.
+    const QString path = QDir(scratchDir).filePath(QStringLiteral("fuzz.txt"));
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            || file.write(data.data(), data.size()) != data.size())
+            return QStringLiteral("cannot write the scratch file ") + path;
+    }
+    QString read, reason;
+    if (!readTextFile(path, read, reason))
+        return QStringLiteral("readTextFile failed: ") + reason;
+    if (read != text)
+        return diff("readTextFile against decodeText", read, text);
+    if (!writeTextFile(path, text, reason))
+        return QStringLiteral("writeTextFile failed: ") + reason;
+    QString again;
+    if (!readTextFile(path, again, reason))
+        return QStringLiteral("readTextFile after saving failed: ") + reason;
+    if (again != text)
+        return diff("read after save", again, text);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.readAll() != saved)
+        return QStringLiteral("writeTextFile wrote other bytes than encodeText");
+    return {};
+}
+
+namespace {
+
+QByteArray utf16le(QStringView text)
+{
+    QByteArray bytes;
+    for (const QChar c : text) {
+        bytes += char(c.unicode() & 0xFF);
+        bytes += char(c.unicode() >> 8);
+    }
+    return bytes;
+}
+
+QByteArray units(std::initializer_list<char16_t> list)
+{
+    return utf16le(QStringView(list.begin(), qsizetype(list.size())));
+}
+
+} // namespace
+
+Seeds converterSeeds()
+{
+    Seeds seeds;
+    seeds.emplace_back(QStringLiteral("empty"), QByteArray());
+    seeds.emplace_back(QStringLiteral("ascii"), utf16le(u"plain ASCII text, 0123456789!"));
+    seeds.emplace_back(QStringLiteral("markup"), utf16le(u"<a href=\"x\">&amp; b</a> > <"));
+    seeds.emplace_back(QStringLiteral("cyrillic"),
+                       utf16le(u"Съешь же ещё этих мягких французских булок, Ёж\r\n"));
+    seeds.emplace_back(QStringLiteral("outside-page"), utf16le(u"€ ‰ № ™ ½ ĀāŒ中文 ̈"));
+    // A pair, a lone high, a lone low, a low before a high, a high at the end.
+    seeds.emplace_back(QStringLiteral("surrogates"),
+                       units({u'a', 0xD83D, 0xDE00, u'b', 0xD800, u'c', 0xDC00, 0xDC00, 0xD800,
+                              u' ', 0xD801}));
+    seeds.emplace_back(QStringLiteral("unassigned"), units({0x98, 0xA0, 0xAD, 0x450, 0x452, 0x40F}));
+    seeds.emplace_back(QStringLiteral("edges"),
+                       units({0x7F, 0x80, 0x7FF, 0x800, 0x40F, 0x410, 0x44F, 0x450, 0x451, 0xFFFF,
+                              0, 0x2029, 0xFDD0}));
+    QByteArray all;
+    for (int unit = 0; unit < 0x500; ++unit) {
+        all += char(unit & 0xFF);
+        all += char(unit >> 8);
+    }
+    seeds.emplace_back(QStringLiteral("first-units"), all);
+    seeds.emplace_back(QStringLiteral("odd-length"), utf16le(u"ж ж") + 'x');
+    return seeds;
+}
+
+Seeds textFileSeeds()
+{
+    Seeds seeds;
+    seeds.emplace_back(QStringLiteral("empty"), QByteArray());
+    seeds.emplace_back(QStringLiteral("lines"), QByteArray("one\r\ntwo\r\n\r\nfour\r\n"));
+    seeds.emplace_back(QStringLiteral("no-final-break"), QByteArray("a\r\nb"));
+    seeds.emplace_back(QStringLiteral("lone-cr"), QByteArray("a\rb\r\r\nc\r"));
+    seeds.emplace_back(QStringLiteral("lone-lf"), QByteArray("a\nb\n\r\n\n\r"));
+    seeds.emplace_back(QStringLiteral("cyrillic"),
+                       QByteArray("\xD1\xFA\xE5\xF8\xFC \xE6\xE5 \xE5\xF9\xB8 \xA8\r\n"));
+    seeds.emplace_back(QStringLiteral("nul"), QByteArray("\0a\0\r\n\0", 6));
+    QByteArray every;
+    for (int b = 0; b < 256; ++b)
+        every += char(b);
+    seeds.emplace_back(QStringLiteral("every-byte"), every);
+    std::reverse(every.begin(), every.end());
+    seeds.emplace_back(QStringLiteral("every-byte-backwards"), every);
+    seeds.emplace_back(QStringLiteral("breaks-only"), QByteArray("\r\n\r\r\n\n\n\r"));
+    return seeds;
+}
+
+} // namespace zezu::fuzz

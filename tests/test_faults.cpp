@@ -1,0 +1,978 @@
+// Faults of the disk and surprising files, through the document commands and
+// the window-services double: every failure is told once, loses no byte and
+// leaves the program running. The tests run as root, which no permission bit
+// stops, so the cases that need an ordinary user or a really full disk run in
+// a child process of this program (see runChild()): as user 65534 through
+// setpriv, or in a mount namespace of its own over a tiny tmpfs.
+#include "core/Editor.h"
+#include "document/Caption.h"
+#include "document/DocumentCommands.h"
+#include "document/TextFile.h"
+#include "support/FakeWindowServices.h"
+#include "support/Files.h"
+#include "support/Iconv.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+using namespace zezu;
+using namespace Qt::StringLiterals;
+using zezu::test::FakeWindowServices;
+using zezu::test::readBytes;
+using zezu::test::writeBytes;
+
+namespace {
+
+// 125 two-byte letters and "a.txt": a name of exactly 255 bytes.
+const QString kLongestName = QString(125, u'ж') + QStringLiteral("a.txt");
+
+const QString kFolderReason = QStringLiteral("это папка, а не файл");
+const QString kNotRegularReason = QStringLiteral("это не обычный файл");
+
+// What a child run answers when its fault cannot be set up here.
+constexpr int kChildCannotSetUp = 77;
+
+QString named(const QString &title) { return QStringLiteral("ZEZU.vexlo - ") + title; }
+
+QString saveFailed(const QString &path, const QString &reason)
+{
+    return QStringLiteral("не удалось сохранить файл \"%1\": %2")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString openFailed(const QString &path, const QString &reason)
+{
+    return QStringLiteral("не удалось открыть файл \"%1\": %2")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
+// A main window's logic over the double, whose text changes notify it as the
+// text area does.
+struct Doc
+{
+    FakeWindowServices w;
+    Editor editor{w};
+
+    Doc()
+    {
+        editor.load();
+        w.onTextChange = [this] { onTextChanged(editor); };
+    }
+    Doc(const Doc &) = delete;
+    Doc &operator=(const Doc &) = delete;
+
+    void type(const QString &typed) { w.setText(w.textValue + typed); }
+};
+
+int openFileCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd"))
+                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                   .size());
+}
+
+// Every entry under a folder with its kind and, for files, its bytes: what a
+// failed command must leave exactly as it was.
+std::map<QString, QByteArray> snapshot(const QString &folder)
+{
+    std::map<QString, QByteArray> entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        const QString key = QDir(folder).relativeFilePath(info.filePath());
+        if (info.isDir())
+            entries[key] = "<folder>";
+        else if (!info.isFile())
+            entries[key] = "<other kind>";
+        else
+            entries[key] = readBytes(info.filePath());
+    }
+    return entries;
+}
+
+// Lowers the largest file this process may write, so that a write stops part
+// way with EFBIG as on a full disk; restores the limit on scope exit.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = bytes;
+        m_ok = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = nullptr;
+    bool m_ok = false;
+};
+
+// Runs rescue on another thread unless the guarded scope ends first, so that a
+// read that would block for ever ends in a failed test instead of a hang.
+class Watchdog
+{
+public:
+    Watchdog(std::chrono::seconds patience, std::function<void()> rescue)
+        : m_thread([this, patience, rescue = std::move(rescue)] {
+            std::unique_lock lock(m_mutex);
+            if (!m_done.wait_for(lock, patience, [this] { return m_finished; })) {
+                m_fired = true;
+                rescue();
+            }
+        })
+    {
+    }
+    ~Watchdog()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_finished = true;
+        }
+        m_done.notify_all();
+        m_thread.join();
+    }
+    Watchdog(const Watchdog &) = delete;
+    Watchdog &operator=(const Watchdog &) = delete;
+    bool fired() const { return m_fired; }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_finished = false;
+    std::atomic<bool> m_fired = false;
+    std::thread m_thread;
+};
+
+// A reader blocked in opening the FIFO goes on once a writer comes; the
+// writer leaves at once, so the reader sees an empty file.
+void unblockReaderOf(const QString &fifo)
+{
+    for (int tries = 0; tries < 1000; ++tries) {
+        const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) {
+            ::close(fd);
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+// ---- Failing saves ---------------------------------------------------------
+
+// The four ways into a save: the command, and Yes to the prompt of open, of
+// exit and of the close button.
+enum class Entry { Save, OpenYes, ExitYes, CloseYes };
+constexpr Entry kEntries[] = {Entry::Save, Entry::OpenYes, Entry::ExitYes, Entry::CloseYes};
+
+const char *entryName(Entry entry)
+{
+    switch (entry) {
+    case Entry::Save: return "save";
+    case Entry::OpenYes: return "open-yes";
+    case Entry::ExitYes: return "exit-yes";
+    case Entry::CloseYes: return "close-yes";
+    }
+    return "";
+}
+
+std::optional<Entry> entryNamed(const QString &name)
+{
+    for (const Entry e : kEntries)
+        if (name == QLatin1String(entryName(e)))
+            return e;
+    return std::nullopt;
+}
+
+struct SaveFault
+{
+    QString folder;    // everything under it must stay as it was
+    QString chosen;    // what the save dialog answers
+    QString reason;    // the reason the message must give
+    qsizetype textSize = 10;
+    rlim_t sizeLimit = 0; // 0: none
+    QString laterSave; // where a later save must succeed
+};
+
+// Opens old.txt from the folder, edits it, and saves through the entry into a
+// save that fails. Returns what went wrong, in words; empty when nothing did.
+QStringList failingSave(Entry entry, const SaveFault &fault)
+{
+    QStringList problems;
+    auto expect = [&](bool ok, const QString &what) {
+        if (!ok)
+            problems << what;
+    };
+
+    Doc doc;
+    doc.w.openChoices.push_back(QDir(fault.folder).filePath(QStringLiteral("old.txt")));
+    openCommand(doc.editor);
+    if (!doc.w.told.empty())
+        return {QStringLiteral("old.txt did not open: ") + doc.w.told[0].message};
+    doc.w.setText(QString(fault.textSize, u'ж'));
+    const QString text = doc.w.textValue;
+    const auto before = snapshot(fault.folder);
+    const int filesOpen = openFileCount();
+
+    doc.w.saveChoices.push_back(fault.chosen);
+    if (entry != Entry::Save)
+        doc.w.answers.push_back(Answer::Yes);
+    bool closed = false;
+    {
+        std::optional<FileSizeLimit> limit;
+        if (fault.sizeLimit) {
+            limit.emplace(fault.sizeLimit);
+            expect(limit->ok(), QStringLiteral("the file size limit could not be set"));
+        }
+        switch (entry) {
+        case Entry::Save: saveCommand(doc.editor); break;
+        case Entry::OpenYes: openCommand(doc.editor); break;
+        case Entry::ExitYes: exitCommand(doc.editor); break;
+        case Entry::CloseYes: closed = closeRequested(doc.editor); break;
+        }
+    }
+
+    const QString target = withTextExtension(fault.chosen);
+    expect(doc.w.told.size() == 1,
+           QStringLiteral("%1 messages instead of one").arg(doc.w.told.size()));
+    if (!doc.w.told.empty()) {
+        expect(doc.w.told[0].title == QLatin1String("ZEZU.vexlo"),
+               QStringLiteral("message title: ") + doc.w.told[0].title);
+        expect(doc.w.told[0].message == saveFailed(target, fault.reason),
+               QStringLiteral("message: ") + doc.w.told[0].message + QStringLiteral(" / expected: ")
+                   + saveFailed(target, fault.reason));
+    }
+    expect(doc.w.captionValue == named(QStringLiteral("old.txt*")),
+           QStringLiteral("caption: ") + doc.w.captionValue);
+    expect(doc.w.textValue == text, QStringLiteral("the text changed"));
+    expect(doc.w.ended == 0, QStringLiteral("the program ended"));
+    expect(!closed, QStringLiteral("the window may close"));
+    expect(!doc.editor.state().exitAfterSave, QStringLiteral("an exit is still waiting for a save"));
+    expect(doc.w.openRequests.size() == 1, QStringLiteral("open went on after the failed save"));
+    expect(doc.w.saveChoices.empty() && doc.w.answers.empty(),
+           QStringLiteral("a dialog or prompt was not shown"));
+    expect(snapshot(fault.folder) == before, QStringLiteral("files changed on disk"));
+    expect(openFileCount() == filesOpen, QStringLiteral("a file was left open"));
+
+    // The program goes on: a later save works and ends nothing.
+    doc.w.saveChoices.push_back(fault.laterSave);
+    saveCommand(doc.editor);
+    expect(doc.w.told.size() == 1, QStringLiteral("the later save failed"));
+    expect(doc.w.ended == 0, QStringLiteral("the later save ended the program"));
+    expect(doc.w.captionValue == named(QFileInfo(fault.laterSave).fileName()),
+           QStringLiteral("caption after the later save: ") + doc.w.captionValue);
+    expect(readBytes(fault.laterSave) == encodeText(text),
+           QStringLiteral("the later save wrote other bytes"));
+    QFile::remove(fault.laterSave);
+    return problems;
+}
+
+// ---- Child runs --------------------------------------------------------------
+
+// The path of a copy of this program that any user may run, and the folder
+// it is in; made once.
+struct RunnableCopy
+{
+    QTemporaryDir dir;
+    QString program;
+};
+
+// Runs "this program -child args..." under the wrapper (setpriv or unshare),
+// and returns its exit code and what it printed.
+std::pair<int, QString> runChild(const QStringList &wrapper, const QString &program,
+                                 const QStringList &args)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    QStringList all = wrapper.mid(1);
+    all << program << QStringLiteral("-child") << args;
+    child.start(wrapper.first(), all);
+    if (!child.waitForFinished(120000)) {
+        child.kill();
+        child.waitForFinished();
+        return {-1, QStringLiteral("the child did not finish")};
+    }
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    if (child.exitStatus() != QProcess::NormalExit)
+        return {-1, QStringLiteral("the child crashed:\n") + output};
+    return {child.exitCode(), output};
+}
+
+QStringList asNobody()
+{
+    return {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+            QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")};
+}
+
+// The child's side. args: case, entry, folder. Prints what went wrong.
+int childMain(const QStringList &args)
+{
+    auto fail = [](const QStringList &problems) {
+        for (const QString &p : problems)
+            std::fprintf(stderr, "%s\n", qPrintable(p));
+        return problems.isEmpty() ? 0 : 1;
+    };
+    if (args.size() != 3)
+        return fail({QStringLiteral("child: case, entry and folder expected")});
+    const QString which = args[0];
+    const std::optional<Entry> entry = entryNamed(args[1]);
+    const QString folder = args[2];
+    if (!entry && args[1] != QLatin1String("-"))
+        return fail({QStringLiteral("child: no entry ") + args[1]});
+
+    if (which == QLatin1String("full-disk")) {
+        // A tmpfs of 256 KiB in a mount namespace of this child's own: a
+        // really full disk, gone with the child.
+        const QString disk = QDir(folder).filePath(QStringLiteral("disk"));
+        if (!QDir().mkpath(disk)
+            || ::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=256k")
+                != 0) {
+            std::perror("mount");
+            return kChildCannotSetUp;
+        }
+        if (!writeBytes(QDir(disk).filePath(QStringLiteral("old.txt")), "old content\r\n"))
+            return fail({QStringLiteral("cannot write old.txt")});
+        SaveFault fault;
+        fault.folder = disk;
+        fault.chosen = QDir(disk).filePath(QStringLiteral("old.txt"));
+        fault.reason = qt_error_string(ENOSPC);
+        fault.textSize = 400 * 1024;
+        fault.laterSave = QDir(folder).filePath(QStringLiteral("later.txt"));
+        return fail(failingSave(*entry, fault));
+    }
+    if (geteuid() == 0)
+        return fail({QStringLiteral("child: expected to run as an ordinary user")});
+    if (which == QLatin1String("folder-not-writable")) {
+        // The old file may be written, its folder not: an atomic save has no
+        // place for its new file, and must not fall back to writing in place.
+        SaveFault fault;
+        fault.folder = QDir(folder).filePath(QStringLiteral("locked"));
+        fault.chosen = QDir(fault.folder).filePath(QStringLiteral("old.txt"));
+        fault.reason = qt_error_string(EACCES);
+        fault.laterSave = QDir(folder).filePath(QStringLiteral("later.txt"));
+        return fail(failingSave(*entry, fault));
+    }
+    if (which == QLatin1String("unreadable")) {
+        Doc doc;
+        doc.type(QStringLiteral("edits"));
+        const QString path = QDir(folder).filePath(QStringLiteral("secret.txt"));
+        doc.w.answers.push_back(Answer::No);
+        doc.w.openChoices.push_back(path);
+        openCommand(doc.editor);
+        QStringList problems;
+        if (doc.w.told.size() != 1 || doc.w.told[0].message != openFailed(path, qt_error_string(EACCES)))
+            problems << QStringLiteral("expected one message for the unreadable file");
+        if (doc.w.textValue != QLatin1String("edits") || doc.w.captionValue != named(QStringLiteral("Безымянный*")))
+            problems << QStringLiteral("the document changed");
+        return fail(problems);
+    }
+    return fail({QStringLiteral("child: no case ") + which});
+}
+
+// ---- Reads -------------------------------------------------------------------
+
+// The text the line rule and iconv give for bytes: the model the reader is
+// held to (0x98, which iconv leaves unassigned, is read as U+0098).
+QString modelText(const QByteArray &bytes)
+{
+    QString out;
+    bool open = false;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const int b = std::uint8_t(bytes[i]);
+        if (b == '\r') {
+            out += QLatin1String("\r\n");
+            open = false;
+            if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
+                ++i;
+            continue;
+        }
+        out += test::iconvCharOf(b).value_or(QString(QChar(char16_t(b))));
+        open = true;
+    }
+    if (open)
+        out += QLatin1String("\r\n");
+    return out;
+}
+
+// Makes a file of this size without writing its bytes.
+bool makeSparse(const QString &path, qint64 size)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.resize(size);
+}
+
+QString tooBig(qint64 size)
+{
+    return QStringLiteral("файл слишком большой (%1 МБ): открыть можно файл не больше %2 МБ")
+        .arg((size + (1 << 20) - 1) >> 20)
+        .arg(kMaxOpenBytes >> 20);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Entry)
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void saveFails_data();
+    void saveFails();
+    void saveFailsOnAFullDisk_data();
+    void saveFailsOnAFullDisk();
+    void saveFailsAsAnOrdinaryUser_data();
+    void saveFailsAsAnOrdinaryUser();
+
+    void openFails_data();
+    void openFails();
+    void openFailsAsAnOrdinaryUser();
+    void fifoSwappedInIsNeverWaitedOn();
+    void sizeLimitOfOpen_data();
+    void sizeLimitOfOpen();
+    void sizeLimitHoldsWhileReading();
+
+    void surprisingFilesOpenAndSaveBack_data();
+    void surprisingFilesOpenAndSaveBack();
+
+    void names_data();
+    void names();
+
+private:
+    QString path(const QString &relative) const { return m_dir.filePath(relative); }
+    // A fresh folder, open to every user, with old.txt in it.
+    QString freshFolder(const QString &name);
+
+    QTemporaryDir m_dir;
+    RunnableCopy m_copy;
+};
+
+void TestFaults::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    // Children that run as another user must reach the folder and the program.
+    QVERIFY(QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7777)));
+    QVERIFY(m_copy.dir.isValid());
+    QVERIFY(QFile::setPermissions(m_copy.dir.path(), QFileDevice::Permissions(0x7755)));
+    m_copy.program = m_copy.dir.filePath(QStringLiteral("test_faults"));
+    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), m_copy.program));
+    QVERIFY(QFile::setPermissions(m_copy.program, QFileDevice::Permissions(0x7755)));
+}
+
+QString TestFaults::freshFolder(const QString &name)
+{
+    const QString folder = path(name);
+    QDir(folder).removeRecursively();
+    if (!QDir().mkpath(folder) || !writeBytes(QDir(folder).filePath(QStringLiteral("old.txt")),
+                                              "old content\r\n"))
+        return {};
+    QFile::setPermissions(folder, QFileDevice::Permissions(0x7777));
+    return folder;
+}
+
+void TestFaults::saveFails_data()
+{
+    QTest::addColumn<Entry>("entry");
+    QTest::addColumn<QString>("chosen"); // in the case's folder
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<qsizetype>("textSize");
+    QTest::addColumn<qint64>("sizeLimit");
+
+    // 126 Cyrillic letters are 252 bytes; with ".txt" the name is too long.
+    const QString longName = QString(126, u'я');
+    for (const Entry e : kEntries) {
+        const char *via = entryName(e);
+        QTest::addRow("%s: a folder where the file should go", via)
+            << e << u"folder"_s << kFolderReason << qsizetype(10) << qint64(0);
+        QTest::addRow("%s: under a missing folder", via)
+            << e << u"missing/out.txt"_s << qt_error_string(ENOENT) << qsizetype(10) << qint64(0);
+        QTest::addRow("%s: under a regular file", via)
+            << e << u"old.txt/out.txt"_s << qt_error_string(ENOTDIR) << qsizetype(10) << qint64(0);
+        QTest::addRow("%s: a FIFO", via)
+            << e << u"fifo.txt"_s << kNotRegularReason << qsizetype(10) << qint64(0);
+        QTest::addRow("%s: a name too long once .txt is added", via)
+            << e << longName << qt_error_string(ENAMETOOLONG) << qsizetype(10) << qint64(0);
+        // A size limit stops the write as a full disk does: inside the one
+        // piece written, and exactly where a second piece would begin.
+        QTest::addRow("%s: disk full inside a write", via)
+            << e << u"old.txt"_s << qt_error_string(EFBIG) << qsizetype(200000) << qint64(65536);
+        // A file of the longest name is replaced through a file of a short
+        // name: it too must stay whole, and the short one must go.
+        QTest::addRow("%s: disk full, replacing a name of 255 bytes", via)
+            << e << kLongestName << qt_error_string(EFBIG) << qsizetype(200000) << qint64(65536);
+        QTest::addRow("%s: disk full between writes", via)
+            << e << u"old.txt"_s << qt_error_string(EFBIG) << kWriteChunk + 1000
+            << qint64(kWriteChunk);
+    }
+}
+
+void TestFaults::saveFails()
+{
+    QFETCH(Entry, entry);
+    QFETCH(QString, chosen);
+    QFETCH(QString, reason);
+    QFETCH(qsizetype, textSize);
+    QFETCH(qint64, sizeLimit);
+
+    const QString folder = freshFolder(QStringLiteral("save"));
+    QVERIFY(!folder.isEmpty());
+    QVERIFY(QDir(folder).mkpath(QStringLiteral("folder.txt/inside")));
+    QCOMPARE(mkfifo(QFile::encodeName(QDir(folder).filePath(QStringLiteral("fifo.txt"))).constData(),
+                    0600),
+             0);
+    QVERIFY(writeBytes(QDir(folder).filePath(kLongestName), "long old content\r\n"));
+    SaveFault fault;
+    fault.folder = folder;
+    fault.chosen = QDir(folder).filePath(chosen);
+    fault.reason = reason;
+    fault.textSize = textSize;
+    fault.sizeLimit = rlim_t(sizeLimit);
+    fault.laterSave = path(QStringLiteral("later.txt"));
+    const QStringList problems = failingSave(entry, fault);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+}
+
+void TestFaults::saveFailsOnAFullDisk_data()
+{
+    QTest::addColumn<Entry>("entry");
+    for (const Entry e : kEntries)
+        QTest::addRow("%s", entryName(e)) << e;
+}
+
+void TestFaults::saveFailsOnAFullDisk()
+{
+    QFETCH(Entry, entry);
+    const QString folder = path(QStringLiteral("full-%1").arg(QLatin1String(entryName(entry))));
+    QVERIFY(QDir().mkpath(folder));
+    const auto [code, output] = runChild(
+        {QStringLiteral("unshare"), QStringLiteral("--mount"), QStringLiteral("--propagation"),
+         QStringLiteral("private")},
+        QCoreApplication::applicationFilePath(),
+        {QStringLiteral("full-disk"), QLatin1String(entryName(entry)), folder});
+    if (code == kChildCannotSetUp)
+        QSKIP(qPrintable(QStringLiteral("no tmpfs can be mounted here: ") + output));
+    QVERIFY2(code == 0, qPrintable(output));
+}
+
+void TestFaults::saveFailsAsAnOrdinaryUser_data()
+{
+    QTest::addColumn<Entry>("entry");
+    for (const Entry e : kEntries)
+        QTest::addRow("%s", entryName(e)) << e;
+}
+
+void TestFaults::saveFailsAsAnOrdinaryUser()
+{
+    QFETCH(Entry, entry);
+    const QString folder = freshFolder(QStringLiteral("user-%1").arg(QLatin1String(entryName(entry))));
+    QVERIFY(!folder.isEmpty());
+    const QString locked = QDir(folder).filePath(QStringLiteral("locked"));
+    QVERIFY(QDir().mkpath(locked));
+    QVERIFY(writeBytes(QDir(locked).filePath(QStringLiteral("old.txt")), "old content\r\n"));
+    QVERIFY(QFile::setPermissions(QDir(locked).filePath(QStringLiteral("old.txt")),
+                                  QFileDevice::Permissions(0x6666)));
+    QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions(0x5555)));
+    const auto [code, output] = runChild(asNobody(), m_copy.program,
+                                         {QStringLiteral("folder-not-writable"),
+                                          QLatin1String(entryName(entry)), folder});
+    QVERIFY2(code == 0, qPrintable(output));
+}
+
+void TestFaults::openFails_data()
+{
+    QTest::addColumn<QString>("chosen"); // relative to the test folder unless absolute
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<bool>("modified"); // edits in the document; the prompt is answered No
+
+    for (const bool modified : {false, true}) {
+        const char *doc = modified ? "edited, No" : "unmodified";
+        QTest::addRow("%s: a missing file", doc) << u"none.txt"_s << qt_error_string(ENOENT) << modified;
+        QTest::addRow("%s: under a missing folder", doc)
+            << u"none/a.txt"_s << qt_error_string(ENOENT) << modified;
+        QTest::addRow("%s: under a regular file", doc)
+            << u"good.txt/a.txt"_s << qt_error_string(ENOTDIR) << modified;
+        QTest::addRow("%s: a folder", doc) << u"folder"_s << kFolderReason << modified;
+        // Opening a FIFO waits for a writer, and a device may never end.
+        QTest::addRow("%s: a FIFO", doc) << u"fifo.txt"_s << kNotRegularReason << modified;
+        QTest::addRow("%s: /dev/zero", doc) << u"/dev/zero"_s << kNotRegularReason << modified;
+        QTest::addRow("%s: /dev/null", doc) << u"/dev/null"_s << kNotRegularReason << modified;
+        QTest::addRow("%s: a link to a FIFO", doc)
+            << u"link-to-fifo.txt"_s << kNotRegularReason << modified;
+        QTest::addRow("%s: a read error", doc) << u"/proc/self/mem"_s << qt_error_string(EIO)
+                                               << modified;
+        QTest::addRow("%s: 200 MB", doc) << u"big.txt"_s << tooBig(qint64(200) << 20) << modified;
+    }
+}
+
+void TestFaults::openFails()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, reason);
+    QFETCH(bool, modified);
+
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("folder")));
+    const QString fifo = path(QStringLiteral("fifo.txt"));
+    if (!QFileInfo(fifo).exists()) {
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(QFile::link(fifo, path(QStringLiteral("link-to-fifo.txt"))));
+        QVERIFY(makeSparse(path(QStringLiteral("big.txt")), qint64(200) << 20));
+        QVERIFY(writeBytes(path(QStringLiteral("good.txt")), "good"));
+    }
+    const QString target = QDir::isAbsolutePath(chosen) ? chosen : path(chosen);
+
+    Doc doc;
+    doc.w.captionValue = named(QStringLiteral("before.txt"));
+    if (modified)
+        doc.type(QStringLiteral("edits"));
+    else
+        doc.w.textValue = QStringLiteral("text");
+    doc.editor.state().undoHistory[0] = QStringLiteral("snapshot");
+    doc.editor.state().undoCount = 1;
+    const QString text = doc.w.textValue;
+    const QString caption = doc.w.captionValue;
+    const QStringList captions = doc.w.captions;
+    const int textSets = doc.w.setTextCalls;
+    const int filesOpen = openFileCount();
+
+    if (modified)
+        doc.w.answers.push_back(Answer::No);
+    doc.w.openChoices.push_back(target);
+    {
+        Watchdog watchdog(std::chrono::seconds(20), [&] { unblockReaderOf(fifo); });
+        openCommand(doc.editor);
+        QVERIFY2(!watchdog.fired(), "the open blocked until a writer came");
+    }
+
+    QCOMPARE(doc.w.told.size(), size_t(1));
+    QCOMPARE(doc.w.told[0].title, QStringLiteral("ZEZU.vexlo"));
+    QCOMPARE(doc.w.told[0].message, openFailed(target, reason));
+    QCOMPARE(doc.w.textValue, text);
+    QCOMPARE(doc.w.setTextCalls, textSets);
+    QCOMPARE(doc.w.captions, captions);
+    QCOMPARE(doc.w.captionValue, caption);
+    QCOMPARE(doc.editor.state().undoCount, 1);
+    QCOMPARE(doc.editor.state().undoHistory[0], QStringLiteral("snapshot"));
+    QCOMPARE(openFileCount(), filesOpen);
+    QCOMPARE(doc.w.ended, 0);
+
+    // The failure blocks no later open.
+    doc.w.answers.push_back(Answer::No);
+    doc.w.openChoices.push_back(path(QStringLiteral("good.txt")));
+    openCommand(doc.editor);
+    QCOMPARE(doc.w.textValue, QStringLiteral("good\r\n"));
+    QCOMPARE(doc.w.captionValue, named(QStringLiteral("good.txt")));
+}
+
+void TestFaults::openFailsAsAnOrdinaryUser()
+{
+    const QString folder = path(QStringLiteral("unreadable"));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QFile::setPermissions(folder, QFileDevice::Permissions(0x7777)));
+    QVERIFY(writeBytes(QDir(folder).filePath(QStringLiteral("secret.txt")), "secret"));
+    QVERIFY(QFile::setPermissions(QDir(folder).filePath(QStringLiteral("secret.txt")),
+                                  QFileDevice::Permissions()));
+    const auto [code, output] = runChild(asNobody(), m_copy.program,
+                                         {QStringLiteral("unreadable"), QStringLiteral("-"), folder});
+    QVERIFY2(code == 0, qPrintable(output));
+}
+
+void TestFaults::fifoSwappedInIsNeverWaitedOn()
+{
+    // A FIFO that takes the file's place after the check and before the open
+    // must be refused too, not waited on. Another thread keeps swapping a
+    // regular file and a FIFO under one name while it is read again and
+    // again; a third lets any reader that blocked on the FIFO go on, so that
+    // a blocked open shows as a wrong result instead of a hang.
+    const QString folder = path(QStringLiteral("swap"));
+    QVERIFY(QDir().mkpath(folder));
+    const QByteArray regular = QFile::encodeName(QDir(folder).filePath(QStringLiteral("regular")));
+    const QByteArray fifo = QFile::encodeName(QDir(folder).filePath(QStringLiteral("fifo")));
+    const QByteArray staged = QFile::encodeName(QDir(folder).filePath(QStringLiteral("staged")));
+    const QString target = QDir(folder).filePath(QStringLiteral("target.txt"));
+    const QByteArray targetName = QFile::encodeName(target);
+    QVERIFY(writeBytes(QString::fromLocal8Bit(regular), "content"));
+    QCOMPARE(mkfifo(fifo.constData(), 0600), 0);
+    QCOMPARE(::link(regular.constData(), targetName.constData()), 0);
+
+    std::atomic<bool> stop = false;
+    std::thread swapper([&] {
+        while (!stop) {
+            for (const QByteArray &source : {fifo, regular}) {
+                if (::link(source.constData(), staged.constData()) == 0)
+                    ::rename(staged.constData(), targetName.constData());
+            }
+        }
+    });
+    // A read that is still going after a second has blocked on the FIFO
+    // (the file is 7 bytes): a writer lets it go on, and it is counted.
+    using Clock = std::chrono::steady_clock;
+    std::atomic<Clock::rep> readSince = 0; // 0: no read going on
+    std::atomic<int> blocked = 0;
+    std::thread unblocker([&] {
+        while (!stop) {
+            const Clock::rep since = readSince;
+            if (since && Clock::now().time_since_epoch().count() - since
+                    > Clock::duration(std::chrono::seconds(1)).count()) {
+                const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    ++blocked;
+                    ::close(fd);
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+
+    int regularReads = 0;
+    int refusals = 0;
+    QStringList wrong;
+    for (int i = 0; i < 20000 && wrong.size() < 3 && !blocked; ++i) {
+        QString text = QStringLiteral("untouched");
+        QString reason;
+        readSince = Clock::now().time_since_epoch().count();
+        const bool ok = readTextFile(target, text, reason);
+        readSince = 0;
+        if (ok && text == QLatin1String("content\r\n"))
+            ++regularReads;
+        else if (!ok && reason == kNotRegularReason && text == QLatin1String("untouched"))
+            ++refusals;
+        else
+            wrong << QStringLiteral("read %1: %2 \"%3\" (%4)").arg(i).arg(ok).arg(text, reason);
+    }
+    stop = true;
+    swapper.join();
+    unblocker.join();
+    qInfo("%d reads of the regular file, %d refusals of the FIFO", regularReads, refusals);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u'\n')));
+    QCOMPARE(blocked.load(), 0);
+}
+
+void TestFaults::sizeLimitOfOpen_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("at the limit") << kMaxOpenBytes << true;
+    QTest::newRow("one byte over") << kMaxOpenBytes + 1 << false;
+    QTest::newRow("200 MB") << (qint64(200) << 20) << false;
+    QTest::newRow("far too big for memory") << (qint64(1) << 40) << false;
+}
+
+void TestFaults::sizeLimitOfOpen()
+{
+    QFETCH(qint64, size);
+    QFETCH(bool, opens);
+    const QString file = path(QStringLiteral("sized.txt"));
+    QVERIFY(makeSparse(file, size));
+
+    Doc doc;
+    doc.w.openChoices.push_back(file);
+    openCommand(doc.editor);
+    QFile::remove(file);
+    if (opens) {
+        QVERIFY(doc.w.told.empty());
+        // NUL bytes, and the break the last line gets.
+        QCOMPARE(doc.w.textValue.size(), size + 2);
+        QCOMPARE(doc.w.captionValue, named(QStringLiteral("sized.txt")));
+    } else {
+        QCOMPARE(doc.w.told.size(), size_t(1));
+        QCOMPARE(doc.w.told[0].message, openFailed(file, tooBig(size)));
+        QCOMPARE(doc.w.textValue, QString());
+    }
+}
+
+void TestFaults::sizeLimitHoldsWhileReading()
+{
+    // A file may say it is empty and be long (as under /proc), or grow while
+    // it is read: the limit counts what is read.
+    const QString maps = QStringLiteral("/proc/self/maps");
+    QCOMPARE(QFileInfo(maps).size(), 0);
+    QString text = QStringLiteral("untouched");
+    QString reason;
+    QVERIFY(!readTextFile(maps, text, reason, 64));
+    QVERIFY2(reason.startsWith(QStringLiteral("файл слишком большой")), qPrintable(reason));
+    QCOMPARE(text, QStringLiteral("untouched"));
+    QVERIFY2(readTextFile(maps, text, reason), qPrintable(reason));
+    QVERIFY(text.size() > 64);
+}
+
+void TestFaults::surprisingFilesOpenAndSaveBack_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("saved"); // what saving the opened text writes
+
+    QTest::newRow("0 bytes") << QByteArray() << QByteArray();
+    QTest::newRow("only NUL bytes") << QByteArray(1000, '\0') << QByteArray(1000, '\0') + "\r\n";
+    QTest::newRow("NUL bytes around breaks")
+        << QByteArray("\0\r\n\0\r\0\n\0", 8) << QByteArray("\0\r\n\0\r\n\0\n\0\r\n", 11);
+    QByteArray every;
+    for (int b = 0; b < 256; ++b)
+        every += char(b);
+    // 0x0D has no LF after it: it becomes a break; the last line gets one.
+    QByteArray everySaved = every;
+    everySaved.replace("\r", "\r\n");
+    QTest::newRow("every byte value") << every << everySaved + "\r\n";
+    // Every byte value after every other, in a fixed random order: each pair
+    // of neighbours once, CR and LF in every position.
+    QByteArray pairs;
+    QRandomGenerator random(1251);
+    for (int a = 0; a < 256; ++a)
+        for (int b = 0; b < 256; ++b)
+            pairs += char(a), pairs += char(b);
+    for (qsizetype i = pairs.size() - 2; i > 0; i -= 2) {
+        const qsizetype j = qsizetype(random.bounded(quint32(i / 2 + 1))) * 2;
+        std::swap(pairs[i], pairs[j]);
+        std::swap(pairs[i + 1], pairs[j + 1]);
+    }
+    QByteArray pairsSaved;
+    for (qsizetype i = 0; i < pairs.size(); ++i) {
+        pairsSaved += pairs[i];
+        if (pairs[i] == '\r') {
+            if (i + 1 < pairs.size() && pairs[i + 1] == '\n')
+                pairsSaved += pairs[++i];
+            else
+                pairsSaved += '\n';
+        }
+    }
+    if (!pairsSaved.endsWith("\r\n"))
+        pairsSaved += "\r\n";
+    QTest::newRow("every pair of byte values") << pairs << pairsSaved;
+}
+
+void TestFaults::surprisingFilesOpenAndSaveBack()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, saved);
+    const QString in = path(QStringLiteral("surprise.txt"));
+    const QString out = path(QStringLiteral("surprise-saved.txt"));
+    QVERIFY(writeBytes(in, bytes));
+
+    const int filesOpen = openFileCount();
+    Doc doc;
+    doc.w.openChoices.push_back(in);
+    openCommand(doc.editor);
+    QVERIFY(doc.w.told.empty());
+    QCOMPARE(openFileCount(), filesOpen);
+    QCOMPARE(doc.w.textValue, modelText(bytes));
+    QCOMPARE(doc.w.captionValue, named(QStringLiteral("surprise.txt")));
+
+    doc.w.saveChoices.push_back(out);
+    saveCommand(doc.editor);
+    QVERIFY(doc.w.told.empty());
+    QCOMPARE(openFileCount(), filesOpen);
+    QCOMPARE(readBytes(out), saved);
+    QCOMPARE(doc.w.captionValue, named(QStringLiteral("surprise-saved.txt")));
+
+    // What was saved opens as the same text, and saves as the same bytes.
+    doc.w.openChoices.push_back(out);
+    openCommand(doc.editor);
+    QCOMPARE(doc.w.textValue, modelText(bytes));
+    doc.w.saveChoices.push_back(out);
+    saveCommand(doc.editor);
+    QCOMPARE(readBytes(out), saved);
+}
+
+void TestFaults::names_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("chosen"); // the name typed for the save
+    QTest::addColumn<QString>("saved");  // the name the save gives
+
+    QTest::newRow("Cyrillic folder and file, spaces")
+        << u"Мои документы"_s << u"письмо маме.txt"_s << u"ответ от мамы"_s << u"ответ от мамы.txt"_s;
+    QTest::newRow("spaces at both ends") << u" a b "_s << u" c d .txt"_s << u" e f "_s << u" e f .txt"_s;
+    QTest::newRow("a name of 255 bytes")
+        << u"длинное"_s << kLongestName << kLongestName << kLongestName;
+    QTest::newRow("quotes and apostrophes")
+        << u"it's"_s << u"\"кавычки\" и 'апострофы'.txt"_s << u"l'été"_s << u"l'été.txt"_s;
+}
+
+void TestFaults::names()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, file);
+    QFETCH(QString, chosen);
+    QFETCH(QString, saved);
+    QCOMPARE(QFile::encodeName(QStringLiteral("ж")).size(), 2); // names are UTF-8 here
+    if (file.size() > 100)
+        QCOMPARE(QFile::encodeName(file).size(), 255);
+
+    QVERIFY(QDir(m_dir.path()).mkpath(folder));
+    const QString in = QDir(path(folder)).filePath(file);
+    QVERIFY(writeBytes(in, "\xC4\xEE\xEC\r\n"));
+    // A save that replaces the file keeps who may read and write it.
+    const auto permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
+    QVERIFY(QFile::setPermissions(in, permissions));
+
+    Doc doc;
+    doc.w.openChoices.push_back(in);
+    openCommand(doc.editor);
+    QVERIFY(doc.w.told.empty());
+    QCOMPARE(doc.w.textValue, QStringLiteral("Дом\r\n"));
+    QCOMPARE(doc.w.captionValue, named(file));
+
+    doc.type(QStringLiteral("сад"));
+    QCOMPARE(doc.w.captionValue, named(file + u'*'));
+    // The dialog is offered the document's name.
+    doc.w.saveChoices.push_back(QDir(path(folder)).filePath(chosen));
+    saveCommand(doc.editor);
+    QVERIFY2(doc.w.told.empty(), doc.w.told.empty() ? "" : qPrintable(doc.w.told[0].message));
+    QCOMPARE(doc.w.saveRequests.back().fileName, file);
+    QCOMPARE(readBytes(QDir(path(folder)).filePath(saved)), QByteArray("\xC4\xEE\xEC\r\n\xF1\xE0\xE4"));
+    QCOMPARE(doc.w.captionValue, named(saved));
+    if (saved == file)
+        QCOMPARE(QFileInfo(in).permissions() & 0x7077, permissions);
+    // Nothing but the files themselves is left in the folder.
+    QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    QCOMPARE(QDir(path(folder)).entryList(all).size(), saved == file ? 1 : 2);
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "-child") == 0)
+        return childMain(QCoreApplication::arguments().mid(2));
+    TestFaults tests;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tests, argc, argv);
+}
+
+#include "test_faults.moc"

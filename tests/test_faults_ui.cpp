@@ -1,0 +1,536 @@
+// Disk faults and surprising files through the real widgets, headless: the
+// menu and its shortcuts, the close button, Qt's own file dialogs and message
+// boxes. A scripted user answers every modal window as it comes up and
+// counts the messages, so that "exactly one message" is what a user sees.
+#include "document/DocumentCommands.h"
+#include "document/TextFile.h"
+#include "support/Files.h"
+#include "support/Iconv.h"
+#include "ui/Application.h"
+#include "ui/TextArea.h"
+#include "ui/frmMain.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <functional>
+#include <map>
+#include <optional>
+#include <thread>
+
+using namespace zezu;
+using namespace Qt::StringLiterals;
+using zezu::test::readBytes;
+using zezu::test::writeBytes;
+
+namespace {
+
+const QString kLongestName = QString(125, u'ж') + QStringLiteral("a.txt"); // 255 bytes
+
+QString named(const QString &title) { return QStringLiteral("ZEZU.vexlo - ") + title; }
+
+std::map<QString, QByteArray> snapshot(const QString &folder)
+{
+    std::map<QString, QByteArray> entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        const QString key = QDir(folder).relativeFilePath(info.filePath());
+        entries[key] = info.isDir() ? "<folder>" : !info.isFile() ? "<other kind>"
+                                                                  : readBytes(info.filePath());
+    }
+    return entries;
+}
+
+// Lowers the largest file this process may write, so that a write stops part
+// way with EFBIG as on a full disk; restores the limit on scope exit.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = bytes;
+        m_ok = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = nullptr;
+    bool m_ok = false;
+};
+
+// Answers the modal windows of one command as a user would: Yes to the
+// save-changes prompt, the given names to the file dialogs, OK to messages.
+class ScriptedUser : public QObject
+{
+public:
+    QString openName; // empty: the dialog is not expected, and is cancelled
+    QString saveName;
+    QMessageBox::StandardButton promptAnswer = QMessageBox::Yes;
+    // Runs once the open dialog has taken its name, before the file is read.
+    std::function<void()> afterOpenChosen;
+
+    QStringList told; // the text of every message, in order
+    QList<QMessageBox::Icon> toldIcons;
+    QStringList toldTitles;
+    int prompts = 0;
+    int openDialogs = 0;
+    int saveDialogs = 0;
+
+    ScriptedUser()
+    {
+        m_timer.setInterval(5);
+        connect(&m_timer, &QTimer::timeout, this, &ScriptedUser::act);
+        m_timer.start();
+    }
+
+    // Stops answering: the next command has a user of its own.
+    void leave() { m_timer.stop(); }
+
+private:
+    void act()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal == m_last)
+            return;
+        m_last = modal;
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            if (box->button(QMessageBox::Yes)) {
+                ++prompts;
+                box->button(promptAnswer)->click();
+            } else {
+                told << box->text();
+                toldIcons << box->icon();
+                toldTitles << box->windowTitle();
+                box->accept();
+            }
+        } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+            const bool open = dialog->acceptMode() == QFileDialog::AcceptOpen;
+            ++(open ? openDialogs : saveDialogs);
+            auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            const QString name = open ? openName : saveName;
+            if (!edit || name.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            // Typed as a user types: into the focused field, which takes the
+            // place of the name the dialog had selected in its list.
+            dialog->activateWindow();
+            edit->setFocus();
+            if (!edit->hasFocus()) {
+                if (auto *list = dialog->findChild<QAbstractItemView *>(QStringLiteral("listView")))
+                    list->clearSelection();
+            }
+            edit->setText(name);
+            // As pressing Enter in the name field: the dialog's own accept runs.
+            QMetaObject::invokeMethod(dialog, "accept");
+            if (open && afterOpenChosen && !dialog->isVisible())
+                afterOpenChosen();
+        }
+    }
+
+    QTimer m_timer;
+    QPointer<QWidget> m_last;
+};
+
+enum class Entry { Save, OpenYes, ExitYes, CloseYes };
+constexpr Entry kEntries[] = {Entry::Save, Entry::OpenYes, Entry::ExitYes, Entry::CloseYes};
+
+const char *entryName(Entry entry)
+{
+    switch (entry) {
+    case Entry::Save: return "Ctrl+S";
+    case Entry::OpenYes: return "Ctrl+O, Yes";
+    case Entry::ExitYes: return "exit, Yes";
+    case Entry::CloseYes: return "close button, Yes";
+    }
+    return "";
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Entry)
+
+class TestFaultsUi : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void saveFails_data();
+    void saveFails();
+    void openFails_data();
+    void openFails();
+    void fileVanishesAfterTheDialog();
+    void surprisingFilesOpen_data();
+    void surprisingFilesOpen();
+    void namesThroughTheDialogs_data();
+    void namesThroughTheDialogs();
+    void longTextShowsTheBusyCursor();
+
+private:
+    void pressShortcut(Qt::Key key);
+    // Opens the file through Ctrl+O and the dialog; true when it opened.
+    bool openThroughDialog(const QString &file);
+
+    frmMain *m_window = nullptr;
+    QTemporaryDir m_dir;
+};
+
+void TestFaultsUi::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    setUpApplication(*qApp);
+}
+
+void TestFaultsUi::init()
+{
+    m_window = new frmMain;
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+}
+
+void TestFaultsUi::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+    // A program end asks every event loop to quit, and the next one to start
+    // would return at once: let one loop run and take that request.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+}
+
+void TestFaultsUi::pressShortcut(Qt::Key key)
+{
+    // A closed dialog may leave no window active, and a shortcut needs one.
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    m_window->textArea()->setFocus();
+    QTest::keyClick(m_window->textArea(), key, Qt::ControlModifier);
+}
+
+bool TestFaultsUi::openThroughDialog(const QString &file)
+{
+    ScriptedUser user;
+    user.openName = file;
+    pressShortcut(Qt::Key_O);
+    return user.told.isEmpty() && user.openDialogs == 1
+        && m_window->windowTitle() == named(QFileInfo(file).fileName());
+}
+
+void TestFaultsUi::saveFails_data()
+{
+    QTest::addColumn<Entry>("entry");
+    QTest::addColumn<QString>("chosen"); // in the case's folder
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<qsizetype>("textSize");
+    QTest::addColumn<qint64>("sizeLimit");
+
+    for (const Entry e : kEntries) {
+        const char *via = entryName(e);
+        // Typed without ".txt", as the dialog would otherwise enter the folder.
+        QTest::addRow("%s: a folder where the file should go", via)
+            << e << u"folder"_s << u"это папка, а не файл"_s << qsizetype(10) << qint64(0);
+        QTest::addRow("%s: under a missing folder", via)
+            << e << u"missing/out.txt"_s << qt_error_string(ENOENT) << qsizetype(10) << qint64(0);
+        QTest::addRow("%s: under a regular file", via)
+            << e << u"old.txt/out.txt"_s << qt_error_string(ENOTDIR) << qsizetype(10) << qint64(0);
+        QTest::addRow("%s: a FIFO", via)
+            << e << u"fifo.txt"_s << u"это не обычный файл"_s << qsizetype(10) << qint64(0);
+        QTest::addRow("%s: a name too long once .txt is added", via)
+            << e << QString(126, u'я') << qt_error_string(ENAMETOOLONG) << qsizetype(10)
+            << qint64(0);
+        QTest::addRow("%s: disk full", via)
+            << e << u"old.txt"_s << qt_error_string(EFBIG) << qsizetype(200000) << qint64(65536);
+        QTest::addRow("%s: disk full, replacing a name of 255 bytes", via)
+            << e << kLongestName << qt_error_string(EFBIG) << qsizetype(200000) << qint64(65536);
+    }
+}
+
+void TestFaultsUi::saveFails()
+{
+    QFETCH(Entry, entry);
+    QFETCH(QString, chosen);
+    QFETCH(QString, reason);
+    QFETCH(qsizetype, textSize);
+    QFETCH(qint64, sizeLimit);
+
+    const QString folder = m_dir.filePath(QStringLiteral("save"));
+    QDir(folder).removeRecursively();
+    QVERIFY(QDir().mkpath(folder + QStringLiteral("/folder.txt/inside")));
+    const QString old = QDir(folder).filePath(QStringLiteral("old.txt"));
+    QVERIFY(writeBytes(old, "old content\r\n"));
+    QVERIFY(writeBytes(QDir(folder).filePath(kLongestName), "long old content\r\n"));
+    QCOMPARE(mkfifo(QFile::encodeName(QDir(folder).filePath(QStringLiteral("fifo.txt"))).constData(),
+                    0600),
+             0);
+    QVERIFY(openThroughDialog(old));
+    m_window->textArea()->setText(QString(textSize, u'ж'));
+    QCOMPARE(m_window->windowTitle(), named(QStringLiteral("old.txt*")));
+    const QString text = m_window->textArea()->text();
+    const auto before = snapshot(folder);
+
+    ScriptedUser user;
+    user.saveName = QDir(folder).filePath(chosen);
+    user.openName = QDir(folder).filePath(QStringLiteral("never.txt"));
+    bool closed = false;
+    {
+        std::optional<FileSizeLimit> limit;
+        if (sizeLimit) {
+            limit.emplace(rlim_t(sizeLimit));
+            QVERIFY(limit->ok());
+        }
+        switch (entry) {
+        case Entry::Save: pressShortcut(Qt::Key_S); break;
+        case Entry::OpenYes: pressShortcut(Qt::Key_O); break;
+        case Entry::ExitYes: m_window->menuAction(MenuItem::Exit)->trigger(); break;
+        case Entry::CloseYes: closed = m_window->close(); break;
+        }
+    }
+
+    const QString target = withTextExtension(QDir(folder).filePath(chosen));
+    QCOMPARE(user.prompts, entry == Entry::Save ? 0 : 1);
+    QCOMPARE(user.saveDialogs, 1);
+    QCOMPARE(user.openDialogs, 0);
+    QCOMPARE(user.told, QStringList{QStringLiteral("не удалось сохранить файл \"%1\": %2")
+                                        .arg(QDir::toNativeSeparators(target), reason)});
+    QCOMPARE(user.toldIcons.constFirst(), QMessageBox::Warning);
+    QCOMPARE(user.toldTitles.constFirst(), QStringLiteral("ZEZU.vexlo"));
+    QVERIFY(!closed);
+    QVERIFY(m_window->isVisible());
+    QCOMPARE(m_window->windowTitle(), named(QStringLiteral("old.txt*")));
+    QCOMPARE(m_window->textArea()->text(), text);
+    QVERIFY(snapshot(folder) == before);
+
+    user.leave();
+
+    // The window goes on working: a later save neither fails nor ends it.
+    const QString later = m_dir.filePath(QStringLiteral("later.txt"));
+    ScriptedUser again;
+    again.saveName = later;
+    pressShortcut(Qt::Key_S);
+    QCOMPARE(again.told, QStringList());
+    QCOMPARE(readBytes(later), encodeText(text));
+    QVERIFY(m_window->isVisible());
+    QCOMPARE(m_window->windowTitle(), named(QStringLiteral("later.txt")));
+    QFile::remove(later);
+}
+
+void TestFaultsUi::openFails_data()
+{
+    QTest::addColumn<QString>("chosen"); // relative to the test folder unless absolute
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a missing file") << u"none.txt"_s << qt_error_string(ENOENT);
+    QTest::newRow("a FIFO") << u"fifo.txt"_s << u"это не обычный файл"_s;
+    QTest::newRow("a device without end") << u"/dev/zero"_s << u"это не обычный файл"_s;
+    QTest::newRow("a device without content") << u"/dev/null"_s << u"это не обычный файл"_s;
+    QTest::newRow("200 MB")
+        << u"big.txt"_s
+        << QStringLiteral("файл слишком большой (200 МБ): открыть можно файл не больше %1 МБ")
+               .arg(kMaxOpenBytes >> 20);
+}
+
+void TestFaultsUi::openFails()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, reason);
+    const QString fifo = m_dir.filePath(QStringLiteral("fifo.txt"));
+    if (!QFileInfo(fifo).exists()) {
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QFile big(m_dir.filePath(QStringLiteral("big.txt")));
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64(200) << 20));
+    }
+    const QString target = QDir::isAbsolutePath(chosen) ? chosen : m_dir.filePath(chosen);
+    m_window->textArea()->setText(QStringLiteral("before"));
+    const QString caption = m_window->windowTitle();
+
+    // A reader blocked on the FIFO would hang the test: a writer that comes
+    // after a while lets it go on, and the test fails instead.
+    std::atomic<bool> done = false;
+    std::thread rescue([&] {
+        for (int i = 0; i < 2000 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!done) {
+            const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+        }
+    });
+    ScriptedUser user;
+    user.promptAnswer = QMessageBox::No;
+    user.openName = target;
+    pressShortcut(Qt::Key_O);
+    done = true;
+    rescue.join();
+
+    QCOMPARE(user.openDialogs, 1);
+    QCOMPARE(user.told, QStringList{QStringLiteral("не удалось открыть файл \"%1\": %2")
+                                        .arg(QDir::toNativeSeparators(target), reason)});
+    QCOMPARE(m_window->textArea()->text(), QStringLiteral("before"));
+    QCOMPARE(m_window->windowTitle(), caption);
+    QVERIFY(m_window->isVisible());
+}
+
+void TestFaultsUi::fileVanishesAfterTheDialog()
+{
+    const QString file = m_dir.filePath(QStringLiteral("vanishing.txt"));
+    QVERIFY(writeBytes(file, "here"));
+    m_window->textArea()->setText(QStringLiteral("before"));
+    const QString caption = m_window->windowTitle();
+    ScriptedUser user;
+    user.promptAnswer = QMessageBox::No;
+    user.openName = file;
+    user.afterOpenChosen = [&] { QFile::remove(file); };
+    pressShortcut(Qt::Key_O);
+    QCOMPARE(user.openDialogs, 1);
+    QVERIFY(!QFileInfo::exists(file));
+    QCOMPARE(user.told, QStringList{QStringLiteral("не удалось открыть файл \"%1\": %2")
+                                        .arg(QDir::toNativeSeparators(file),
+                                             qt_error_string(ENOENT))});
+    QCOMPARE(m_window->textArea()->text(), QStringLiteral("before"));
+    QCOMPARE(m_window->windowTitle(), caption);
+}
+
+void TestFaultsUi::surprisingFilesOpen_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("0 bytes") << QByteArray() << QString();
+    QTest::newRow("NUL bytes") << QByteArray("\0a\0\r\n\0", 6)
+                               << QString::fromUtf16(u"\0a\0\r\n\0\r\n", 8);
+    // What iconv reads each byte as; 0x98, which it leaves unassigned, is
+    // read as U+0098.
+    QByteArray every;
+    QString everyText;
+    for (int b = 0; b < 256; ++b) {
+        every += char(b);
+        everyText += b == '\r' ? QStringLiteral("\r\n")
+                                : test::iconvCharOf(b).value_or(QString(QChar(char16_t(b))));
+    }
+    everyText += QStringLiteral("\r\n");
+    QTest::newRow("every byte value") << every << everyText;
+}
+
+void TestFaultsUi::surprisingFilesOpen()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    const QString file = m_dir.filePath(QStringLiteral("surprise.txt"));
+    QVERIFY(writeBytes(file, bytes));
+    QVERIFY(openThroughDialog(file));
+    // The text area gives back exactly what was read, every control character
+    // and break included.
+    QCOMPARE(m_window->textArea()->text(), text);
+
+    const QString saved = m_dir.filePath(QStringLiteral("surprise-saved.txt"));
+    ScriptedUser user;
+    user.saveName = saved;
+    m_window->textArea()->setText(m_window->textArea()->text()); // marks, keeps the text
+    pressShortcut(Qt::Key_S);
+    QCOMPARE(user.told, QStringList());
+    QCOMPARE(readBytes(saved), encodeText(text));
+}
+
+void TestFaultsUi::namesThroughTheDialogs_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("typed"); // the name typed in the save dialog
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("Cyrillic folder and file, spaces")
+        << u"Мои документы"_s << u"письмо маме.txt"_s << u"ответ маме"_s << u"ответ маме.txt"_s;
+    QTest::newRow("a name of 255 bytes, replaced")
+        << u"длинное имя"_s << kLongestName << kLongestName << kLongestName;
+}
+
+void TestFaultsUi::namesThroughTheDialogs()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, file);
+    QFETCH(QString, typed);
+    QFETCH(QString, saved);
+    const QDir dir(m_dir.filePath(folder));
+    QVERIFY(QDir().mkpath(dir.path()));
+    QVERIFY(writeBytes(dir.filePath(file), "\xC4\xEE\xEC\r\n"));
+    QVERIFY(openThroughDialog(dir.filePath(file)));
+    QCOMPARE(m_window->textArea()->text(), QStringLiteral("Дом\r\n"));
+
+    m_window->textArea()->setText(QStringLiteral("Дом\r\nсад"));
+    QCOMPARE(m_window->windowTitle(), named(file + u'*'));
+    ScriptedUser user;
+    user.saveName = dir.filePath(typed);
+    pressShortcut(Qt::Key_S);
+    QCOMPARE(user.told, QStringList());
+    QCOMPARE(readBytes(dir.filePath(saved)), QByteArray("\xC4\xEE\xEC\r\n\xF1\xE0\xE4"));
+    QCOMPARE(m_window->windowTitle(), named(saved));
+    QCOMPARE(dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+             file == saved ? 1 : 2);
+}
+
+void TestFaultsUi::longTextShowsTheBusyCursor()
+{
+    // Qt's text area takes a long text in without a chance to show progress;
+    // the busy cursor says the editor is working meanwhile, and only then.
+    QList<std::optional<Qt::CursorShape>> seen;
+    auto *doc = m_window->textArea()->document();
+    const auto connection = connect(doc, &QTextDocument::contentsChanged, this, [&] {
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        seen << (cursor ? std::optional(cursor->shape()) : std::nullopt);
+    });
+    const QString line = QStringLiteral("Съешь же ещё этих мягких булок\r\n");
+    WindowServices &services = m_window->editor().window();
+    services.setText(line.repeated(100000));
+    QVERIFY(!seen.isEmpty());
+    QVERIFY(seen.constLast() == std::optional(Qt::WaitCursor));
+    QVERIFY(!QGuiApplication::overrideCursor());
+
+    seen.clear();
+    services.setText(line);
+    QVERIFY(!seen.isEmpty());
+    QVERIFY(seen.constLast() == std::nullopt);
+    disconnect(connection);
+}
+
+QTEST_MAIN(TestFaultsUi)
+#include "test_faults_ui.moc"

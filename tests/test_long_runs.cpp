@@ -1,0 +1,259 @@
+// Long conversions cancelled at random points: through the real main window,
+// its progress window and the Cancel button, and through the window-services
+// double at exact characters. After every cancelled run the text and the undo
+// history are exactly as they were before it; after every finished one they
+// are what the converter and the history's rule say.
+#include "convert/ConvertCommand.h"
+#include "convert/ReferenceConverter.h"
+#include "convert/UndoHistory.h"
+#include "core/Editor.h"
+#include "support/FakeWindowServices.h"
+#include "ui/Application.h"
+#include "ui/TextArea.h"
+#include "ui/frmConv.h"
+#include "ui/frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTextCursor>
+#include <QTimer>
+
+#include <array>
+
+using namespace zezu;
+
+namespace {
+
+using History = std::array<QString, EditorState::kUndoLimit + 1>;
+
+// A few hundred thousand characters of everything the converter treats
+// differently: Cyrillic, markup, spaces, line breaks, characters the page
+// holds and cannot hold, pairs; lone surrogates too unless for the widgets.
+QString mixedText(QRandomGenerator &random, qsizetype atLeast, bool loneSurrogates)
+{
+    static const QStringList pieces = {
+        QStringLiteral("Съешь же ещё этих мягких французских булок"),
+        QStringLiteral(" да выпей чаю. "),
+        QStringLiteral("<a href=\"x\">&amp;</a>"),
+        QStringLiteral("\r\n"),
+        QStringLiteral("plain ASCII text 0123456789"),
+        QStringLiteral("€‰№™ Ёё"),
+        QStringLiteral("中文 ̈ ĀŒ"),
+        QString::fromUtf16(u"\U0001F600\U00010348"),
+        QStringLiteral("    "),
+    };
+    QString text;
+    text.reserve(atLeast + 64);
+    while (text.size() < atLeast) {
+        if (loneSurrogates && random.bounded(40) == 0)
+            text += QChar(char16_t(random.bounded(2) ? 0xD800 : 0xDC00));
+        else
+            text += pieces[random.bounded(qsizetype(pieces.size()))];
+    }
+    return text;
+}
+
+History historyOf(const EditorState &state) { return state.undoHistory; }
+
+frmConv *progressWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("frmConv") && w->isVisible())
+            return static_cast<frmConv *>(w);
+    return nullptr;
+}
+
+} // namespace
+
+class TestLongRuns : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { setUpApplication(*qApp); }
+    void init();
+    void cleanup();
+
+    void cancelAtRandomPointsThroughTheWidgets();
+    void cancelAtRandomCharacters();
+
+private:
+    frmMain *m_window = nullptr;
+};
+
+void TestLongRuns::init()
+{
+    m_window = new frmMain;
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+}
+
+void TestLongRuns::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TestLongRuns::cancelAtRandomPointsThroughTheWidgets()
+{
+    QRandomGenerator random(20261209);
+    TextArea *area = m_window->textArea();
+    area->setText(mixedText(random, 300000, false));
+    const EditorState &state = m_window->editor().state();
+    QAction *undo = m_window->menuAction(MenuItem::Undo);
+
+    int cancelled = 0;
+    int finished = 0;
+    // Enough runs that the history fills up and stays full.
+    for (int run = 0; run < 24; ++run) {
+        // The whole text, or a selection of it.
+        QTextCursor cursor(area->document());
+        if (random.bounded(3) != 0) {
+            const int last = area->document()->characterCount() - 1;
+            const int a = random.bounded(last + 1);
+            const int b = random.bounded(last + 1);
+            cursor.setPosition(std::min(a, b));
+            cursor.setPosition(std::max(a, b), QTextCursor::KeepAnchor);
+        }
+        area->setTextCursor(cursor);
+
+        const QString before = area->text();
+        const qsizetype selStart = area->selStart();
+        const qsizetype selLength = area->selLength();
+        const History history = historyOf(state);
+        const int count = state.undoCount;
+
+        // Cancel once the progress shows this much, unless the run ends first.
+        const int cancelAt = random.bounded(3) == 0 ? 101 : random.bounded(100);
+        bool clicked = false;
+        QTimer probe;
+        probe.setInterval(0);
+        connect(&probe, &QTimer::timeout, this, [&] {
+            frmConv *conv = progressWindow();
+            if (!conv || clicked)
+                return;
+            const QString shown = conv->findChild<QLabel *>(QStringLiteral("lblPer1"))->text();
+            if (shown.chopped(1).toInt() >= cancelAt) {
+                QTest::mouseClick(conv->findChild<QPushButton *>(QStringLiteral("cmdCacnel")),
+                                  Qt::LeftButton);
+                clicked = true;
+            }
+        });
+        probe.start();
+        area->setFocus();
+        QTest::keyClick(area, Qt::Key_G, Qt::ControlModifier);
+        probe.stop();
+
+        QVERIFY(!state.runInProgress);
+        QVERIFY(!area->isReadOnly());
+        QVERIFY(m_window->menuAction(MenuItem::Gen)->isEnabled());
+        QVERIFY(!progressWindow());
+        if (clicked) {
+            ++cancelled;
+            QVERIFY2(area->text() == before, qPrintable(QStringLiteral("run %1").arg(run)));
+            QCOMPARE(state.undoCount, count);
+            QVERIFY(historyOf(state) == history);
+        } else {
+            ++finished;
+            const QString converted = selLength == 0
+                ? toReferences(before)
+                : before.first(selStart) + toReferences(before.sliced(selStart, selLength))
+                    + before.sliced(selStart + selLength);
+            QVERIFY2(area->text() == converted, qPrintable(QStringLiteral("run %1").arg(run)));
+            if (count < EditorState::kUndoLimit) {
+                QCOMPARE(state.undoCount, count + 1);
+                QCOMPARE(state.undoHistory[std::size_t(count)], before);
+            } else {
+                QCOMPARE(state.undoCount, count);
+                QVERIFY(historyOf(state) == history);
+            }
+        }
+        QCOMPARE(undo->isEnabled(), state.undoCount > 0);
+
+        // Now and then an undo, so that the history also shrinks between runs.
+        if (random.bounded(4) == 0 && state.undoCount > 0) {
+            const QString snapshot = state.undoHistory[std::size_t(state.undoCount - 1)];
+            undo->trigger();
+            QCOMPARE(area->text(), snapshot);
+        }
+        // The conversions grow the text; start again from a fresh one now and
+        // then, as the run stays a few hundred thousand characters long.
+        if (area->text().size() > 1500000)
+            area->setText(mixedText(random, 300000, false));
+    }
+    qInfo("%d runs cancelled, %d finished", cancelled, finished);
+    QVERIFY(cancelled >= 6);
+    QVERIFY(finished >= 3);
+}
+
+void TestLongRuns::cancelAtRandomCharacters()
+{
+    // The double's event pump counts the characters, so a Cancel can come at
+    // any exact one: the first, the last, and random ones between.
+    QRandomGenerator random(1251);
+    test::FakeWindowServices w;
+    Editor editor(w);
+    editor.load();
+    w.setText(mixedText(random, 200000, true));
+
+    for (int run = 0; run < 40; ++run) {
+        const qsizetype length = w.textValue.size();
+        const bool whole = random.bounded(2) == 0;
+        w.selStartValue = whole ? 0 : random.bounded(length);
+        w.selLengthValue = whole ? 0 : random.bounded(length - w.selStartValue + 1);
+        const QString before = w.textValue;
+        const History history = editor.state().undoHistory;
+        const int count = editor.state().undoCount;
+        const bool undoEnabled = w.menu[MenuItem::Undo];
+
+        const qsizetype characters = [&] {
+            const QStringView part = w.selLengthValue
+                ? QStringView(before).sliced(w.selStartValue, w.selLengthValue)
+                : QStringView(before);
+            qsizetype n = 0;
+            for (qsizetype i = 0; i < part.size(); i += characterLength(part, i))
+                ++n;
+            return n;
+        }();
+        // Every fourth run goes to the end; the others stop at the first
+        // character, the last, or one between.
+        const int kind = random.bounded(4);
+        const long stopAt = kind == 0 ? -1
+            : kind == 1            ? 1
+            : kind == 2            ? long(characters)
+                                   : long(1 + random.bounded(std::max<qsizetype>(characters, 1)));
+        long pumps = 0;
+        w.onPump = [&] {
+            if (++pumps == stopAt)
+                editor.state().cancelRequested = true;
+        };
+        convertCommand(editor);
+        w.onPump = nullptr;
+
+        if (stopAt > 0 && stopAt <= characters) {
+            QVERIFY2(w.textValue == before, qPrintable(QStringLiteral("run %1").arg(run)));
+            QCOMPARE(editor.state().undoCount, count);
+            QVERIFY(editor.state().undoHistory == history);
+            QCOMPARE(w.menu[MenuItem::Undo], undoEnabled);
+        } else {
+            QCOMPARE(pumps, long(characters));
+            QCOMPARE(editor.state().undoCount, std::min(count + 1, EditorState::kUndoLimit));
+            QVERIFY(w.menu[MenuItem::Undo]);
+        }
+        QVERIFY(!editor.state().runInProgress);
+        QVERIFY(!w.textReadOnly);
+        QVERIFY(!w.progressLoaded);
+        if (w.textValue.size() > 1000000)
+            w.setText(mixedText(random, 200000, true));
+    }
+}
+
+QTEST_MAIN(TestLongRuns)
+#include "test_long_runs.moc"
