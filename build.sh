@@ -7,11 +7,16 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build_dir=${ZEZU_BUILD_DIR:-$here/build}
 
+# What building and running the editor needs.
 packages=(
-    cmake ninja-build g++ pkg-config python3
+    cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
     fonts-liberation fonts-dejavu-core
-    libbenchmark-dev
+)
+# What the tests need besides: references, validators, the package builder,
+# libFuzzer's clang, and the benchmarks' library so that they keep building.
+test_packages=(
+    python3 libbenchmark-dev
     desktop-file-utils appstream dpkg-dev file
     clang libclang-rt-14-dev
 )
@@ -19,13 +24,14 @@ packages=(
 say() { printf '%s\n' "$*" >&2; }
 
 install_missing() {
+    local wanted=("$@")
     if ! command -v dpkg-query >/dev/null 2>&1; then
         say "This is not a Debian-like system: install CMake 3.25+, Ninja, a C++20 compiler,"
         say "Qt 6.4+ (Core, Gui, Widgets, Test), Python 3 and Google Benchmark, then run again."
         return 0
     fi
     local missing=() p
-    for p in "${packages[@]}"; do
+    for p in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' \
             || missing+=("$p")
     done
@@ -48,7 +54,7 @@ install_missing() {
 
 build() {
     cmake -G Ninja -S "$here" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DZEZU_WERROR=ON >/dev/null
+        -DZEZU_WERROR=ON "$@" >/dev/null
     cmake --build "$build_dir"
 }
 
@@ -77,13 +83,13 @@ fuzz_tests() {
 
 case "${1:-}" in
     run)
-        install_missing
-        build
+        install_missing "${packages[@]}"
+        build -DZEZU_BUILD_TESTS=OFF -DZEZU_BUILD_BENCH=OFF
         exec "$build_dir/src/ZEZU.vexlo"
         ;;
     test)
-        install_missing
-        build
+        install_missing "${packages[@]}" "${test_packages[@]}"
+        build -DZEZU_BUILD_TESTS=ON -DZEZU_BUILD_BENCH=ON
         cd "$build_dir"
         QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300
         sanitized_tests
