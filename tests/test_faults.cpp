@@ -44,6 +44,8 @@ using namespace Qt::StringLiterals;
 using zezu::test::FakeWindowServices;
 using zezu::test::readBytes;
 using zezu::test::writeBytes;
+using zezu::test::snapshot;
+using zezu::test::FileSizeLimit;
 
 namespace {
 
@@ -94,55 +96,6 @@ int openFileCount()
                    .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
                    .size());
 }
-
-// Every entry under a folder with its kind and, for files, its bytes: what a
-// failed command must leave exactly as it was.
-std::map<QString, QByteArray> snapshot(const QString &folder)
-{
-    std::map<QString, QByteArray> entries;
-    QDirIterator it(folder, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
-        const QString key = QDir(folder).relativeFilePath(info.filePath());
-        if (info.isDir())
-            entries[key] = "<folder>";
-        else if (!info.isFile())
-            entries[key] = "<other kind>";
-        else
-            entries[key] = readBytes(info.filePath());
-    }
-    return entries;
-}
-
-// Lowers the largest file this process may write, so that a write stops part
-// way with EFBIG as on a full disk; restores the limit on scope exit.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = m_saved;
-        lowered.rlim_cur = bytes;
-        m_ok = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_saved{};
-    void (*m_handler)(int) = nullptr;
-    bool m_ok = false;
-};
 
 // Runs rescue on another thread unless the guarded scope ends first, so that a
 // read that would block for ever ends in a failed test instead of a hang.

@@ -45,55 +45,14 @@ using namespace zezu;
 using namespace Qt::StringLiterals;
 using zezu::test::readBytes;
 using zezu::test::writeBytes;
+using zezu::test::snapshot;
+using zezu::test::FileSizeLimit;
 
 namespace {
 
 const QString kLongestName = QString(125, u'ж') + QStringLiteral("a.txt"); // 255 bytes
 
 QString named(const QString &title) { return QStringLiteral("ZEZU.vexlo - ") + title; }
-
-std::map<QString, QByteArray> snapshot(const QString &folder)
-{
-    std::map<QString, QByteArray> entries;
-    QDirIterator it(folder, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
-        const QString key = QDir(folder).relativeFilePath(info.filePath());
-        entries[key] = info.isDir() ? "<folder>" : !info.isFile() ? "<other kind>"
-                                                                  : readBytes(info.filePath());
-    }
-    return entries;
-}
-
-// Lowers the largest file this process may write, so that a write stops part
-// way with EFBIG as on a full disk; restores the limit on scope exit.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = m_saved;
-        lowered.rlim_cur = bytes;
-        m_ok = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_saved{};
-    void (*m_handler)(int) = nullptr;
-    bool m_ok = false;
-};
 
 // Answers the modal windows of one command as a user would: Yes to the
 // save-changes prompt, the given names to the file dialogs, OK to messages.

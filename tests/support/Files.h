@@ -1,8 +1,16 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <map>
 
 namespace zezu::test {
 
@@ -19,5 +27,51 @@ inline bool writeBytes(const QString &path, const QByteArray &bytes)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
+
+// Every entry under a folder with its kind and, for files, its bytes: what a
+// failed command must leave exactly as it was.
+inline std::map<QString, QByteArray> snapshot(const QString &folder)
+{
+    std::map<QString, QByteArray> entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        const QString key = QDir(folder).relativeFilePath(info.filePath());
+        entries[key] = info.isDir() ? QByteArray("<folder>")
+            : !info.isFile()        ? QByteArray("<other kind>")
+                                    : readBytes(info.filePath());
+    }
+    return entries;
+}
+
+// Lowers the largest file this process may write, so that a write stops part
+// way with EFBIG as on a full disk; restores the limit on scope exit.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = bytes;
+        m_ok = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = nullptr;
+    bool m_ok = false;
+};
 
 } // namespace zezu::test
