@@ -5,6 +5,7 @@
 #include "document/Caption.h"
 #include "document/DocumentCommands.h"
 #include "document/TextFile.h"
+#include "support/Doc.h"
 #include "support/FakeWindowServices.h"
 #include "support/Files.h"
 #include "support/Iconv.h"
@@ -43,31 +44,6 @@ QStringList words(const char *commaSeparated)
 }
 
 QString named(const QString &title) { return QStringLiteral("ZEZU.vexlo - ") + title; }
-
-// A main window's logic over the double, whose text changes notify it as the
-// text area does.
-struct Doc
-{
-    FakeWindowServices w;
-    Editor editor{w};
-
-    Doc()
-    {
-        editor.load();
-        w.onTextChange = [this] { onTextChanged(editor); };
-    }
-    Doc(const Doc &) = delete;
-    Doc &operator=(const Doc &) = delete;
-
-    void type(const QString &typed) { w.setText(w.textValue + typed); }
-};
-
-int openFileCount()
-{
-    return int(QDir(QStringLiteral("/proc/self/fd"))
-                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
-                   .size());
-}
 
 // Every byte value once, the CR followed by its LF, and a final CR LF: a file
 // that opening and saving must keep as it is.

@@ -8,6 +8,7 @@
 #include "document/Caption.h"
 #include "document/DocumentCommands.h"
 #include "document/TextFile.h"
+#include "support/Doc.h"
 #include "support/FakeWindowServices.h"
 #include "support/Files.h"
 #include "support/Iconv.h"
@@ -42,6 +43,8 @@
 using namespace zezu;
 using namespace Qt::StringLiterals;
 using zezu::test::FakeWindowServices;
+using zezu::test::Doc;
+using zezu::test::openFileCount;
 using zezu::test::readBytes;
 using zezu::test::writeBytes;
 using zezu::test::snapshot;
@@ -70,31 +73,6 @@ QString openFailed(const QString &path, const QString &reason)
 {
     return QStringLiteral("не удалось открыть файл \"%1\": %2")
         .arg(QDir::toNativeSeparators(path), reason);
-}
-
-// A main window's logic over the double, whose text changes notify it as the
-// text area does.
-struct Doc
-{
-    FakeWindowServices w;
-    Editor editor{w};
-
-    Doc()
-    {
-        editor.load();
-        w.onTextChange = [this] { onTextChanged(editor); };
-    }
-    Doc(const Doc &) = delete;
-    Doc &operator=(const Doc &) = delete;
-
-    void type(const QString &typed) { w.setText(w.textValue + typed); }
-};
-
-int openFileCount()
-{
-    return int(QDir(QStringLiteral("/proc/self/fd"))
-                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
-                   .size());
 }
 
 // Runs rescue on another thread unless the guarded scope ends first, so that a
