@@ -4,8 +4,13 @@
 #include "convert/ReferenceConverter.h"
 #include "convert/UndoHistory.h"
 #include "core/Editor.h"
+#include "document/Caption.h"
+#include "document/DocumentCommands.h"
+#include "support/Doc.h"
 #include "support/FakeWindowServices.h"
+#include "support/Files.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace zezu;
@@ -13,6 +18,7 @@ using zezu::test::FakeWindowServices;
 using Progress = FakeWindowServices::Progress;
 
 Q_DECLARE_METATYPE(std::vector<Progress>)
+Q_DECLARE_METATYPE(QList<zezu::Answer>)
 
 namespace {
 
@@ -57,6 +63,8 @@ private slots:
     void elevenConversionsTenUndos();
     void undoRestoresWholeTextAfterSelection();
     void undoWithEmptyHistoryDoesNothing();
+    void exitOrCloseDuringRun_data();
+    void exitOrCloseDuringRun();
 };
 
 void TestConvert::convertsSelectionOrWholeText_data()
@@ -297,6 +305,86 @@ void TestConvert::undoWithEmptyHistoryDoesNothing()
     QCOMPARE(f.w.textValue, QStringLiteral("keep"));
     QCOMPARE(f.w.setTextCalls, 0);
     QCOMPARE(f.editor.state().undoCount, 0);
+}
+
+
+// A close request and Exit take one path during a run: the exit prompt over
+// the paused run, which goes on whenever the program does.
+void TestConvert::exitOrCloseDuringRun_data()
+{
+    QTest::addColumn<bool>("viaClose");
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<QList<Answer>>("answers");
+    QTest::addColumn<QString>("saveChoice"); // "" cancels the save dialog, "-" shows none
+    QTest::addColumn<bool>("ends");
+    QTest::addColumn<bool>("saved");
+    for (const bool viaClose : {true, false}) {
+        const char *via = viaClose ? "close" : "exit";
+        QTest::addRow("%s, no unsaved edits", via) << viaClose << false << QList<Answer>{}
+                                                   << "-" << true << false;
+        QTest::addRow("%s, Cancel", via)
+            << viaClose << true << QList<Answer>{Answer::Cancel} << "-" << false << false;
+        QTest::addRow("%s, No", via)
+            << viaClose << true << QList<Answer>{Answer::No} << "-" << true << false;
+        QTest::addRow("%s, Yes and saved", via)
+            << viaClose << true << QList<Answer>{Answer::Yes} << "out" << true << true;
+        QTest::addRow("%s, Yes, save dialog cancelled", via)
+            << viaClose << true << QList<Answer>{Answer::Yes} << "" << false << false;
+        QTest::addRow("%s, Yes, save failed", via)
+            << viaClose << true << QList<Answer>{Answer::Yes} << "missing/out" << false
+            << false;
+    }
+}
+
+void TestConvert::exitOrCloseDuringRun()
+{
+    QFETCH(bool, viaClose);
+    QFETCH(bool, modified);
+    QFETCH(QList<Answer>, answers);
+    QFETCH(QString, saveChoice);
+    QFETCH(bool, ends);
+    QFETCH(bool, saved);
+
+    QTemporaryDir dir;
+    test::Doc d;
+    const QString text = QString(5000, u'я');
+    d.w.setText(text);
+    if (!modified)
+        d.w.setCaption(caption::forDocument(u"a.txt"));
+    d.w.answers.assign(answers.begin(), answers.end());
+    if (saveChoice != u'-')
+        d.w.saveChoices.push_back(saveChoice.isEmpty() ? QString() : dir.filePath(saveChoice));
+
+    bool windowMayClose = false;
+    long pumpsAtRequest = 0;
+    d.w.onPump = [&] {
+        if (d.w.pumps != 100)
+            return;
+        pumpsAtRequest = d.w.pumps;
+        if (viaClose)
+            windowMayClose = closeRequested(d.editor);
+        else
+            exitCommand(d.editor);
+    };
+    convertCommand(d.editor);
+
+    QCOMPARE(pumpsAtRequest, 100);
+    QCOMPARE(d.w.ended, ends ? 1 : 0);
+    QCOMPARE(windowMayClose, viaClose && ends);
+    QVERIFY(d.w.answers.empty() && d.w.saveChoices.empty());
+    if (ends) {
+        // The run stops at the character it was on.
+        QCOMPARE(d.w.pumps, 100);
+        QCOMPARE(d.w.textValue, text);
+    } else {
+        QCOMPARE(d.w.pumps, long(text.size()));
+        QCOMPARE(d.w.textValue, toReferences(text));
+        QCOMPARE(d.editor.state().undoCount, 1);
+    }
+    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("out.txt"))), saved);
+    if (saved)
+        QCOMPARE(test::readBytes(dir.filePath(QStringLiteral("out.txt"))),
+                 QByteArray(text.size(), char(0xFF)));
 }
 
 QTEST_GUILESS_MAIN(TestConvert)

@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QWindow>
 
 using namespace zezu;
 
@@ -28,6 +29,8 @@ private slots:
     void cleanup();
 
     void captionIconAndClientArea();
+    void captionShownAsItStands_data();
+    void captionShownAsItStands();
     void menuItems_data();
     void menuItems();
     void menuOrder();
@@ -108,6 +111,21 @@ void TestFrmMain::captionIconAndClientArea()
             QStringLiteral("mnuText.png"))));
         menu->hide();
     }
+}
+
+void TestFrmMain::captionShownAsItStands_data()
+{
+    QTest::addColumn<QString>("caption");
+    for (const char *name : {"a[*].txt", "a[*].txt*", "[*][*]", "x[*]y[*][*][*]z"})
+        QTest::newRow(name) << QStringLiteral("ZEZU.vexlo - ") + QString::fromUtf8(name);
+}
+
+void TestFrmMain::captionShownAsItStands()
+{
+    QFETCH(QString, caption);
+    m_window->editor().window().setCaption(caption);
+    QCOMPARE(m_window->windowHandle()->title(), caption);
+    QCOMPARE(m_window->editor().window().caption(), caption);
 }
 
 void TestFrmMain::menuItems_data()

@@ -23,6 +23,14 @@ QString shown(const QString &path) { return QDir::toNativeSeparators(path); }
 
 QString fileTitle(const QString &path) { return QFileInfo(path).fileName(); }
 
+// Ends the program; a conversion paused under the exit prompt stops at its
+// next character instead of running on behind a closed window.
+void endProgram(Editor &editor)
+{
+    editor.state().cancelRequested = true;
+    editor.window().endProgram();
+}
+
 Answer askToSave(Editor &editor)
 {
     WindowServices &window = editor.window();
@@ -56,7 +64,7 @@ SaveOutcome save(Editor &editor)
 
     window.setCaption(caption::forDocument(fileTitle(path)));
     if (state.exitAfterSave) {
-        window.endProgram();
+        endProgram(editor);
         return SaveOutcome::Ended;
     }
     return SaveOutcome::Saved;
@@ -69,7 +77,7 @@ bool exitProgram(Editor &editor)
     EditorState &state = editor.state();
 
     if (!caption::isModified(window.caption())) {
-        window.endProgram();
+        endProgram(editor);
         return true;
     }
     switch (askToSave(editor)) {
@@ -81,7 +89,7 @@ bool exitProgram(Editor &editor)
         state.exitAfterSave = false;
         return false;
     case Answer::No:
-        window.endProgram();
+        endProgram(editor);
         return true;
     case Answer::Cancel:
         break;
@@ -163,7 +171,8 @@ bool closeRequested(Editor &editor)
 {
     // The window stays whenever the program goes on: after Cancel, after a
     // cancelled save dialog and after a save that failed, whose edits would
-    // otherwise be lost with the window.
+    // otherwise be lost with the window. During a conversion this is the same
+    // exit path, over the paused run: when the program goes on, so does the run.
     return exitProgram(editor);
 }
 

@@ -58,8 +58,16 @@ void QtWindowServices::setTextAreaSize(QSize size)
     m_window.textArea()->resize(twipsToPixels(size.width()), twipsToPixels(size.height()));
 }
 
-QString QtWindowServices::caption() const { return m_window.windowTitle(); }
-void QtWindowServices::setCaption(const QString &caption) { m_window.setWindowTitle(caption); }
+QString QtWindowServices::caption() const { return m_caption; }
+void QtWindowServices::setCaption(const QString &caption)
+{
+    m_caption = caption;
+    // Qt reads "[*]" in a title as the modified placeholder and drops it; a
+    // doubled one is shown as itself, so a file named "a[*].txt" shows whole.
+    QString shown = caption;
+    shown.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
+    m_window.setWindowTitle(shown);
+}
 
 bool QtWindowServices::isMenuEnabled(MenuItem item) const
 {
@@ -181,8 +189,6 @@ void QtWindowServices::processEvents()
 void QtWindowServices::endProgram()
 {
     m_ending = true;
-    // A conversion in progress stops at its next character.
-    m_window.editor().state().cancelRequested = true;
     for (QWidget *w : QApplication::topLevelWidgets())
         w->hide();
     QCoreApplication::exit(0);

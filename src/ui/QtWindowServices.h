@@ -56,6 +56,7 @@ private:
     std::optional<QString> runFileDialog(const FileDialogRequest &request, bool forSaving);
 
     frmMain &m_window;
+    QString m_caption;
     QString m_lastFolder;
     QPointer<frmConv> m_progress;
     QPointer<frmAbout> m_about;

@@ -11,7 +11,6 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include <utility>
 
 namespace zezu {
 
@@ -21,7 +20,7 @@ frmMain::frmMain(QWidget *parent)
     , m_editor(m_services)
 {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("ZEZU.vexlo - Безымянный"));
+    m_services.setCaption(QStringLiteral("ZEZU.vexlo - Безымянный"));
     setWindowIcon(appIcon());
 
     // The text area is placed by the resize rule, not by a layout.
@@ -74,11 +73,7 @@ void frmMain::buildMenu()
 void frmMain::connectCommands()
 {
     // Conversion.
-    connect(mnuGen, &QAction::triggered, this, [this] {
-        convertCommand(m_editor);
-        if (std::exchange(m_closeAfterRun, false))
-            close();
-    });
+    connect(mnuGen, &QAction::triggered, this, [this] { convertCommand(m_editor); });
     connect(mnuUndo, &QAction::triggered, this, [this] { undoCommand(m_editor); });
 
     // Documents.
@@ -114,13 +109,6 @@ void frmMain::closeEvent(QCloseEvent *event)
 {
     if (m_services.isEnding()) {
         event->accept();
-        return;
-    }
-    if (m_editor.state().runInProgress) {
-        // Cancel the run; once the text is back the close is asked again.
-        m_editor.state().cancelRequested = true;
-        m_closeAfterRun = true;
-        event->ignore();
         return;
     }
     if (closeRequested(m_editor))

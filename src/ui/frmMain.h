@@ -49,8 +49,6 @@ private:
 
     QtWindowServices m_services;
     Editor m_editor;
-    // A close requested during a conversion waits for the text to go back.
-    bool m_closeAfterRun = false;
 };
 
 } // namespace zezu
