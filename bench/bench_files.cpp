@@ -8,7 +8,7 @@
 // started afresh, so that its peak resident size (ru_maxrss) is its own; the
 // file is in the page cache throughout (it was just written, or cat read it).
 
-#include "core/Editor.h"
+#include "document/Editor.h"
 #include "document/DocumentCommands.h"
 #include "document/TextFile.h"
 #include "support/FakeWindowServices.h"

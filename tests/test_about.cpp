@@ -3,7 +3,7 @@
 // that keeps working while it is open.
 #include "core/VersionRecord.h"
 #include "ui/Application.h"
-#include "ui/Banner.h"
+#include "art/Banner.h"
 #include "ui/TextArea.h"
 #include "ui/frmAbout.h"
 #include "ui/frmMain.h"

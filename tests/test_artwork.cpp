@@ -1,8 +1,8 @@
 // The artwork drawn in code: the icon at both sizes, the .ico and SVG made
 // from it, the about box's banner, and the files the build wrote from them.
-#include "ui/AppIcon.h"
-#include "ui/ArtFiles.h"
-#include "ui/Banner.h"
+#include "art/AppIcon.h"
+#include "art/ArtFiles.h"
+#include "art/Banner.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "convert/ConvertCommand.h"
 #include "convert/ReferenceConverter.h"
 #include "convert/UndoHistory.h"
-#include "core/Editor.h"
+#include "document/Editor.h"
 #include "document/Caption.h"
 #include "document/DocumentCommands.h"
 #include "support/Doc.h"
@@ -36,7 +36,7 @@ struct Fixture
         w.textValue = text;
         w.selStartValue = start;
         w.selLengthValue = length;
-        convertCommand(editor);
+        editor.convert();
     }
 };
 
@@ -63,6 +63,7 @@ private slots:
     void elevenConversionsTenUndos();
     void undoRestoresWholeTextAfterSelection();
     void undoWithEmptyHistoryDoesNothing();
+    void progressCloseBoxHidesWithoutCancelling();
     void exitOrCloseDuringRun_data();
     void exitOrCloseDuringRun();
 };
@@ -98,8 +99,8 @@ void TestConvert::convertsSelectionOrWholeText()
     f.convert(text, start, length);
     QCOMPARE(f.w.textValue, expected);
     QCOMPARE(f.w.setTextCalls, 1);
-    QCOMPARE(f.editor.state().undoCount, 1);
-    QCOMPARE(f.editor.state().undoHistory[0], text);
+    QCOMPARE(f.editor.history().count(), 1);
+    QCOMPARE(f.editor.history().snapshots()[0], text);
     QVERIFY(f.w.isMenuEnabled(MenuItem::Undo));
 }
 
@@ -176,21 +177,21 @@ void TestConvert::runLocksTextAndCommands()
     f.w.onPump = [&] {
         seen = {f.w.textReadOnly, f.w.isMenuEnabled(MenuItem::Gen),
                 f.w.isMenuEnabled(MenuItem::Undo), f.w.isMenuEnabled(MenuItem::Open),
-                f.w.isMenuEnabled(MenuItem::Save), f.editor.state().runInProgress};
+                f.w.isMenuEnabled(MenuItem::Save), f.editor.run().inProgress()};
         // Commands that slip through the lock do nothing.
-        undoCommand(f.editor);
-        convertCommand(f.editor);
+        f.editor.undo();
+        f.editor.convert();
     };
     f.convert(QStringLiteral("ab"));
     QCOMPARE(seen, (std::vector<bool>{true, false, false, false, false, true}));
     QCOMPARE(f.w.textValue, QStringLiteral("ab"));
-    QCOMPARE(f.editor.state().undoCount, 1);
+    QCOMPARE(f.editor.history().count(), 1);
     QVERIFY(!f.w.textReadOnly);
     QVERIFY(f.w.isMenuEnabled(MenuItem::Gen));
     QVERIFY(f.w.isMenuEnabled(MenuItem::Undo));
     QVERIFY(f.w.isMenuEnabled(MenuItem::Open));
     QVERIFY(!f.w.isMenuEnabled(MenuItem::Save));
-    QVERIFY(!f.editor.state().runInProgress);
+    QVERIFY(!f.editor.run().inProgress());
 }
 
 void TestConvert::cancelAfterKthCharacterRestores_data()
@@ -214,12 +215,12 @@ void TestConvert::cancelAfterKthCharacterRestores()
     f.w.pumps = 0;
     f.w.onPump = [&] {
         if (f.w.pumps == k)
-            f.editor.state().cancelRequested = true;
+            f.editor.cancelRun();
     };
     f.convert(before, 0, 0);
     QCOMPARE(f.w.textValue, before);
-    QCOMPARE(f.editor.state().undoCount, earlierRuns);
-    QCOMPARE(f.editor.state().undoHistory[std::size_t(earlierRuns)], QString());
+    QCOMPARE(f.editor.history().count(), earlierRuns);
+    QCOMPARE(f.editor.history().at(earlierRuns), QString());
     QCOMPARE(f.w.isMenuEnabled(MenuItem::Undo), earlierRuns > 0);
     QCOMPARE(int(f.w.progress.size()), k);
     QVERIFY(!f.w.progressLoaded);
@@ -230,33 +231,33 @@ void TestConvert::cancelWithFullHistoryKeepsIt()
     Fixture f;
     for (int r = 0; r < 10; ++r)
         f.convert(QStringLiteral("t%1").arg(r));
-    const auto history = f.editor.state().undoHistory;
-    f.w.onPump = [&] { f.editor.state().cancelRequested = true; };
+    const auto history = f.editor.history().snapshots();
+    f.w.onPump = [&] { f.editor.cancelRun(); };
     f.convert(QStringLiteral("new text"));
     QCOMPARE(f.w.textValue, QStringLiteral("new text"));
-    QCOMPARE(f.editor.state().undoCount, 10);
-    QVERIFY(f.editor.state().undoHistory == history);
+    QCOMPARE(f.editor.history().count(), 10);
+    QVERIFY(f.editor.history().snapshots() == history);
     QVERIFY(f.w.isMenuEnabled(MenuItem::Undo));
 }
 
 void TestConvert::cancelDoesNotLeakIntoNextRun()
 {
     Fixture f;
-    f.w.onPump = [&] { f.editor.state().cancelRequested = true; };
+    f.w.onPump = [&] { f.editor.cancelRun(); };
     f.convert(QStringLiteral("a b"));
     QCOMPARE(f.w.textValue, QStringLiteral("a b"));
     f.w.onPump = {};
     f.convert(QStringLiteral("a b"));
     QCOMPARE(f.w.textValue, QStringLiteral("a&nbsp;b"));
-    QCOMPARE(f.editor.state().undoCount, 1);
+    QCOMPARE(f.editor.history().count(), 1);
 }
 
 void TestConvert::emptyTextPushesEmptySnapshot()
 {
     Fixture f;
     f.convert(QString());
-    QCOMPARE(f.editor.state().undoCount, 1);
-    QVERIFY(f.editor.state().undoHistory[0].isEmpty());
+    QCOMPARE(f.editor.history().count(), 1);
+    QVERIFY(f.editor.history().snapshots()[0].isEmpty());
     QVERIFY(f.w.isMenuEnabled(MenuItem::Undo));
     QCOMPARE(f.w.progressCreated, 0);
     QCOMPARE(f.w.setTextCalls, 1);
@@ -268,20 +269,20 @@ void TestConvert::elevenConversionsTenUndos()
     f.w.textValue = QStringLiteral("<");
     QStringList texts{f.w.textValue};
     for (int r = 0; r < 11; ++r) {
-        convertCommand(f.editor);
+        f.editor.convert();
         texts << f.w.textValue;
     }
-    QCOMPARE(f.editor.state().undoCount, 10);
+    QCOMPARE(f.editor.history().count(), 10);
     QCOMPARE(f.w.textValue, QStringLiteral("&amp;amp;amp;amp;amp;amp;amp;amp;amp;amp;lt;"));
     // Ten undos go back through the states before conversions 10, 9, ... 1.
     for (int r = 9; r >= 0; --r) {
         QVERIFY(f.w.isMenuEnabled(MenuItem::Undo));
-        undoCommand(f.editor);
+        f.editor.undo();
         QCOMPARE(f.w.textValue, texts[r]);
     }
-    QCOMPARE(f.editor.state().undoCount, 0);
+    QCOMPARE(f.editor.history().count(), 0);
     QVERIFY(!f.w.isMenuEnabled(MenuItem::Undo));
-    for (const QString &slot : f.editor.state().undoHistory)
+    for (const QString &slot : f.editor.history().snapshots())
         QVERIFY(slot.isNull());
 }
 
@@ -292,7 +293,7 @@ void TestConvert::undoRestoresWholeTextAfterSelection()
     f.convert(text, 7, 5);
     QCOMPARE(f.w.textValue, QStringLiteral("ab cd\r\nef&nbsp;gh"));
     f.w.textValue += QStringLiteral(" typed");
-    undoCommand(f.editor);
+    f.editor.undo();
     QCOMPARE(f.w.textValue, text);
     QVERIFY(!f.w.isMenuEnabled(MenuItem::Undo));
 }
@@ -301,12 +302,29 @@ void TestConvert::undoWithEmptyHistoryDoesNothing()
 {
     Fixture f;
     f.w.textValue = QStringLiteral("keep");
-    undoCommand(f.editor);
+    f.editor.undo();
     QCOMPARE(f.w.textValue, QStringLiteral("keep"));
     QCOMPARE(f.w.setTextCalls, 0);
-    QCOMPARE(f.editor.state().undoCount, 0);
+    QCOMPARE(f.editor.history().count(), 0);
 }
 
+
+void TestConvert::progressCloseBoxHidesWithoutCancelling()
+{
+    Fixture f;
+    bool shownAgain = false;
+    f.w.onPump = [&] {
+        if (f.w.pumps == 2)
+            f.editor.progressWindowClosed();
+        if (f.w.pumps == 3)
+            shownAgain = f.w.progressVisible;
+    };
+    f.convert(QStringLiteral("a b c"));
+    QCOMPARE(f.w.progressHidden, 1);
+    QVERIFY(shownAgain);
+    QCOMPARE(f.w.progressCreated, 1);
+    QCOMPARE(f.w.textValue, QStringLiteral("a&nbsp;b&nbsp;c"));
+}
 
 // A close request and Exit take one path during a run: the exit prompt over
 // the paused run, which goes on whenever the program does.
@@ -366,7 +384,7 @@ void TestConvert::exitOrCloseDuringRun()
         else
             exitCommand(d.editor);
     };
-    convertCommand(d.editor);
+    d.editor.convert();
 
     QCOMPARE(pumpsAtRequest, 100);
     QCOMPARE(d.w.ended, ends ? 1 : 0);
@@ -379,7 +397,7 @@ void TestConvert::exitOrCloseDuringRun()
     } else {
         QCOMPARE(d.w.pumps, long(text.size()));
         QCOMPARE(d.w.textValue, toReferences(text));
-        QCOMPARE(d.editor.state().undoCount, 1);
+        QCOMPARE(d.editor.history().count(), 1);
     }
     QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("out.txt"))), saved);
     if (saved)

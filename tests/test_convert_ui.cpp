@@ -190,7 +190,7 @@ void TestConvertUi::cancelClickRestoresText()
     });
     pressCtrlG();
     QCOMPARE(m_window->textArea()->text(), text);
-    QCOMPARE(m_window->editor().state().undoCount, 0);
+    QCOMPARE(m_window->editor().history().count(), 0);
     QVERIFY(!m_window->menuAction(MenuItem::Undo)->isEnabled());
     QVERIFY(!progressWindow());
 }
@@ -210,7 +210,7 @@ void TestConvertUi::typingDuringARunChangesNothing()
     });
     pressCtrlG();
     QCOMPARE(m_window->textArea()->text(), toReferences(text));
-    QCOMPARE(m_window->editor().state().undoCount, 1);
+    QCOMPARE(m_window->editor().history().count(), 1);
 }
 
 void TestConvertUi::closingTheProgressWindowDoesNotCancel()
@@ -245,7 +245,7 @@ void TestConvertUi::closingTheMainWindowDuringARunAsksOverIt()
         QTimer::singleShot(0, m_window, [&] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
                 askedWhileRunning = box->text();
-                runStillOn = m_window->editor().state().runInProgress;
+                runStillOn = m_window->editor().run().inProgress();
                 box->button(QMessageBox::Cancel)->click();
             }
         });
@@ -257,7 +257,7 @@ void TestConvertUi::closingTheMainWindowDuringARunAsksOverIt()
     QVERIFY(runStillOn);
     QVERIFY(!closedDuringRun);
     QCOMPARE(m_window->textArea()->text(), toReferences(text));
-    QCOMPARE(m_window->editor().state().undoCount, 1);
+    QCOMPARE(m_window->editor().history().count(), 1);
     QVERIFY(m_window->isVisible());
 }
 
@@ -283,7 +283,7 @@ void TestConvertUi::progressWindowLayout()
     QFETCH(QString, family);
     QFETCH(qreal, points);
     QFETCH(bool, bold);
-    frmConv conv(m_window, [] {});
+    frmConv conv(m_window, [] {}, [] {});
     conv.show();
     QCOMPARE(conv.size(), QSize(269, 87));
     QCOMPARE(conv.minimumSize(), conv.maximumSize());
@@ -311,7 +311,7 @@ void TestConvertUi::progressWindowLayout()
 void TestConvertUi::onlyTheButtonCancels()
 {
     int cancels = 0;
-    frmConv conv(m_window, [&] { ++cancels; });
+    frmConv conv(m_window, [&] { ++cancels; }, [] {});
     conv.show();
     QVERIFY(QTest::qWaitForWindowExposed(&conv));
     auto *button = conv.findChild<QPushButton *>(QStringLiteral("cmdCacnel"));
@@ -329,7 +329,7 @@ void TestConvertUi::onlyTheButtonCancels()
 
 void TestConvertUi::halfWayPercentageIsTwoColoured()
 {
-    frmConv conv(m_window, [] {});
+    frmConv conv(m_window, [] {}, [] {});
     conv.show();
     QVERIFY(QTest::qWaitForWindowExposed(&conv));
     const int bar = conv.barWidthPx();

@@ -1,7 +1,7 @@
 // The caption, the text file format, and the open, save, exit and close
 // commands, through the window-services double and on real files in a
 // temporary folder. glibc's iconv is the independent account of Windows-1251.
-#include "core/Editor.h"
+#include "document/Editor.h"
 #include "document/Caption.h"
 #include "document/DocumentCommands.h"
 #include "document/TextFile.h"
@@ -27,6 +27,8 @@
 using namespace zezu;
 using namespace zezu::test;
 using zezu::test::FakeWindowServices;
+
+Q_DECLARE_METATYPE(zezu::PromptAnswer)
 
 namespace {
 
@@ -98,7 +100,6 @@ private slots:
     void exitAndClosePaths();
     void abandonedExitDoesNotComeBack_data();
     void abandonedExitDoesNotComeBack();
-    void nothingRunsAfterTheProgramEnded();
 
     // Real files.
     void openThenSaveKeepsBytes_data();
@@ -435,7 +436,7 @@ void TestDocuments::dialogRequests()
     QCOMPARE(doc.w.saveRequests[0].title, QStringLiteral("::сохранение файла..."));
     QCOMPARE(doc.w.saveRequests[0].filter, QStringLiteral("текстовые файлы (*.txt)"));
     QCOMPARE(doc.w.saveRequests[0].fileName, proposed);
-    QCOMPARE(doc.editor.state().promptAnswer, 10);
+    QCOMPARE(doc.editor.document().lastAnswer(), PromptAnswer::SaveDialogCancelled);
 
     if (caption::isModified(caption))
         doc.w.answers.push_back(Answer::No);
@@ -512,7 +513,7 @@ void TestDocuments::promptMessage()
         QCOMPARE(doc.w.asked.size(), size_t(1));
         QCOMPARE(doc.w.asked[0].title, QStringLiteral("ZEZU.vexlo"));
         QCOMPARE(doc.w.asked[0].message, message);
-        QCOMPARE(doc.editor.state().promptAnswer, 2);
+        QCOMPARE(doc.editor.document().lastAnswer(), PromptAnswer::Cancel);
         QCOMPARE(doc.w.captionValue, caption);
         QCOMPARE(doc.w.ended, 0);
     }
@@ -523,37 +524,37 @@ void TestDocuments::openPaths_data()
     // save: what the save dialog does ("" = not shown, "ok", "cancel", "fail").
     // open: what the open dialog does ("" = not shown, "ok", "cancel", "missing").
     QTest::addColumn<bool>("modified");
-    QTest::addColumn<int>("answer"); // 0: no prompt
+    QTest::addColumn<PromptAnswer>("answer"); // None: no prompt
     QTest::addColumn<QString>("save");
     QTest::addColumn<QString>("open");
     QTest::addColumn<bool>("loaded");
-    QTest::addColumn<int>("promptAnswer");
+    QTest::addColumn<PromptAnswer>("promptAnswer");
     QTest::addColumn<int>("told");
 
-    QTest::newRow("unmodified: no question") << false << 0 << "" << "ok" << true << 0 << 0;
-    QTest::newRow("unmodified: dialog cancelled") << false << 0 << "" << "cancel" << false << 0
+    QTest::newRow("unmodified: no question") << false << PromptAnswer::None << "" << "ok" << true << PromptAnswer::None << 0;
+    QTest::newRow("unmodified: dialog cancelled") << false << PromptAnswer::None << "" << "cancel" << false << PromptAnswer::None
                                                   << 0;
-    QTest::newRow("unmodified: missing file") << false << 0 << "" << "missing" << false << 0
+    QTest::newRow("unmodified: missing file") << false << PromptAnswer::None << "" << "missing" << false << PromptAnswer::None
                                               << 1;
-    QTest::newRow("No: edits given up, file opened") << true << 7 << "" << "ok" << true << 7 << 0;
-    QTest::newRow("No, then dialog cancelled") << true << 7 << "" << "cancel" << false << 7 << 0;
-    QTest::newRow("Cancel: nothing happens") << true << 2 << "" << "" << false << 2 << 0;
-    QTest::newRow("Yes: saved, then opened") << true << 6 << "ok" << "ok" << true << 6 << 0;
+    QTest::newRow("No: edits given up, file opened") << true << PromptAnswer::No << "" << "ok" << true << PromptAnswer::No << 0;
+    QTest::newRow("No, then dialog cancelled") << true << PromptAnswer::No << "" << "cancel" << false << PromptAnswer::No << 0;
+    QTest::newRow("Cancel: nothing happens") << true << PromptAnswer::Cancel << "" << "" << false << PromptAnswer::Cancel << 0;
+    QTest::newRow("Yes: saved, then opened") << true << PromptAnswer::Yes << "ok" << "ok" << true << PromptAnswer::Yes << 0;
     QTest::newRow("Yes, saved, then dialog cancelled")
-        << true << 6 << "ok" << "cancel" << false << 6 << 0;
+        << true << PromptAnswer::Yes << "ok" << "cancel" << false << PromptAnswer::Yes << 0;
     QTest::newRow("Yes, save dialog cancelled: stops")
-        << true << 6 << "cancel" << "" << false << 10 << 0;
-    QTest::newRow("Yes, save fails: stops") << true << 6 << "fail" << "" << false << 6 << 1;
+        << true << PromptAnswer::Yes << "cancel" << "" << false << PromptAnswer::SaveDialogCancelled << 0;
+    QTest::newRow("Yes, save fails: stops") << true << PromptAnswer::Yes << "fail" << "" << false << PromptAnswer::Yes << 1;
 }
 
 void TestDocuments::openPaths()
 {
     QFETCH(bool, modified);
-    QFETCH(int, answer);
+    QFETCH(PromptAnswer, answer);
     QFETCH(QString, save);
     QFETCH(QString, open);
     QFETCH(bool, loaded);
-    QFETCH(int, promptAnswer);
+    QFETCH(PromptAnswer, promptAnswer);
     QFETCH(int, told);
 
     QTemporaryDir dir;
@@ -567,11 +568,10 @@ void TestDocuments::openPaths()
     if (modified)
         doc.w.captionValue = kFreshModified;
     const QString before = doc.w.captionValue;
-    doc.editor.state().undoHistory[0] = QStringLiteral("snapshot");
-    doc.editor.state().undoCount = 1;
+    doc.editor.history().push(QStringLiteral("snapshot"));
     doc.w.setMenuEnabled(MenuItem::Undo, true);
-    if (answer)
-        doc.w.answers.push_back(Answer(answer));
+    if (answer != PromptAnswer::None)
+        doc.w.answers.push_back(asAnswer(answer));
     if (save == u"ok")
         doc.w.saveChoices.push_back(out);
     else if (save == u"cancel")
@@ -591,9 +591,9 @@ void TestDocuments::openPaths()
     QVERIFY(doc.w.answers.empty());
     QVERIFY(doc.w.saveChoices.empty());
     QVERIFY(doc.w.openChoices.empty());
-    QCOMPARE(doc.w.asked.size(), size_t(answer ? 1 : 0));
+    QCOMPARE(doc.w.asked.size(), size_t(answer != PromptAnswer::None ? 1 : 0));
     QCOMPARE(doc.w.told.size(), size_t(told));
-    QCOMPARE(doc.editor.state().promptAnswer, promptAnswer);
+    QCOMPARE(doc.editor.document().lastAnswer(), promptAnswer);
     QCOMPARE(doc.w.ended, 0);
 
     const bool saved = save == u"ok";
@@ -601,8 +601,8 @@ void TestDocuments::openPaths()
     if (saved)
         QCOMPARE(readBytes(out), QByteArray("\xEF\xF0\xE0\xE2\xEA\xE0"));
     // Opening leaves the undo history alone.
-    QCOMPARE(doc.editor.state().undoCount, 1);
-    QCOMPARE(doc.editor.state().undoHistory[0], QStringLiteral("snapshot"));
+    QCOMPARE(doc.editor.history().count(), 1);
+    QCOMPARE(doc.editor.history().snapshots()[0], QStringLiteral("snapshot"));
     QVERIFY(doc.w.isMenuEnabled(MenuItem::Undo));
     if (loaded) {
         QCOMPARE(doc.w.textValue, QStringLiteral("лист\r\nnew\r\n"));
@@ -617,23 +617,23 @@ void TestDocuments::exitAndClosePaths_data()
 {
     QTest::addColumn<bool>("viaClose"); // the close button, or the exit command
     QTest::addColumn<bool>("modified");
-    QTest::addColumn<int>("answer"); // 0: no prompt
+    QTest::addColumn<PromptAnswer>("answer"); // None: no prompt
     QTest::addColumn<QString>("save"); // "", "ok", "cancel", "fail"
     QTest::addColumn<bool>("ends");
-    QTest::addColumn<int>("promptAnswer");
+    QTest::addColumn<PromptAnswer>("promptAnswer");
 
     for (const bool viaClose : {false, true}) {
         const char *via = viaClose ? "close" : "exit";
-        QTest::addRow("%s: unmodified ends at once", via) << viaClose << false << 0 << "" << true
-                                                          << 0;
+        QTest::addRow("%s: unmodified ends at once", via) << viaClose << false << PromptAnswer::None << "" << true
+                                                          << PromptAnswer::None;
         QTest::addRow("%s: No ends, edits given up", via)
-            << viaClose << true << 7 << "" << true << 7;
-        QTest::addRow("%s: Cancel goes on", via) << viaClose << true << 2 << "" << false << 2;
-        QTest::addRow("%s: Yes, saved, ends", via) << viaClose << true << 6 << "ok" << true << 6;
+            << viaClose << true << PromptAnswer::No << "" << true << PromptAnswer::No;
+        QTest::addRow("%s: Cancel goes on", via) << viaClose << true << PromptAnswer::Cancel << "" << false << PromptAnswer::Cancel;
+        QTest::addRow("%s: Yes, saved, ends", via) << viaClose << true << PromptAnswer::Yes << "ok" << true << PromptAnswer::Yes;
         QTest::addRow("%s: Yes, save dialog cancelled, goes on", via)
-            << viaClose << true << 6 << "cancel" << false << 10;
+            << viaClose << true << PromptAnswer::Yes << "cancel" << false << PromptAnswer::SaveDialogCancelled;
         QTest::addRow("%s: Yes, save fails, goes on", via)
-            << viaClose << true << 6 << "fail" << false << 6;
+            << viaClose << true << PromptAnswer::Yes << "fail" << false << PromptAnswer::Yes;
     }
 }
 
@@ -641,10 +641,10 @@ void TestDocuments::exitAndClosePaths()
 {
     QFETCH(bool, viaClose);
     QFETCH(bool, modified);
-    QFETCH(int, answer);
+    QFETCH(PromptAnswer, answer);
     QFETCH(QString, save);
     QFETCH(bool, ends);
-    QFETCH(int, promptAnswer);
+    QFETCH(PromptAnswer, promptAnswer);
 
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("out.txt"));
@@ -653,8 +653,8 @@ void TestDocuments::exitAndClosePaths()
     if (modified)
         doc.w.captionValue = kFreshModified;
     const QString before = doc.w.captionValue;
-    if (answer)
-        doc.w.answers.push_back(Answer(answer));
+    if (answer != PromptAnswer::None)
+        doc.w.answers.push_back(asAnswer(answer));
     if (save == u"ok")
         doc.w.saveChoices.push_back(out);
     else if (save == u"cancel")
@@ -669,9 +669,9 @@ void TestDocuments::exitAndClosePaths()
 
     QVERIFY(doc.w.answers.empty());
     QVERIFY(doc.w.saveChoices.empty());
-    QCOMPARE(doc.w.asked.size(), size_t(answer ? 1 : 0));
+    QCOMPARE(doc.w.asked.size(), size_t(answer != PromptAnswer::None ? 1 : 0));
     QCOMPARE(doc.w.ended, ends ? 1 : 0);
-    QCOMPARE(doc.editor.state().promptAnswer, promptAnswer);
+    QCOMPARE(doc.editor.document().lastAnswer(), promptAnswer);
     QCOMPARE(doc.w.told.size(), size_t(save == u"fail" ? 1 : 0));
     QCOMPARE(QFileInfo::exists(out), save == u"ok");
     if (save == u"ok") {
@@ -681,8 +681,6 @@ void TestDocuments::exitAndClosePaths()
         QCOMPARE(doc.w.captionValue, before);
     }
     QCOMPARE(doc.w.textValue, QStringLiteral("правка"));
-    if (!ends)
-        QCOMPARE(doc.editor.state().exitAfterSave, false);
 }
 
 void TestDocuments::abandonedExitDoesNotComeBack_data()
@@ -739,22 +737,6 @@ void TestDocuments::abandonedExitDoesNotComeBack()
     QCOMPARE(readBytes(out), QByteArray("edits"));
     QCOMPARE(doc.w.ended, 0);
     QVERIFY(doc.w.openChoices.empty());
-}
-
-void TestDocuments::nothingRunsAfterTheProgramEnded()
-{
-    // A completed save ends the program while exit-after-save is set; the
-    // open that started it must not go on to its dialog.
-    const QString out = path(QStringLiteral("nothingRunsAfterTheProgramEnded.txt"));
-    Doc doc;
-    doc.type(QStringLiteral("edits"));
-    doc.editor.state().exitAfterSave = true;
-    doc.w.answers.push_back(Answer::Yes);
-    doc.w.saveChoices.push_back(out);
-    openCommand(doc.editor);
-    QCOMPARE(doc.w.ended, 1);
-    QVERIFY(doc.w.openRequests.empty());
-    QCOMPARE(readBytes(out), QByteArray("edits"));
 }
 
 // ---- Real files -----------------------------------------------------------
@@ -857,7 +839,7 @@ void TestDocuments::failedSaveKeepsEverything()
     Doc doc;
     doc.w.captionValue = named(QStringLiteral("old.txt"));
     doc.type(QString(textSize, u'ж'));
-    doc.editor.state().promptAnswer = 6;
+    doc.editor.document().recordAnswer(PromptAnswer::Yes);
     doc.w.saveChoices.push_back(dir.filePath(chosen));
     const int filesOpen = openFileCount();
     {
@@ -877,7 +859,7 @@ void TestDocuments::failedSaveKeepsEverything()
     QCOMPARE(doc.w.told[0].message,
              QStringLiteral("не удалось сохранить файл \"%1\": %2").arg(target, reason));
     QCOMPARE(doc.w.captionValue, named(QStringLiteral("old.txt*")));
-    QCOMPARE(doc.editor.state().promptAnswer, 6);
+    QCOMPARE(doc.editor.document().lastAnswer(), PromptAnswer::Yes);
     // The old file is whole, the folder untouched, and nothing is left behind.
     QCOMPARE(readBytes(dir.filePath(QStringLiteral("old.txt"))), old);
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("folder.txt/inside"))).isDir());
@@ -927,8 +909,7 @@ void TestDocuments::failedOpenChangesNothing()
     Doc doc;
     doc.w.captionValue = named(QStringLiteral("before.txt"));
     doc.type(QStringLiteral("edits"));
-    doc.editor.state().undoHistory[0] = QStringLiteral("snapshot");
-    doc.editor.state().undoCount = 1;
+    doc.editor.history().push(QStringLiteral("snapshot"));
     const QStringList captions = doc.w.captions;
     const int textSets = doc.w.setTextCalls;
     const int filesOpen = openFileCount();
@@ -945,8 +926,8 @@ void TestDocuments::failedOpenChangesNothing()
     QCOMPARE(doc.w.setTextCalls, textSets);
     QCOMPARE(doc.w.captions, captions);
     QCOMPARE(doc.w.captionValue, named(QStringLiteral("before.txt*")));
-    QCOMPARE(doc.editor.state().undoCount, 1);
-    QCOMPARE(doc.editor.state().undoHistory[0], QStringLiteral("snapshot"));
+    QCOMPARE(doc.editor.history().count(), 1);
+    QCOMPARE(doc.editor.history().snapshots()[0], QStringLiteral("snapshot"));
     QCOMPARE(openFileCount(), filesOpen);
 
     // The failure blocks no later open.

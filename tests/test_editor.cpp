@@ -1,6 +1,6 @@
 // The main window's state and its load and resize handlers, through the
 // window-services double.
-#include "core/Editor.h"
+#include "document/Editor.h"
 #include "support/FakeWindowServices.h"
 
 #include <QTest>
@@ -13,28 +13,32 @@ class TestEditor : public QObject
     Q_OBJECT
 
 private slots:
-    void loadRecordsMarginsAndResetsState();
+    void loadRecordsMarginsAndSetsStartUpState();
     void resizeKeepsMargins_data();
     void resizeKeepsMargins();
     void marginsAreTakenOnce();
 };
 
-void TestEditor::loadRecordsMarginsAndResetsState()
+void TestEditor::loadRecordsMarginsAndSetsStartUpState()
 {
     FakeWindowServices w;
     w.window = QSize(9000, 6300);
     w.textArea = QSize(8805, 5670);
+    w.captionValue.clear();
+    w.menu[MenuItem::Undo] = true;
     Editor editor(w);
-    editor.state().undoCount = 3;
-    editor.state().cancelRequested = true;
     editor.load();
-    QCOMPARE(editor.state().widthMargin, 195);
-    QCOMPARE(editor.state().heightMargin, 630);
-    QCOMPARE(editor.state().undoCount, 0);
-    QCOMPARE(editor.state().cancelRequested, false);
-    QCOMPARE(editor.state().promptAnswer, 0);
-    QCOMPARE(editor.state().exitAfterSave, false);
+    QCOMPARE(editor.layout().widthMargin(), 195);
+    QCOMPARE(editor.layout().heightMargin(), 630);
+    QCOMPARE(w.captionValue, QStringLiteral("ZEZU.vexlo - Безымянный"));
+    QCOMPARE(editor.history().count(), 0);
+    QVERIFY(!editor.run().inProgress());
+    QVERIFY(editor.document().lastAnswer() == PromptAnswer::None);
     QVERIFY(!w.isMenuEnabled(MenuItem::Undo));
+    // Every change of the text marks the caption, once.
+    w.setText(QStringLiteral("a"));
+    w.setText(QStringLiteral("b"));
+    QCOMPARE(w.captionValue, QStringLiteral("ZEZU.vexlo - Безымянный*"));
 }
 
 void TestEditor::resizeKeepsMargins_data()
@@ -80,8 +84,8 @@ void TestEditor::marginsAreTakenOnce()
         w.window = size;
         editor.resize();
     }
-    QCOMPARE(editor.state().widthMargin, 195);
-    QCOMPARE(editor.state().heightMargin, 630);
+    QCOMPARE(editor.layout().widthMargin(), 195);
+    QCOMPARE(editor.layout().heightMargin(), 630);
     w.window = QSize(9000, 6300);
     editor.resize();
     QCOMPARE(w.textArea, QSize(8805, 5670));

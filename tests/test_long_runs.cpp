@@ -6,7 +6,7 @@
 #include "convert/ConvertCommand.h"
 #include "convert/ReferenceConverter.h"
 #include "convert/UndoHistory.h"
-#include "core/Editor.h"
+#include "document/Editor.h"
 #include "support/FakeWindowServices.h"
 #include "ui/Application.h"
 #include "ui/TextArea.h"
@@ -28,7 +28,7 @@ using namespace zezu;
 
 namespace {
 
-using History = std::array<QString, EditorState::kUndoLimit + 1>;
+using History = std::array<QString, UndoHistory::kLimit>;
 
 // A few hundred thousand characters of everything the converter treats
 // differently: Cyrillic, markup, spaces, line breaks, characters the page
@@ -57,7 +57,6 @@ QString mixedText(QRandomGenerator &random, qsizetype atLeast, bool loneSurrogat
     return text;
 }
 
-History historyOf(const EditorState &state) { return state.undoHistory; }
 
 frmConv *progressWindow()
 {
@@ -106,7 +105,7 @@ void TestLongRuns::cancelAtRandomPointsThroughTheWidgets()
     QRandomGenerator random(20261209);
     TextArea *area = m_window->textArea();
     area->setText(mixedText(random, 300000, false));
-    const EditorState &state = m_window->editor().state();
+    const UndoHistory &undoHistory = m_window->editor().history();
     QAction *undo = m_window->menuAction(MenuItem::Undo);
 
     int cancelled = 0;
@@ -127,8 +126,8 @@ void TestLongRuns::cancelAtRandomPointsThroughTheWidgets()
         const QString before = area->text();
         const qsizetype selStart = area->selStart();
         const qsizetype selLength = area->selLength();
-        const History history = historyOf(state);
-        const int count = state.undoCount;
+        const History history = undoHistory.snapshots();
+        const int count = undoHistory.count();
 
         // Cancel once the progress shows this much, unless the run ends first.
         const int cancelAt = random.bounded(3) == 0 ? 101 : random.bounded(100);
@@ -151,15 +150,15 @@ void TestLongRuns::cancelAtRandomPointsThroughTheWidgets()
         QTest::keyClick(area, Qt::Key_G, Qt::ControlModifier);
         probe.stop();
 
-        QVERIFY(!state.runInProgress);
+        QVERIFY(!m_window->editor().run().inProgress());
         QVERIFY(!area->isReadOnly());
         QVERIFY(m_window->menuAction(MenuItem::Gen)->isEnabled());
         QVERIFY(!progressWindow());
         if (clicked) {
             ++cancelled;
             QVERIFY2(area->text() == before, qPrintable(QStringLiteral("run %1").arg(run)));
-            QCOMPARE(state.undoCount, count);
-            QVERIFY(historyOf(state) == history);
+            QCOMPARE(undoHistory.count(), count);
+            QVERIFY(undoHistory.snapshots() == history);
         } else {
             ++finished;
             const QString converted = selLength == 0
@@ -167,19 +166,19 @@ void TestLongRuns::cancelAtRandomPointsThroughTheWidgets()
                 : before.first(selStart) + toReferences(before.sliced(selStart, selLength))
                     + before.sliced(selStart + selLength);
             QVERIFY2(area->text() == converted, qPrintable(QStringLiteral("run %1").arg(run)));
-            if (count < EditorState::kUndoLimit) {
-                QCOMPARE(state.undoCount, count + 1);
-                QCOMPARE(state.undoHistory[std::size_t(count)], before);
+            if (count < UndoHistory::kLimit) {
+                QCOMPARE(undoHistory.count(), count + 1);
+                QCOMPARE(undoHistory.at(count), before);
             } else {
-                QCOMPARE(state.undoCount, count);
-                QVERIFY(historyOf(state) == history);
+                QCOMPARE(undoHistory.count(), count);
+                QVERIFY(undoHistory.snapshots() == history);
             }
         }
-        QCOMPARE(undo->isEnabled(), state.undoCount > 0);
+        QCOMPARE(undo->isEnabled(), undoHistory.count() > 0);
 
         // Now and then an undo, so that the history also shrinks between runs.
-        if (random.bounded(4) == 0 && state.undoCount > 0) {
-            const QString snapshot = state.undoHistory[std::size_t(state.undoCount - 1)];
+        if (random.bounded(4) == 0 && undoHistory.count() > 0) {
+            const QString snapshot = undoHistory.at(undoHistory.count() - 1);
             undo->trigger();
             QCOMPARE(area->text(), snapshot);
         }
@@ -209,8 +208,8 @@ void TestLongRuns::cancelAtRandomCharacters()
         w.selStartValue = whole ? 0 : random.bounded(length);
         w.selLengthValue = whole ? 0 : random.bounded(length - w.selStartValue + 1);
         const QString before = w.textValue;
-        const History history = editor.state().undoHistory;
-        const int count = editor.state().undoCount;
+        const History history = editor.history().snapshots();
+        const int count = editor.history().count();
         const bool undoEnabled = w.menu[MenuItem::Undo];
 
         const qsizetype characters = [&] {
@@ -232,22 +231,22 @@ void TestLongRuns::cancelAtRandomCharacters()
         long pumps = 0;
         w.onPump = [&] {
             if (++pumps == stopAt)
-                editor.state().cancelRequested = true;
+                editor.cancelRun();
         };
-        convertCommand(editor);
+        editor.convert();
         w.onPump = nullptr;
 
         if (stopAt > 0 && stopAt <= characters) {
             QVERIFY2(w.textValue == before, qPrintable(QStringLiteral("run %1").arg(run)));
-            QCOMPARE(editor.state().undoCount, count);
-            QVERIFY(editor.state().undoHistory == history);
+            QCOMPARE(editor.history().count(), count);
+            QVERIFY(editor.history().snapshots() == history);
             QCOMPARE(w.menu[MenuItem::Undo], undoEnabled);
         } else {
             QCOMPARE(pumps, long(characters));
-            QCOMPARE(editor.state().undoCount, std::min(count + 1, EditorState::kUndoLimit));
+            QCOMPARE(editor.history().count(), std::min(count + 1, UndoHistory::kLimit));
             QVERIFY(w.menu[MenuItem::Undo]);
         }
-        QVERIFY(!editor.state().runInProgress);
+        QVERIFY(!editor.run().inProgress());
         QVERIFY(!w.textReadOnly);
         QVERIFY(!w.progressLoaded);
         if (w.textValue.size() > 1000000)

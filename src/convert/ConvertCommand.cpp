@@ -1,11 +1,11 @@
 #include "convert/ConvertCommand.h"
 
+#include "convert/ConversionRun.h"
 #include "convert/ReferenceConverter.h"
 #include "convert/UndoHistory.h"
-#include "core/Editor.h"
+#include "core/WindowServices.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace zezu {
@@ -30,54 +30,27 @@ qsizetype countCharacters(QStringView text)
     return n;
 }
 
-// While a run is in progress the text cannot be edited and the commands that
-// would replace it are unavailable; everything comes back as it was.
-class RunLock
+// A surrogate pair is one character: never split it.
+qsizetype keepPairsWhole(QStringView part, qsizetype end)
 {
-public:
-    explicit RunLock(Editor &editor)
-        : m_editor(editor)
-    {
-        WindowServices &w = editor.window();
-        for (std::size_t i = 0; i < kLocked.size(); ++i) {
-            m_wasEnabled[i] = w.isMenuEnabled(kLocked[i]);
-            w.setMenuEnabled(kLocked[i], false);
-        }
-        w.setMenuEnabled(MenuItem::Undo, false);
-        w.setTextReadOnly(true);
-        editor.state().runInProgress = true;
-    }
-
-    ~RunLock()
-    {
-        WindowServices &w = m_editor.window();
-        for (std::size_t i = 0; i < kLocked.size(); ++i)
-            w.setMenuEnabled(kLocked[i], m_wasEnabled[i]);
-        w.setMenuEnabled(MenuItem::Undo, m_editor.state().undoCount > 0);
-        w.setTextReadOnly(false);
-        m_editor.state().runInProgress = false;
-    }
-
-    RunLock(const RunLock &) = delete;
-    RunLock &operator=(const RunLock &) = delete;
-
-private:
-    // Undo is locked too; afterwards it follows the history.
-    static constexpr std::array kLocked{MenuItem::Gen, MenuItem::Open, MenuItem::Save};
-    Editor &m_editor;
-    std::array<bool, kLocked.size()> m_wasEnabled{};
-};
+    if (end < part.size() && part[end - 1].isHighSurrogate() && part[end].isLowSurrogate())
+        ++end;
+    return end;
+}
 
 } // namespace
 
-void convertCommand(Editor &editor)
+Transform referenceConversion()
 {
-    EditorState &state = editor.state();
-    WindowServices &w = editor.window();
-    if (state.runInProgress)
+    return {reserveForReferences, appendReferences, keepPairsWhole};
+}
+
+void convertCommand(const TextCommandContext &context, Transform transform)
+{
+    WindowServices &w = context.window;
+    if (context.run.inProgress())
         return;
 
-    state.cancelRequested = false;
     const QString original = w.text();
     const qsizetype length = original.size();
     // The selection is clamped to the text, so no position can reach past it.
@@ -89,24 +62,21 @@ void convertCommand(Editor &editor)
     const QStringView tail = selLength ? all.sliced(selStart + selLength) : QStringView();
 
     w.setMenuEnabled(MenuItem::Undo, true);
-    const bool stored = pushSnapshot(state, original);
+    const bool stored = context.history.push(original);
 
     bool cancelled = false;
     QString output;
     {
-        RunLock lock(editor);
+        ConversionRun::Scope scope(context.run, w, context.history);
         const qsizetype n = countCharacters(part);
-        reserveForReferences(output, part);
+        transform.reserve(output, part);
         qsizetype unit = 0;      // start of the next character in part
         qsizetype converted = 0; // part is converted up to here
         for (qsizetype i = 0; i < n; ++i) {
             if (unit >= converted) {
-                qsizetype end = std::min(part.size(), converted + kChunk);
-                // A surrogate pair is one character: never split it.
-                if (end < part.size() && part[end - 1].isHighSurrogate()
-                    && part[end].isLowSurrogate())
-                    ++end;
-                appendReferences(output, part.sliced(converted, end - converted));
+                const qsizetype end = std::max(
+                    unit + 1, transform.pieceEnd(part, std::min(part.size(), converted + kChunk)));
+                transform.append(output, part.sliced(converted, end - converted));
                 converted = end;
             }
             unit += characterLength(part, unit);
@@ -116,10 +86,11 @@ void convertCommand(Editor &editor)
             const double done = double(i) / double(n);
             w.setProgress(roundEven(done * 100.0), roundEven(done * w.progressBarWidth()));
 
-            if (state.cancelRequested) {
+            if (context.run.cancelRequested()) {
                 cancelled = true;
+                // Taken back exactly as Undo takes a snapshot off.
                 if (stored)
-                    popSnapshot(editor);
+                    context.history.pop();
                 break;
             }
         }
@@ -137,6 +108,18 @@ void convertCommand(Editor &editor)
         output = QString();
         w.setText(result);
     }
+}
+
+void undoCommand(const TextCommandContext &context)
+{
+    // The item is disabled while nothing is held or a conversion runs; a
+    // stray call must not reach past the history.
+    if (!context.history.canUndo() || context.run.inProgress())
+        return;
+    const QString snapshot = context.history.pop();
+    if (!context.history.canUndo())
+        context.window.setMenuEnabled(MenuItem::Undo, false);
+    context.window.setText(snapshot);
 }
 
 } // namespace zezu

@@ -1,12 +1,43 @@
 #pragma once
 
+#include <QString>
+#include <QStringView>
+
 namespace zezu {
 
-class Editor;
+class ConversionRun;
+class UndoHistory;
+class WindowServices;
+
+// What a text-replacing command works on: the window, the undo history and
+// the run in progress.
+struct TextCommandContext
+{
+    WindowServices &window;
+    UndoHistory &history;
+    ConversionRun &run;
+};
+
+// A conversion of text, run piece by piece ahead of the progress shown:
+// reserve(out, part) makes room for the whole result once, append(out, piece)
+// converts a piece, and pieceEnd(part, end) moves a proposed end of a piece
+// back to where the text may be cut (never to 0: pieces are large).
+struct Transform
+{
+    void (*reserve)(QString &out, QStringView part);
+    void (*append)(QString &out, QStringView piece);
+    qsizetype (*pieceEnd)(QStringView part, qsizetype end);
+};
+
+// The character reference converter as a Transform.
+Transform referenceConversion();
 
 // Converts the selection, or the whole text when nothing is selected, in
 // place. A snapshot for Undo is taken first; progress is shown after every
 // character, and a Cancel puts the text back as it was.
-void convertCommand(Editor &editor);
+void convertCommand(const TextCommandContext &context, Transform transform);
+
+// Puts the text back as it was before the newest recorded conversion.
+void undoCommand(const TextCommandContext &context);
 
 } // namespace zezu

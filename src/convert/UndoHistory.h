@@ -2,20 +2,31 @@
 
 #include <QString>
 
+#include <array>
+
 namespace zezu {
 
-class Editor;
-struct EditorState;
+// Snapshots of the whole text taken before conversions, oldest first; at most
+// kLimit are held, and a push beyond that is not recorded.
+class UndoHistory
+{
+public:
+    static constexpr int kLimit = 10;
 
-// Stores a snapshot of the whole text when fewer than the limit are held;
-// returns whether it was stored.
-bool pushSnapshot(EditorState &state, const QString &text);
+    // Stores a snapshot unless kLimit are held; returns whether it was stored.
+    bool push(const QString &text);
+    // Takes the newest snapshot off, emptying its slot; empty when none is held.
+    QString pop();
 
-// Takes the newest snapshot off the history, emptying its slot, and disables
-// the Undo item when none is left.
-QString popSnapshot(Editor &editor);
+    int count() const { return m_count; }
+    bool canUndo() const { return m_count > 0; }
+    // Slot i, oldest first; slots from count() on are empty.
+    const QString &at(int i) const { return m_slots[std::size_t(i)]; }
+    const std::array<QString, kLimit> &snapshots() const { return m_slots; }
 
-// Puts the text back as it was before the newest recorded conversion.
-void undoCommand(Editor &editor);
+private:
+    std::array<QString, kLimit> m_slots{};
+    int m_count = 0;
+};
 
 } // namespace zezu

@@ -3,6 +3,7 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace zezu {
@@ -40,6 +41,8 @@ public:
     virtual void setText(const QString &text) = 0;
     virtual qsizetype selStart() const = 0;
     virtual qsizetype selLength() const = 0;
+    // Called after every change of the text, typed or set by the program.
+    virtual void setTextChangeHandler(std::function<void()> handler) = 0;
 
     // Outer sizes, in twips.
     virtual QSize windowSize() const = 0;
@@ -63,6 +66,9 @@ public:
     virtual void setProgress(int percent, int doneWidth) = 0;
     // The background bar's width (twips).
     virtual int progressBarWidth() const = 0;
+    // Hides the progress window without unloading it; showing it again brings
+    // it back as it was.
+    virtual void hideProgress() = 0;
     virtual void unloadProgress() = 0;
 
     // Opens the about box, creating it (and running its load handler) only

@@ -4,8 +4,8 @@ namespace zezu::caption {
 
 QString forDocument(QStringView documentName)
 {
-    QString caption = kPrefix.toString();
-    caption.append(documentName);
+    QString caption;
+    caption.append(record::kProductName).append(kSeparator).append(documentName);
     return caption;
 }
 
@@ -17,7 +17,7 @@ bool isModified(QStringView caption)
 QString documentName(QStringView caption)
 {
     // The prefix is skipped by its length, as the caption is always made with it.
-    QStringView name = caption.mid(kPrefix.size());
+    QStringView name = caption.mid(kPrefixLength);
     if (name.endsWith(kModifiedMarker))
         name.chop(1);
     return name.toString();

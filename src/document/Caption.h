@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/VersionRecord.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -7,7 +9,9 @@ namespace zezu::caption {
 
 // The caption is the document's only record: the prefix, the document name,
 // and "*" once the text was changed since the last open or save.
-inline constexpr QStringView kPrefix = u"ZEZU.vexlo - ";
+inline constexpr QStringView kSeparator = u" - ";
+// The product name and the separator.
+inline constexpr qsizetype kPrefixLength = record::kProductName.size() + kSeparator.size();
 inline constexpr QStringView kUntitled = u"Безымянный";
 inline constexpr QChar kModifiedMarker = u'*';
 

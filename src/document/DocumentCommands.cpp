@@ -1,7 +1,7 @@
 #include "document/DocumentCommands.h"
 
-#include "core/Editor.h"
 #include "document/Caption.h"
+#include "document/Editor.h"
 #include "document/TextFile.h"
 
 #include <QDir>
@@ -10,6 +10,9 @@
 namespace zezu {
 
 namespace {
+
+// What a completed save does next: an exit that asked for it ends the program.
+enum class AfterSave { Stay, EndProgram };
 
 enum class SaveOutcome {
     Saved,
@@ -27,8 +30,18 @@ QString fileTitle(const QString &path) { return QFileInfo(path).fileName(); }
 // next character instead of running on behind a closed window.
 void endProgram(Editor &editor)
 {
-    editor.state().cancelRequested = true;
+    editor.run().requestCancel();
     editor.window().endProgram();
+}
+
+PromptAnswer recorded(Answer answer)
+{
+    switch (answer) {
+    case Answer::Yes: return PromptAnswer::Yes;
+    case Answer::No: return PromptAnswer::No;
+    case Answer::Cancel: break;
+    }
+    return PromptAnswer::Cancel;
 }
 
 Answer askToSave(Editor &editor)
@@ -36,20 +49,19 @@ Answer askToSave(Editor &editor)
     WindowServices &window = editor.window();
     const Answer answer = window.ask(kMessageTitle.toString(),
                                      saveChangesMessage(caption::documentName(window.caption())));
-    editor.state().promptAnswer = int(answer);
+    editor.document().recordAnswer(recorded(answer));
     return answer;
 }
 
-SaveOutcome save(Editor &editor)
+SaveOutcome save(Editor &editor, AfterSave after)
 {
     WindowServices &window = editor.window();
-    EditorState &state = editor.state();
 
     const std::optional<QString> chosen = window.chooseFileToSave(
         {kSaveTitle.toString(), kSaveFilter.toString(),
          caption::documentName(window.caption())});
     if (!chosen || chosen->isEmpty()) {
-        state.promptAnswer = kSaveDialogCancelled;
+        editor.document().recordAnswer(PromptAnswer::SaveDialogCancelled);
         return SaveOutcome::Cancelled;
     }
 
@@ -63,7 +75,7 @@ SaveOutcome save(Editor &editor)
     }
 
     window.setCaption(caption::forDocument(fileTitle(path)));
-    if (state.exitAfterSave) {
+    if (after == AfterSave::EndProgram) {
         endProgram(editor);
         return SaveOutcome::Ended;
     }
@@ -74,7 +86,6 @@ SaveOutcome save(Editor &editor)
 bool exitProgram(Editor &editor)
 {
     WindowServices &window = editor.window();
-    EditorState &state = editor.state();
 
     if (!caption::isModified(window.caption())) {
         endProgram(editor);
@@ -82,12 +93,9 @@ bool exitProgram(Editor &editor)
     }
     switch (askToSave(editor)) {
     case Answer::Yes:
-        state.exitAfterSave = true;
-        if (save(editor) == SaveOutcome::Ended)
-            return true;
-        // This exit is over: a later save or open must not end the program.
-        state.exitAfterSave = false;
-        return false;
+        // A save that does not complete ends this exit: a later save or open
+        // does not end the program.
+        return save(editor, AfterSave::EndProgram) == SaveOutcome::Ended;
     case Answer::No:
         endProgram(editor);
         return true;
@@ -128,7 +136,7 @@ void openCommand(Editor &editor)
         switch (askToSave(editor)) {
         case Answer::Yes:
             // Unless the edits are safely written, they are not given up.
-            if (save(editor) != SaveOutcome::Saved)
+            if (save(editor, AfterSave::Stay) != SaveOutcome::Saved)
                 return;
             break;
         case Answer::No:
@@ -159,7 +167,7 @@ void openCommand(Editor &editor)
 
 void saveCommand(Editor &editor)
 {
-    save(editor);
+    save(editor, AfterSave::Stay);
 }
 
 void exitCommand(Editor &editor)

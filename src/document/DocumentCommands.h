@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/VersionRecord.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -12,7 +14,7 @@ class Editor;
 // Caption.h); files are read and written as TextFile.h describes.
 
 // Title of the save-changes prompt and of failure messages.
-inline constexpr QStringView kMessageTitle = u"ZEZU.vexlo";
+inline constexpr QStringView kMessageTitle = record::kProductName;
 
 // Qt's filter form of the open and save dialogs.
 inline constexpr QStringView kOpenFilter = u"текстовые файлы (*.txt);;все файлы (*)";

@@ -1,7 +1,7 @@
 #include "ui/Application.h"
 
 #include "core/VersionRecord.h"
-#include "ui/AppIcon.h"
+#include "art/AppIcon.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>

@@ -42,6 +42,17 @@ void QtWindowServices::setText(const QString &text)
 qsizetype QtWindowServices::selStart() const { return m_window.textArea()->selStart(); }
 qsizetype QtWindowServices::selLength() const { return m_window.textArea()->selLength(); }
 
+void QtWindowServices::setTextChangeHandler(std::function<void()> handler)
+{
+    m_onTextChange = std::move(handler);
+}
+
+void QtWindowServices::textChanged() const
+{
+    if (m_onTextChange)
+        m_onTextChange();
+}
+
 QSize QtWindowServices::windowSize() const
 {
     return {pixelsToTwips(m_window.width()), pixelsToTwips(m_window.height())};
@@ -87,8 +98,8 @@ void QtWindowServices::setTextReadOnly(bool readOnly)
 void QtWindowServices::showProgress()
 {
     if (!m_progress) {
-        m_progress = new frmConv(&m_window,
-                                 [this] { m_window.editor().state().cancelRequested = true; });
+        m_progress = new frmConv(&m_window, [this] { m_window.editor().cancelRun(); },
+                                 [this] { m_window.editor().progressWindowClosed(); });
     }
     if (!m_progress->isVisible())
         m_progress->show();
@@ -103,6 +114,12 @@ void QtWindowServices::setProgress(int percent, int doneWidth)
 int QtWindowServices::progressBarWidth() const
 {
     return m_progress ? pixelsToTwips(m_progress->barWidthPx()) : 0;
+}
+
+void QtWindowServices::hideProgress()
+{
+    if (m_progress)
+        m_progress->hide();
 }
 
 void QtWindowServices::unloadProgress()

@@ -21,6 +21,9 @@ public:
     void setText(const QString &text) override;
     qsizetype selStart() const override;
     qsizetype selLength() const override;
+    void setTextChangeHandler(std::function<void()> handler) override;
+    // The text area's change notification.
+    void textChanged() const;
 
     QSize windowSize() const override;
     QSize textAreaSize() const override;
@@ -37,6 +40,7 @@ public:
     void showProgress() override;
     void setProgress(int percent, int doneWidth) override;
     int progressBarWidth() const override;
+    void hideProgress() override;
     void unloadProgress() override;
 
     void showAbout() override;
@@ -57,6 +61,7 @@ private:
 
     frmMain &m_window;
     QString m_caption;
+    std::function<void()> m_onTextChange;
     QString m_lastFolder;
     QPointer<frmConv> m_progress;
     QPointer<frmAbout> m_about;

@@ -1,7 +1,7 @@
 #include "ui/frmAbout.h"
 
 #include "core/Version.h"
-#include "ui/Banner.h"
+#include "art/Banner.h"
 #include "ui/Fonts.h"
 
 #include <QCloseEvent>

@@ -28,9 +28,10 @@ QLabel *percentLabel(QWidget *parent, const char *name, QPalette::ColorRole text
 
 } // namespace
 
-frmConv::frmConv(QWidget *owner, std::function<void()> onCancel)
+frmConv::frmConv(QWidget *owner, std::function<void()> onCancel, std::function<void()> onClose)
     : QWidget(owner, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                          | Qt::CustomizeWindowHint)
+    , m_onClose(std::move(onClose))
 {
     setObjectName(QStringLiteral("frmConv"));
     setWindowTitle(QStringLiteral("::преобразование..."));
@@ -103,10 +104,8 @@ int frmConv::barWidthPx() const
 
 void frmConv::closeEvent(QCloseEvent *event)
 {
-    // Closing the window does not cancel the run; the next update shows it
-    // again.
-    event->accept();
-    hide();
+    event->ignore();
+    m_onClose();
 }
 
 } // namespace zezu

@@ -21,7 +21,8 @@ public:
     static constexpr int kClientWidth = 269;
     static constexpr int kClientHeight = 87;
 
-    frmConv(QWidget *owner, std::function<void()> onCancel);
+    // onClose: the close box, which the logic answers.
+    frmConv(QWidget *owner, std::function<void()> onCancel, std::function<void()> onClose);
 
     // Sets both percentage labels and the filled bar's width, in pixels;
     // repaints only what changed.
@@ -39,6 +40,7 @@ private:
     QLabel *lblPer2 = nullptr;
     QFrame *Picture1 = nullptr;
     QPushButton *cmdCacnel = nullptr;
+    std::function<void()> m_onClose;
     int m_percent = 0;
 };
 

@@ -1,9 +1,6 @@
 #include "ui/frmMain.h"
 
-#include "convert/ConvertCommand.h"
-#include "convert/UndoHistory.h"
-#include "document/DocumentCommands.h"
-#include "ui/AppIcon.h"
+#include "art/AppIcon.h"
 #include "ui/TextArea.h"
 
 #include <QAction>
@@ -20,7 +17,6 @@ frmMain::frmMain(QWidget *parent)
     , m_editor(m_services)
 {
     setObjectName(QStringLiteral("frmMain"));
-    m_services.setCaption(QStringLiteral("ZEZU.vexlo - Безымянный"));
     setWindowIcon(appIcon());
 
     // The text area is placed by the resize rule, not by a layout.
@@ -56,7 +52,6 @@ void frmMain::buildMenu()
     mnuGen = action(mnuText, "mnuGen", QStringLiteral("::преобразовать..."),
                     QKeySequence(Qt::CTRL | Qt::Key_G));
     mnuUndo = action(mnuText, "mnuUndo", QStringLiteral("::отменить..."));
-    mnuUndo->setEnabled(false);
     separator(mnuText, "mnl2");
     mnuOpen = action(mnuText, "mnuOpen", QStringLiteral("::открыть..."),
                      QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -73,14 +68,14 @@ void frmMain::buildMenu()
 void frmMain::connectCommands()
 {
     // Conversion.
-    connect(mnuGen, &QAction::triggered, this, [this] { convertCommand(m_editor); });
-    connect(mnuUndo, &QAction::triggered, this, [this] { undoCommand(m_editor); });
+    connect(mnuGen, &QAction::triggered, this, [this] { m_editor.convert(); });
+    connect(mnuUndo, &QAction::triggered, this, [this] { m_editor.undo(); });
 
     // Documents.
-    connect(txtChar, &TextArea::changed, this, [this] { onTextChanged(m_editor); });
-    connect(mnuOpen, &QAction::triggered, this, [this] { openCommand(m_editor); });
-    connect(mnuSave, &QAction::triggered, this, [this] { saveCommand(m_editor); });
-    connect(mnuExit, &QAction::triggered, this, [this] { exitCommand(m_editor); });
+    connect(txtChar, &TextArea::changed, this, [this] { m_services.textChanged(); });
+    connect(mnuOpen, &QAction::triggered, this, [this] { m_editor.open(); });
+    connect(mnuSave, &QAction::triggered, this, [this] { m_editor.save(); });
+    connect(mnuExit, &QAction::triggered, this, [this] { m_editor.exit(); });
 
     // About.
     connect(mnuAbout, &QAction::triggered, this, [this] { m_services.showAbout(); });
@@ -111,7 +106,7 @@ void frmMain::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    if (closeRequested(m_editor))
+    if (m_editor.closeRequested())
         event->accept();
     else
         event->ignore();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Editor.h"
+#include "document/Editor.h"
 #include "ui/QtWindowServices.h"
 
 #include <QMainWindow>

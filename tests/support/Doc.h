@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Editor.h"
+#include "document/Editor.h"
 #include "document/DocumentCommands.h"
 #include "support/FakeWindowServices.h"
 
@@ -8,8 +8,7 @@
 
 namespace zezu::test {
 
-// A main window's logic over the double, whose text changes notify it as the
-// text area does.
+// A main window's logic over the double, started as the window starts it.
 struct Doc
 {
     FakeWindowServices w;
@@ -18,13 +17,23 @@ struct Doc
     Doc()
     {
         editor.load();
-        w.onTextChange = [this] { onTextChanged(editor); };
+        w.captions.clear(); // only what the commands set
     }
     Doc(const Doc &) = delete;
     Doc &operator=(const Doc &) = delete;
 
     void type(const QString &typed) { w.setText(w.textValue + typed); }
 };
+
+// The message box answer a recorded prompt answer stands for.
+inline Answer asAnswer(PromptAnswer answer)
+{
+    switch (answer) {
+    case PromptAnswer::Yes: return Answer::Yes;
+    case PromptAnswer::No: return Answer::No;
+    default: return Answer::Cancel;
+    }
+}
 
 // Files this process has open: a command must leave none behind.
 inline int openFileCount()

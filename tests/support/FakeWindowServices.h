@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/WindowServices.h"
+#include "document/Caption.h"
 
 #include <QStringList>
 
@@ -36,7 +37,7 @@ public:
     QSize window{pixelsToTwips(600), pixelsToTwips(400)};
     QSize textArea{pixelsToTwips(587), pixelsToTwips(378)};
 
-    QString captionValue = QStringLiteral("ZEZU.vexlo - Безымянный");
+    QString captionValue = caption::forDocument(caption::kUntitled);
     QStringList captions; // every caption set, in order
 
     std::map<MenuItem, bool> menu{{MenuItem::Gen, true},  {MenuItem::Undo, false},
@@ -53,7 +54,9 @@ public:
         bool operator==(const Progress &) const = default;
     };
     bool progressLoaded = false;
+    bool progressVisible = false;
     int progressCreated = 0;
+    int progressHidden = 0;
     int progressUnloaded = 0;
     int progressBar = 3930; // picBck's width as designed
     std::vector<Progress> progress;
@@ -83,6 +86,10 @@ public:
     }
     qsizetype selStart() const override { return selStartValue; }
     qsizetype selLength() const override { return selLengthValue; }
+    void setTextChangeHandler(std::function<void()> handler) override
+    {
+        onTextChange = std::move(handler);
+    }
 
     QSize windowSize() const override { return window; }
     QSize textAreaSize() const override { return textArea; }
@@ -106,6 +113,13 @@ public:
             progressLoaded = true;
             ++progressCreated;
         }
+        progressVisible = true;
+    }
+    void hideProgress() override
+    {
+        if (progressVisible)
+            ++progressHidden;
+        progressVisible = false;
     }
     void setProgress(int percent, int doneWidth) override
     {
@@ -118,7 +132,7 @@ public:
     {
         if (progressLoaded)
             ++progressUnloaded;
-        progressLoaded = false;
+        progressLoaded = progressVisible = false;
     }
 
     void showAbout() override { ++aboutShown; }

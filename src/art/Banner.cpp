@@ -1,4 +1,4 @@
-#include "ui/Banner.h"
+#include "art/Banner.h"
 
 #include "convert/ReferenceConverter.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/AppIcon.h"
+#include "art/AppIcon.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "ui/ArtFiles.h"
+#include "art/ArtFiles.h"
 
 #include <QDataStream>
 #include <QIODevice>

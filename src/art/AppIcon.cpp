@@ -1,4 +1,4 @@
-#include "ui/AppIcon.h"
+#include "art/AppIcon.h"
 
 #include <QPainter>
 #include <QPainterPathStroker>

@@ -1,9 +1,9 @@
 // Writes the artwork drawn in code as the files the build installs or
 // compiles in: the icon as PNGs, an SVG and a Windows .ico, and the banner.
 //   zezu_art <output directory>
-#include "ui/AppIcon.h"
-#include "ui/ArtFiles.h"
-#include "ui/Banner.h"
+#include "art/AppIcon.h"
+#include "art/ArtFiles.h"
+#include "art/Banner.h"
 
 #include <QDir>
 #include <QFile>

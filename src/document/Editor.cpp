@@ -1,0 +1,31 @@
+#include "document/Editor.h"
+
+#include "document/Caption.h"
+#include "document/DocumentCommands.h"
+
+namespace zezu {
+
+Editor::Editor(WindowServices &window)
+    : m_window(window)
+{
+    m_window.setTextChangeHandler([this] { textChanged(); });
+}
+
+void Editor::load()
+{
+    m_layout.load(m_window);
+    m_history = UndoHistory();
+    m_window.setCaption(caption::forDocument(caption::kUntitled));
+    m_window.setMenuEnabled(MenuItem::Undo, false);
+}
+
+void Editor::textChanged() { onTextChanged(*this); }
+
+void Editor::convert() { convertCommand(textCommands(), referenceConversion()); }
+void Editor::undo() { undoCommand(textCommands()); }
+void Editor::open() { openCommand(*this); }
+void Editor::save() { saveCommand(*this); }
+void Editor::exit() { exitCommand(*this); }
+bool Editor::closeRequested() { return zezu::closeRequested(*this); }
+
+} // namespace zezu
