@@ -1,3 +1,15 @@
+// The rule: a space and " & < > become named references, А..я and ё decimal
+// ones, every other character Windows-1251 holds is copied, and anything else
+// (a surrogate pair counts once) becomes "?".
+//
+// The fast paths rely on two invariants. Output is written into room sized by
+// outputBound(), an upper bound of the result plus kSlack, so no store checks
+// for space. Every unit below kSlotLimit has its whole output prepared in a
+// 16-byte slot, written with one unaligned store that may spill past the
+// output's end into that slack; the length table says how far to advance.
+// Text is read in blocks of eight units: a block of plain ASCII without
+// markup is copied, a block of units under kSlotLimit goes through the slots,
+// and anything else is converted one character at a time.
 #include "convert/ReferenceConverter.h"
 
 #include "core/CodePage1251.h"
@@ -159,6 +171,13 @@ inline const char16_t *convertBlockBySlots(const Tables &t, const char16_t *src,
     return src + kBlock;
 }
 
+// How a block of kBlock units is converted.
+enum class BlockKind {
+    Copy,  // ASCII without markup or space: copied as it is
+    Slots, // every unit below kSlotLimit: slot by slot
+    Mixed, // anything else: character by character
+};
+
 #ifdef ZEZU_CONVERT_SSE2
 
 inline __m128i splat(int v)
@@ -218,30 +237,12 @@ qsizetype outputBound(const char16_t *src, qsizetype n)
     return total;
 }
 
-// Converts whole blocks; returns where the unconverted tail starts.
-const char16_t *convertBlocks(const Tables &t, const char16_t *src, const char16_t *end,
-                              char16_t *&dst)
+BlockKind classify(const char16_t *src)
 {
-    while (end - src >= kBlock) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
-        if (allZeroUnder(v, 0xFF80)) {
-            // ASCII: copied as it is unless markup or a space is in the block.
-            if (!hasMarkup(v)) {
-                _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), v);
-                dst += kBlock;
-                src += kBlock;
-            } else {
-                src = convertBlockBySlots(t, src, dst);
-            }
-        } else if (allZeroUnder(v, 0xFFFF & ~(kSlotLimit - 1))) {
-            src = convertBlockBySlots(t, src, dst);
-        } else {
-            const char16_t *const blockEnd = src + kBlock;
-            while (src < blockEnd)
-                src = convertOne(t, src, end, dst);
-        }
-    }
-    return src;
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
+    if (allZeroUnder(v, 0xFF80))
+        return hasMarkup(v) ? BlockKind::Slots : BlockKind::Copy;
+    return allZeroUnder(v, 0xFFFF & ~(kSlotLimit - 1)) ? BlockKind::Slots : BlockKind::Mixed;
 }
 
 #else // portable: four units at a time in a 64-bit word
@@ -278,32 +279,40 @@ qsizetype outputBound(const char16_t *src, qsizetype n)
     return total;
 }
 
+BlockKind classify(const char16_t *src)
+{
+    const std::uint64_t a = load64(src);
+    const std::uint64_t b = load64(src + 4);
+    if (((a | b) & (kLanes * 0xFF80)) == 0)
+        return hasMarkup(a) || hasMarkup(b) ? BlockKind::Slots : BlockKind::Copy;
+    return ((a | b) & (kLanes * (0xFFFF & ~(kSlotLimit - 1)))) == 0 ? BlockKind::Slots
+                                                                     : BlockKind::Mixed;
+}
+
+#endif
+
+// Converts whole blocks; returns where the unconverted tail starts.
 const char16_t *convertBlocks(const Tables &t, const char16_t *src, const char16_t *end,
                               char16_t *&dst)
 {
     while (end - src >= kBlock) {
-        const std::uint64_t a = load64(src);
-        const std::uint64_t b = load64(src + 4);
-        if (((a | b) & (kLanes * 0xFF80)) == 0) {
-            if (!hasMarkup(a) && !hasMarkup(b)) {
-                std::memcpy(dst, src, sizeof(char16_t) * kBlock);
-                dst += kBlock;
-                src += kBlock;
-            } else {
-                src = convertBlockBySlots(t, src, dst);
-            }
-        } else if (((a | b) & (kLanes * (0xFFFF & ~(kSlotLimit - 1)))) == 0) {
+        switch (classify(src)) {
+        case BlockKind::Copy:
+            std::memcpy(dst, src, sizeof(char16_t) * kBlock);
+            dst += kBlock;
+            src += kBlock;
+            break;
+        case BlockKind::Slots:
             src = convertBlockBySlots(t, src, dst);
-        } else {
-            const char16_t *const blockEnd = src + kBlock;
-            while (src < blockEnd)
+            break;
+        case BlockKind::Mixed:
+            for (const char16_t *const blockEnd = src + kBlock; src < blockEnd;)
                 src = convertOne(t, src, end, dst);
+            break;
         }
     }
     return src;
 }
-
-#endif
 
 bool overlaps(const QString &out, QStringView text)
 {
