@@ -7,6 +7,7 @@
 #include "core/Editor.h"
 #include "document/Caption.h"
 #include "document/DocumentCommands.h"
+#include "document/FileErrors.h"
 #include "document/TextFile.h"
 #include "support/Doc.h"
 #include "support/FakeWindowServices.h"
@@ -302,7 +303,7 @@ int childMain(const QStringList &args)
         SaveFault fault;
         fault.folder = disk;
         fault.chosen = QDir(disk).filePath(QStringLiteral("old.txt"));
-        fault.reason = qt_error_string(ENOSPC);
+        fault.reason = errorReason(ENOSPC);
         fault.textSize = 400 * 1024;
         fault.laterSave = QDir(folder).filePath(QStringLiteral("later.txt"));
         return fail(failingSave(*entry, fault));
@@ -315,7 +316,7 @@ int childMain(const QStringList &args)
         SaveFault fault;
         fault.folder = QDir(folder).filePath(QStringLiteral("locked"));
         fault.chosen = QDir(fault.folder).filePath(QStringLiteral("old.txt"));
-        fault.reason = qt_error_string(EACCES);
+        fault.reason = errorReason(EACCES);
         fault.laterSave = QDir(folder).filePath(QStringLiteral("later.txt"));
         return fail(failingSave(*entry, fault));
     }
@@ -327,7 +328,7 @@ int childMain(const QStringList &args)
         doc.w.openChoices.push_back(path);
         openCommand(doc.editor);
         QStringList problems;
-        if (doc.w.told.size() != 1 || doc.w.told[0].message != openFailed(path, qt_error_string(EACCES)))
+        if (doc.w.told.size() != 1 || doc.w.told[0].message != openFailed(path, errorReason(EACCES)))
             problems << QStringLiteral("expected one message for the unreadable file");
         if (doc.w.textValue != QLatin1String("edits") || doc.w.captionValue != named(QStringLiteral("Безымянный*")))
             problems << QStringLiteral("the document changed");
@@ -454,23 +455,23 @@ void TestFaults::saveFails_data()
         QTest::addRow("%s: a folder where the file should go", via)
             << e << u"folder"_s << kFolderReason << qsizetype(10) << qint64(0);
         QTest::addRow("%s: under a missing folder", via)
-            << e << u"missing/out.txt"_s << qt_error_string(ENOENT) << qsizetype(10) << qint64(0);
+            << e << u"missing/out.txt"_s << errorReason(ENOENT) << qsizetype(10) << qint64(0);
         QTest::addRow("%s: under a regular file", via)
-            << e << u"old.txt/out.txt"_s << qt_error_string(ENOTDIR) << qsizetype(10) << qint64(0);
+            << e << u"old.txt/out.txt"_s << errorReason(ENOTDIR) << qsizetype(10) << qint64(0);
         QTest::addRow("%s: a FIFO", via)
             << e << u"fifo.txt"_s << kNotRegularReason << qsizetype(10) << qint64(0);
         QTest::addRow("%s: a name too long once .txt is added", via)
-            << e << longName << qt_error_string(ENAMETOOLONG) << qsizetype(10) << qint64(0);
+            << e << longName << errorReason(ENAMETOOLONG) << qsizetype(10) << qint64(0);
         // A size limit stops the write as a full disk does: inside the one
         // piece written, and exactly where a second piece would begin.
         QTest::addRow("%s: disk full inside a write", via)
-            << e << u"old.txt"_s << qt_error_string(EFBIG) << qsizetype(200000) << qint64(65536);
+            << e << u"old.txt"_s << errorReason(EFBIG) << qsizetype(200000) << qint64(65536);
         // A file of the longest name is replaced through a file of a short
         // name: it too must stay whole, and the short one must go.
         QTest::addRow("%s: disk full, replacing a name of 255 bytes", via)
-            << e << kLongestName << qt_error_string(EFBIG) << qsizetype(200000) << qint64(65536);
+            << e << kLongestName << errorReason(EFBIG) << qsizetype(200000) << qint64(65536);
         QTest::addRow("%s: disk full between writes", via)
-            << e << u"old.txt"_s << qt_error_string(EFBIG) << kWriteChunk + 1000
+            << e << u"old.txt"_s << errorReason(EFBIG) << kWriteChunk + 1000
             << qint64(kWriteChunk);
     }
 }
@@ -555,11 +556,11 @@ void TestFaults::openFails_data()
 
     for (const bool modified : {false, true}) {
         const char *doc = modified ? "edited, No" : "unmodified";
-        QTest::addRow("%s: a missing file", doc) << u"none.txt"_s << qt_error_string(ENOENT) << modified;
+        QTest::addRow("%s: a missing file", doc) << u"none.txt"_s << errorReason(ENOENT) << modified;
         QTest::addRow("%s: under a missing folder", doc)
-            << u"none/a.txt"_s << qt_error_string(ENOENT) << modified;
+            << u"none/a.txt"_s << errorReason(ENOENT) << modified;
         QTest::addRow("%s: under a regular file", doc)
-            << u"good.txt/a.txt"_s << qt_error_string(ENOTDIR) << modified;
+            << u"good.txt/a.txt"_s << errorReason(ENOTDIR) << modified;
         QTest::addRow("%s: a folder", doc) << u"folder"_s << kFolderReason << modified;
         // Opening a FIFO waits for a writer, and a device may never end.
         QTest::addRow("%s: a FIFO", doc) << u"fifo.txt"_s << kNotRegularReason << modified;
@@ -567,7 +568,7 @@ void TestFaults::openFails_data()
         QTest::addRow("%s: /dev/null", doc) << u"/dev/null"_s << kNotRegularReason << modified;
         QTest::addRow("%s: a link to a FIFO", doc)
             << u"link-to-fifo.txt"_s << kNotRegularReason << modified;
-        QTest::addRow("%s: a read error", doc) << u"/proc/self/mem"_s << qt_error_string(EIO)
+        QTest::addRow("%s: a read error", doc) << u"/proc/self/mem"_s << errorReason(EIO)
                                                << modified;
         QTest::addRow("%s: 200 MB", doc) << u"big.txt"_s << tooBig(qint64(200) << 20) << modified;
     }
