@@ -2,18 +2,47 @@
 // file it replaces.
 #include "document/FileErrors.h"
 #include "document/TextFile.h"
+#include "support/Child.h"
 #include "support/Files.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+
 #include <cerrno>
 #include <clocale>
+#include <csignal>
+#include <cstdio>
 
 using namespace zezu;
 using zezu::test::readBytes;
+using zezu::test::runChild;
 using zezu::test::writeBytes;
+
+namespace {
+
+// The child's side: "size-limit file" saves a text of 100 000 bytes over the
+// file with at most 4096 bytes allowed, SIGXFSZ at its default as in a
+// program just started. Prints the reason; 0 when the save failed with it.
+int childMain(const QStringList &args)
+{
+    if (args.size() != 2 || args[0] != QLatin1String("size-limit"))
+        return 2;
+    std::signal(SIGXFSZ, SIG_DFL);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = 4096;
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return 2;
+    QString reason;
+    const bool saved = writeTextFile(args[1], QString(100000, u'ж'), reason);
+    std::printf("%s", qPrintable(reason));
+    return saved || reason != errorReason(EFBIG);
+}
+
+} // namespace
 
 class TestDocumentsSave : public QObject
 {
@@ -26,6 +55,7 @@ private slots:
     void reasons();
     void englishReasonIsReplaced_data();
     void englishReasonIsReplaced();
+    void sizeLimitDoesNotEndTheProgram();
 
 private:
     QString path(const QString &relative) const { return m_dir.filePath(relative); }
@@ -87,5 +117,27 @@ void TestDocumentsSave::englishReasonIsReplaced()
     QVERIFY(QFileInfo(loop).isSymLink());
 }
 
-QTEST_GUILESS_MAIN(TestDocumentsSave)
+void TestDocumentsSave::sizeLimitDoesNotEndTheProgram()
+{
+    const QString folder = path(QStringLiteral("limited"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString file = QDir(folder).filePath(QStringLiteral("old.txt"));
+    const QByteArray old("old content\r\n");
+    QVERIFY(writeBytes(file, old));
+    const auto [code, output] =
+        runChild({}, QCoreApplication::applicationFilePath(), {QStringLiteral("size-limit"), file});
+    QVERIFY2(code == 0, qPrintable(output));
+    QCOMPARE(readBytes(file), old);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("old.txt")});
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "-child") == 0)
+        return childMain(QCoreApplication::arguments().mid(2));
+    TestDocumentsSave tests;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tests, argc, argv);
+}
 #include "test_documents_save.moc"

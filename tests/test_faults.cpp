@@ -9,6 +9,7 @@
 #include "document/DocumentCommands.h"
 #include "document/FileErrors.h"
 #include "document/TextFile.h"
+#include "support/Child.h"
 #include "support/Doc.h"
 #include "support/FakeWindowServices.h"
 #include "support/Files.h"
@@ -50,6 +51,9 @@ using zezu::test::readBytes;
 using zezu::test::writeBytes;
 using zezu::test::snapshot;
 using zezu::test::FileSizeLimit;
+using zezu::test::RunnableCopy;
+using zezu::test::asNobody;
+using zezu::test::runChild;
 
 namespace {
 
@@ -237,41 +241,6 @@ QStringList failingSave(Entry entry, const SaveFault &fault)
 
 // ---- Child runs --------------------------------------------------------------
 
-// The path of a copy of this program that any user may run, and the folder
-// it is in; made once.
-struct RunnableCopy
-{
-    QTemporaryDir dir;
-    QString program;
-};
-
-// Runs "this program -child args..." under the wrapper (setpriv or unshare),
-// and returns its exit code and what it printed.
-std::pair<int, QString> runChild(const QStringList &wrapper, const QString &program,
-                                 const QStringList &args)
-{
-    QProcess child;
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    QStringList all = wrapper.mid(1);
-    all << program << QStringLiteral("-child") << args;
-    child.start(wrapper.first(), all);
-    if (!child.waitForFinished(120000)) {
-        child.kill();
-        child.waitForFinished();
-        return {-1, QStringLiteral("the child did not finish")};
-    }
-    const QString output = QString::fromLocal8Bit(child.readAll());
-    if (child.exitStatus() != QProcess::NormalExit)
-        return {-1, QStringLiteral("the child crashed:\n") + output};
-    return {child.exitCode(), output};
-}
-
-QStringList asNobody()
-{
-    return {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
-            QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")};
-}
-
 // The child's side. args: case, entry, folder. Prints what went wrong.
 int childMain(const QStringList &args)
 {
@@ -422,11 +391,7 @@ void TestFaults::initTestCase()
     QVERIFY(m_dir.isValid());
     // Children that run as another user must reach the folder and the program.
     QVERIFY(QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7777)));
-    QVERIFY(m_copy.dir.isValid());
-    QVERIFY(QFile::setPermissions(m_copy.dir.path(), QFileDevice::Permissions(0x7755)));
-    m_copy.program = m_copy.dir.filePath(QStringLiteral("test_faults"));
-    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), m_copy.program));
-    QVERIFY(QFile::setPermissions(m_copy.program, QFileDevice::Permissions(0x7755)));
+    QVERIFY(m_copy.make());
 }
 
 QString TestFaults::freshFolder(const QString &name)

@@ -10,6 +10,7 @@
 #include <QRandomGenerator>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +39,18 @@ bool failed(QString &reason, int error)
 {
     reason = reasonOf(error);
     return false;
+}
+
+// Past the file size limit (RLIMIT_FSIZE) the system sends SIGXFSZ, whose
+// default ends the program with the edits unsaved. Ignored, it lets the
+// write fail with EFBIG, which is told like a full disk. A handler the
+// program set is left alone.
+void ignoreFileSizeSignal()
+{
+    struct sigaction current;
+    if (::sigaction(SIGXFSZ, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO)
+        && current.sa_handler == SIG_DFL)
+        ::signal(SIGXFSZ, SIG_IGN);
 }
 
 // A file descriptor, closed with the object unless closed before.
@@ -231,6 +244,7 @@ bool replaceThroughShortName(const QString &path, ByteSource &bytes, QString &re
 
 bool saveFile(const QString &path, ByteSource &bytes, QString &reason)
 {
+    ignoreFileSizeSignal();
     QByteArray name = QFile::encodeName(path);
     if (const int error = followLinks(name))
         return failed(reason, error);
