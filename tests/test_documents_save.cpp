@@ -1,5 +1,6 @@
-// What a save and a read tell when they fail, and what a save keeps of the
-// file it replaces.
+// What a save keeps of the file it replaces, and what a save and a read tell
+// when they fail. The tests run as root; the cases that need an ordinary user
+// or a signal at its default run in a child process of this program.
 #include "document/FileErrors.h"
 #include "document/TextFile.h"
 #include "support/Child.h"
@@ -10,6 +11,8 @@
 #include <QTest>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <clocale>
@@ -17,17 +20,27 @@
 #include <cstdio>
 
 using namespace zezu;
+using namespace Qt::StringLiterals;
+using zezu::test::FileSizeLimit;
+using zezu::test::RunnableCopy;
 using zezu::test::readBytes;
 using zezu::test::runChild;
 using zezu::test::writeBytes;
 
 namespace {
 
-// The child's side: "size-limit file" saves a text of 100 000 bytes over the
-// file with at most 4096 bytes allowed, SIGXFSZ at its default as in a
-// program just started. Prints the reason; 0 when the save failed with it.
+// The child's side. "save file text" saves the text; 0 when it was saved.
+// "size-limit file" saves a text of 100 000 bytes over the file with at most
+// 4096 bytes allowed, SIGXFSZ at its default as in a program just started;
+// 0 when the save failed for that reason. Either prints the reason.
 int childMain(const QStringList &args)
 {
+    if (args.size() == 3 && args[0] == QLatin1String("save")) {
+        QString reason;
+        const bool saved = writeTextFile(args[1], args[2], reason);
+        std::printf("%s", qPrintable(reason));
+        return !saved;
+    }
     if (args.size() != 2 || args[0] != QLatin1String("size-limit"))
         return 2;
     std::signal(SIGXFSZ, SIG_DFL);
@@ -57,13 +70,25 @@ private slots:
     void englishReasonIsReplaced();
     void sizeLimitDoesNotEndTheProgram();
 
+    void saveKeepsTheFile_data();
+    void saveKeepsTheFile();
+    void inPlaceWithoutRoomChangesNothing();
+
 private:
     QString path(const QString &relative) const { return m_dir.filePath(relative); }
 
     QTemporaryDir m_dir;
+    RunnableCopy m_copy;
+    int m_cases = 0;
 };
 
-void TestDocumentsSave::initTestCase() { QVERIFY(m_dir.isValid()); }
+void TestDocumentsSave::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    // Children that run as another user must reach the folder and the program.
+    QVERIFY(QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7777)));
+    QVERIFY(m_copy.make());
+}
 
 void TestDocumentsSave::reasons_data()
 {
@@ -129,6 +154,111 @@ void TestDocumentsSave::sizeLimitDoesNotEndTheProgram()
     QVERIFY2(code == 0, qPrintable(output));
     QCOMPARE(readBytes(file), old);
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("old.txt")});
+}
+
+void TestDocumentsSave::saveKeepsTheFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("asNobody"); // saved as user 65534 instead of root
+    QTest::addColumn<bool>("inPlace");  // the old file written, not a new one renamed in
+    QTest::addColumn<QString>("text");
+
+    const QString shorter = QStringLiteral("new\r\n");
+    // Longer than the old text, and than one piece written.
+    const QString longer = QString(kWriteChunk + 5, u'n');
+    QTest::newRow("ordinary file: a new file renamed in") << u"ordinary"_s << false << false << shorter;
+    QTest::newRow("hard link: the other name sees the text") << u"hard link"_s << false << true << longer;
+    QTest::newRow("as root, a file of another owner and group: kept")
+        << u"other owner"_s << false << false << shorter;
+    QTest::newRow("through a symbolic link: the link stays") << u"symlink"_s << false << false << longer;
+    QTest::newRow("as a user, a folder that takes no new file")
+        << u"locked folder"_s << true << true << shorter;
+    QTest::newRow("as a user, a group-writable file of root's: owner kept")
+        << u"other owner"_s << true << true << shorter;
+}
+
+void TestDocumentsSave::saveKeepsTheFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, asNobody);
+    QFETCH(bool, inPlace);
+    QFETCH(QString, text);
+
+    const QString folder = path(QStringLiteral("case-%1").arg(++m_cases));
+    QVERIFY(QDir().mkpath(folder));
+    const QString file = QDir(folder).filePath(QStringLiteral("old.txt"));
+    const QByteArray fileName = QFile::encodeName(file);
+    QVERIFY(writeBytes(file, "old content, longer than the short new one\r\n"));
+    uid_t owner = asNobody ? 65534 : 0;
+    gid_t group = asNobody ? 65534 : 0;
+    mode_t mode = 0640;
+    if (kind == u"other owner") {
+        owner = asNobody ? 0 : 1234;
+        group = asNobody ? 65534 : 5678;
+        mode = asNobody ? 0664 : 0640;
+    }
+    QCOMPARE(::chown(fileName.constData(), owner, group), 0);
+    QCOMPARE(::chmod(fileName.constData(), mode), 0);
+    const QString other = QDir(folder).filePath(QStringLiteral("other.txt"));
+    if (kind == u"hard link")
+        QCOMPARE(::link(fileName.constData(), QFile::encodeName(other).constData()), 0);
+    QString chosen = file;
+    if (kind == u"symlink") {
+        chosen = QDir(folder).filePath(QStringLiteral("link.txt"));
+        QCOMPARE(::symlink("old.txt", QFile::encodeName(chosen).constData()), 0);
+    }
+    QCOMPARE(::chmod(QFile::encodeName(folder).constData(), kind == u"locked folder" ? 0555 : 0777), 0);
+    struct stat before;
+    QCOMPARE(::stat(fileName.constData(), &before), 0);
+    const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    const QStringList entries = QDir(folder).entryList(all);
+
+    if (asNobody) {
+        const auto [code, output] =
+            runChild(zezu::test::asNobody(), m_copy.program, {u"save"_s, chosen, text});
+        QVERIFY2(code == 0, qPrintable(output));
+    } else {
+        QString reason;
+        QVERIFY2(writeTextFile(chosen, text, reason), qPrintable(reason));
+    }
+
+    // The text is ASCII: its bytes are its Latin-1.
+    QCOMPARE(readBytes(file), text.toLatin1());
+    struct stat after;
+    QCOMPARE(::stat(fileName.constData(), &after), 0);
+    QCOMPARE(after.st_uid, before.st_uid);
+    QCOMPARE(after.st_gid, before.st_gid);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(after.st_ino == before.st_ino, inPlace);
+    if (kind == u"hard link")
+        QCOMPARE(readBytes(other), text.toLatin1());
+    if (kind == u"symlink")
+        QVERIFY(QFileInfo(chosen).isSymLink());
+    QCOMPARE(QDir(folder).entryList(all), entries);
+}
+
+void TestDocumentsSave::inPlaceWithoutRoomChangesNothing()
+{
+    // A hard-linked file is written in place; a size limit under the new
+    // text's size must stop the save before the first old byte is touched.
+    const QString folder = path(QStringLiteral("no-room"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString file = QDir(folder).filePath(QStringLiteral("old.txt"));
+    const QString other = QDir(folder).filePath(QStringLiteral("other.txt"));
+    const QByteArray old("old content\r\n");
+    QVERIFY(writeBytes(file, old));
+    QCOMPARE(::link(QFile::encodeName(file).constData(), QFile::encodeName(other).constData()), 0);
+    QString reason;
+    bool saved;
+    {
+        FileSizeLimit limit(4096);
+        QVERIFY(limit.ok());
+        saved = writeTextFile(file, QString(100000, u'n'), reason);
+    }
+    QVERIFY(!saved);
+    QCOMPARE(reason, errorReason(EFBIG));
+    QCOMPARE(readBytes(file), old);
+    QCOMPARE(readBytes(other), old);
 }
 
 int main(int argc, char **argv)

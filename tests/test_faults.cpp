@@ -279,9 +279,9 @@ int childMain(const QStringList &args)
     }
     if (geteuid() == 0)
         return fail({QStringLiteral("child: expected to run as an ordinary user")});
-    if (which == QLatin1String("folder-not-writable")) {
-        // The old file may be written, its folder not: an atomic save has no
-        // place for its new file, and must not fall back to writing in place.
+    if (which == QLatin1String("not-writable")) {
+        // Neither the old file nor its folder may be written: the save has
+        // no way to put the text down.
         SaveFault fault;
         fault.folder = QDir(folder).filePath(QStringLiteral("locked"));
         fault.chosen = QDir(fault.folder).filePath(QStringLiteral("old.txt"));
@@ -505,10 +505,10 @@ void TestFaults::saveFailsAsAnOrdinaryUser()
     QVERIFY(QDir().mkpath(locked));
     QVERIFY(writeBytes(QDir(locked).filePath(QStringLiteral("old.txt")), "old content\r\n"));
     QVERIFY(QFile::setPermissions(QDir(locked).filePath(QStringLiteral("old.txt")),
-                                  QFileDevice::Permissions(0x6666)));
+                                  QFileDevice::Permissions(0x4444)));
     QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions(0x5555)));
     const auto [code, output] = runChild(asNobody(), m_copy.program,
-                                         {QStringLiteral("folder-not-writable"),
+                                         {QStringLiteral("not-writable"),
                                           QLatin1String(entryName(entry)), folder});
     QVERIFY2(code == 0, qPrintable(output));
 }

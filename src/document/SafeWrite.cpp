@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QScopeGuard>
 
 #ifdef Q_OS_UNIX
 #include <QRandomGenerator>
@@ -72,7 +71,7 @@ public:
     int close()
     {
         const int fd = std::exchange(m_fd, -1);
-        return ::close(fd) == 0 || errno == EINTR ? 0 : errno;
+        return fd < 0 || ::close(fd) == 0 || errno == EINTR ? 0 : errno;
     }
 
 private:
@@ -139,13 +138,15 @@ int createNewFile(const QByteArray &folder, QByteArray &name, Fd &fd)
     static constexpr char kLetters[] =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     for (int tries = 0; tries < 100; ++tries) {
-        name = folder + "/.zezu-";
+        QByteArray candidate = folder + "/.zezu-";
         for (int i = 0; i < 8; ++i)
-            name += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)];
+            candidate += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)];
         // 0666 less the umask, as any new file of the user's.
-        const int created = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int created =
+            ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (created >= 0) {
             fd.reset(created);
+            name = candidate;
             return 0;
         }
         if (errno != EEXIST && errno != EINTR)
@@ -154,30 +155,121 @@ int createNewFile(const QByteArray &folder, QByteArray &name, Fd &fd)
     return EEXIST;
 }
 
-// Writes a complete new file in the folder and renames it over the old one
-// (old: its status, null when there is none), which keeps its permissions.
-bool replaceByRename(const QByteArray &name, const struct stat *old, ByteSource &bytes,
-                     QString &reason)
+// The new file that is to take the old one's place, removed with the object
+// unless it was renamed into place.
+struct NewFile
 {
-    QByteArray newName;
+    QByteArray name;
     Fd fd;
-    if (const int error = createNewFile(folderOf(name), newName, fd))
-        return failed(reason, error);
-    // The new file goes unless it was renamed into place.
-    auto removeNew = qScopeGuard([&] { ::unlink(newName.constData()); });
-    int error = old && ::fchmod(fd.get(), old->st_mode & 07777) != 0 ? errno : 0;
-    if (!error)
-        error = writePieces(fd.get(), bytes);
-    if (!error && ::fsync(fd.get()) != 0)
+    NewFile() = default;
+    ~NewFile()
+    {
+        if (!name.isEmpty())
+            ::unlink(name.constData());
+    }
+    NewFile(const NewFile &) = delete;
+    NewFile &operator=(const NewFile &) = delete;
+};
+
+// The new file is not the old one as the user knows it: it could not be made
+// in the folder, or be given the old one's owner, group or mode.
+constexpr int kNotTheSame = -2;
+
+// Makes the new file in the folder of name, with the owner, group and mode
+// of the old one (old: its status, null when there is none). 0, the error, or
+// kNotTheSame.
+int makeReplacement(const QByteArray &name, const struct stat *old, NewFile &file)
+{
+    if (const int error = createNewFile(folderOf(name), file.name, file.fd))
+        return old && (error == EACCES || error == EPERM) ? kNotTheSame : error;
+    if (!old)
+        return 0;
+    struct stat made;
+    if (::fstat(file.fd.get(), &made) != 0)
+        return errno;
+    // Only root, or an owner choosing a group of their own, may give a file
+    // away; as anyone else a file of another owner is written in place.
+    if ((made.st_uid != old->st_uid || made.st_gid != old->st_gid)
+        && ::fchown(file.fd.get(), old->st_uid, old->st_gid) != 0)
+        return kNotTheSame;
+    // After fchown, which clears the set-user-ID and set-group-ID bits.
+    if (::fchmod(file.fd.get(), old->st_mode & 07777) != 0)
+        return kNotTheSame;
+    return 0;
+}
+
+// Puts the bytes in the old file itself. Nothing is touched until the room
+// for every new byte is taken, so that a full disk or a size limit leaves the
+// file as it was; a failure after that may leave it part old, part new, and
+// its reason says so.
+bool writeInPlace(const QByteArray &name, ByteSource &bytes, QString &reason)
+{
+    Fd fd;
+    int opened;
+    do
+        opened = ::open(name.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    while (opened < 0 && errno == EINTR);
+    fd.reset(opened);
+    struct stat st;
+    if (opened < 0 || ::fstat(opened, &st) != 0)
+        return failed(reason, errno);
+    if (!S_ISREG(st.st_mode)) {
+        reason = notRegularReason();
+        return false;
+    }
+    const qint64 size = bytes.size();
+    if (size > 0) {
+        int error;
+        do
+            error = ::posix_fallocate(opened, 0, size);
+        while (error == EINTR);
+        // A file system that reserves no space is written all the same.
+        if (error != 0 && error != EOPNOTSUPP) {
+            // A reservation that failed part way may have lengthened the
+            // file; should taking that back fail too, there is no more to do.
+            [[maybe_unused]] const int restored = ::ftruncate(opened, st.st_size);
+            return failed(reason, error);
+        }
+    }
+    int error = writePieces(opened, bytes);
+    if (!error && ::ftruncate(opened, size) != 0)
+        error = errno;
+    if (!error && ::fsync(opened) != 0)
         error = errno;
     if (!error)
         error = fd.close();
-    if (!error && ::rename(newName.constData(), name.constData()) != 0)
-        error = errno;
-    if (error)
-        return failed(reason, error);
-    removeNew.dismiss();
+    if (error) {
+        reason = mayBeDamaged(reasonOf(error));
+        return false;
+    }
     return true;
+}
+
+// Writes a complete new file in the folder and renames it over the old one,
+// unless the new file would not be the same as the old one: then the old file
+// is written in place.
+bool replace(const QByteArray &name, const struct stat *old, ByteSource &bytes, QString &reason)
+{
+    int error;
+    {
+        NewFile file;
+        error = makeReplacement(name, old, file);
+        if (!error)
+            error = writePieces(file.fd.get(), bytes);
+        if (!error && ::fsync(file.fd.get()) != 0)
+            error = errno;
+        if (!error)
+            error = file.fd.close();
+        if (!error && ::rename(file.name.constData(), name.constData()) != 0)
+            error = errno;
+        if (!error) {
+            file.name.clear();
+            return true;
+        }
+    }
+    if (error == kNotTheSame)
+        return writeInPlace(name, bytes, reason);
+    return failed(reason, error);
 }
 
 #else
@@ -252,7 +344,7 @@ bool saveFile(const QString &path, ByteSource &bytes, QString &reason)
     if (::stat(name.constData(), &old) != 0) {
         if (errno != ENOENT)
             return failed(reason, errno);
-        return replaceByRename(name, nullptr, bytes, reason);
+        return replace(name, nullptr, bytes, reason);
     }
     if (!S_ISREG(old.st_mode)) {
         reason = S_ISDIR(old.st_mode) ? folderReason() : notRegularReason();
@@ -261,7 +353,10 @@ bool saveFile(const QString &path, ByteSource &bytes, QString &reason)
     // A file the user may not write is not replaced by one they may.
     if (::faccessat(AT_FDCWD, name.constData(), W_OK, AT_EACCESS) != 0)
         return failed(reason, errno);
-    return replaceByRename(name, &old, bytes, reason);
+    // The file's other names would keep the old text.
+    if (old.st_nlink > 1)
+        return writeInPlace(name, bytes, reason);
+    return replace(name, &old, bytes, reason);
 }
 
 #else

@@ -18,9 +18,13 @@ public:
 };
 
 // Puts the bytes in the file at path, which is created when missing. A
-// symbolic link stays and its target is written. The file is replaced
-// atomically, by a complete new file renamed over it, and stays as it was on
-// any failure. On failure reason says why, in words for the user.
+// symbolic link stays and its target is written. The file stays the same
+// file: a complete new one is renamed over it, atomically, when it can have
+// the old one's owner, group and mode and the old one has no other name;
+// otherwise (a folder that takes no new file, a file of another owner, hard
+// links) the old file is written in place, once room for the new bytes is
+// reserved. On failure reason says why, in words for the user; the file is as
+// it was, unless the reason says it may be damaged.
 bool saveFile(const QString &path, ByteSource &bytes, QString &reason);
 
 } // namespace zezu
