@@ -4,6 +4,7 @@
 #include "document/Editor.h"
 #include "document/Caption.h"
 #include "document/DocumentCommands.h"
+#include "document/FileErrors.h"
 #include "document/TextFile.h"
 #include "support/Doc.h"
 #include "support/FakeWindowServices.h"
@@ -855,7 +856,7 @@ void TestDocuments::failedSaveKeepsEverything()
     QCOMPARE(doc.w.told[0].title, QStringLiteral("ZEZU.vexlo"));
     const QString reason = error == kFolder ? QStringLiteral("это папка, а не файл")
         : error == kNotRegular              ? QStringLiteral("это не обычный файл")
-                                            : qt_error_string(error);
+                                            : errorReason(error);
     QCOMPARE(doc.w.told[0].message,
              QStringLiteral("не удалось сохранить файл \"%1\": %2").arg(target, reason));
     QCOMPARE(doc.w.captionValue, named(QStringLiteral("old.txt*")));
@@ -881,9 +882,9 @@ void TestDocuments::failedOpenChangesNothing_data()
 {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("missing file") << path(QStringLiteral("none.txt")) << qt_error_string(ENOENT);
+    QTest::newRow("missing file") << path(QStringLiteral("none.txt")) << errorReason(ENOENT);
     QTest::newRow("missing folder") << path(QStringLiteral("none/a.txt"))
-                                    << qt_error_string(ENOENT);
+                                    << errorReason(ENOENT);
     QTest::newRow("a folder") << path(QStringLiteral("folder"))
                               << QStringLiteral("это папка, а не файл");
     // Neither would ever end: a FIFO with no writer, a device without end.
@@ -892,7 +893,7 @@ void TestDocuments::failedOpenChangesNothing_data()
     QTest::newRow("a device") << QStringLiteral("/dev/zero")
                               << QStringLiteral("это не обычный файл");
     // Opens, then fails to read.
-    QTest::newRow("read error") << QStringLiteral("/proc/self/mem") << qt_error_string(EIO);
+    QTest::newRow("read error") << QStringLiteral("/proc/self/mem") << errorReason(EIO);
 }
 
 void TestDocuments::failedOpenChangesNothing()

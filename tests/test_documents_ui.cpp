@@ -1,5 +1,6 @@
 // Open, save, the save-changes prompt and close, for real and headless:
 // through the menu and its shortcuts, with Qt's own dialogs answered here.
+#include "document/FileErrors.h"
 #include "ui/Application.h"
 #include "ui/TextArea.h"
 #include "ui/frmMain.h"
@@ -296,7 +297,7 @@ void TestDocumentsUi::closeWithEditsThatStays()
     QCOMPARE(m_window->windowTitle(), kFresh + u'*');
     if (how == u"yes, save fails")
         QCOMPARE(told, QStringLiteral("не удалось сохранить файл \"%1\": %2")
-                           .arg(target, qt_error_string(ENOENT)));
+                           .arg(target, errorReason(ENOENT)));
     QVERIFY(!QFileInfo::exists(target));
 
     // The window goes on working: a later save does not end the program.

@@ -7,7 +7,9 @@
 #include "document/Editor.h"
 #include "document/Caption.h"
 #include "document/DocumentCommands.h"
+#include "document/FileErrors.h"
 #include "document/TextFile.h"
+#include "support/Child.h"
 #include "support/Doc.h"
 #include "support/FakeWindowServices.h"
 #include "support/Files.h"
@@ -49,6 +51,9 @@ using zezu::test::readBytes;
 using zezu::test::writeBytes;
 using zezu::test::snapshot;
 using zezu::test::FileSizeLimit;
+using zezu::test::RunnableCopy;
+using zezu::test::asNobody;
+using zezu::test::runChild;
 
 namespace {
 
@@ -235,41 +240,6 @@ QStringList failingSave(Entry entry, const SaveFault &fault)
 
 // ---- Child runs --------------------------------------------------------------
 
-// The path of a copy of this program that any user may run, and the folder
-// it is in; made once.
-struct RunnableCopy
-{
-    QTemporaryDir dir;
-    QString program;
-};
-
-// Runs "this program -child args..." under the wrapper (setpriv or unshare),
-// and returns its exit code and what it printed.
-std::pair<int, QString> runChild(const QStringList &wrapper, const QString &program,
-                                 const QStringList &args)
-{
-    QProcess child;
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    QStringList all = wrapper.mid(1);
-    all << program << QStringLiteral("-child") << args;
-    child.start(wrapper.first(), all);
-    if (!child.waitForFinished(120000)) {
-        child.kill();
-        child.waitForFinished();
-        return {-1, QStringLiteral("the child did not finish")};
-    }
-    const QString output = QString::fromLocal8Bit(child.readAll());
-    if (child.exitStatus() != QProcess::NormalExit)
-        return {-1, QStringLiteral("the child crashed:\n") + output};
-    return {child.exitCode(), output};
-}
-
-QStringList asNobody()
-{
-    return {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
-            QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")};
-}
-
 // The child's side. args: case, entry, folder. Prints what went wrong.
 int childMain(const QStringList &args)
 {
@@ -301,20 +271,20 @@ int childMain(const QStringList &args)
         SaveFault fault;
         fault.folder = disk;
         fault.chosen = QDir(disk).filePath(QStringLiteral("old.txt"));
-        fault.reason = qt_error_string(ENOSPC);
+        fault.reason = errorReason(ENOSPC);
         fault.textSize = 400 * 1024;
         fault.laterSave = QDir(folder).filePath(QStringLiteral("later.txt"));
         return fail(failingSave(*entry, fault));
     }
     if (geteuid() == 0)
         return fail({QStringLiteral("child: expected to run as an ordinary user")});
-    if (which == QLatin1String("folder-not-writable")) {
-        // The old file may be written, its folder not: an atomic save has no
-        // place for its new file, and must not fall back to writing in place.
+    if (which == QLatin1String("not-writable")) {
+        // Neither the old file nor its folder may be written: the save has
+        // no way to put the text down.
         SaveFault fault;
         fault.folder = QDir(folder).filePath(QStringLiteral("locked"));
         fault.chosen = QDir(fault.folder).filePath(QStringLiteral("old.txt"));
-        fault.reason = qt_error_string(EACCES);
+        fault.reason = errorReason(EACCES);
         fault.laterSave = QDir(folder).filePath(QStringLiteral("later.txt"));
         return fail(failingSave(*entry, fault));
     }
@@ -326,7 +296,7 @@ int childMain(const QStringList &args)
         doc.w.openChoices.push_back(path);
         openCommand(doc.editor);
         QStringList problems;
-        if (doc.w.told.size() != 1 || doc.w.told[0].message != openFailed(path, qt_error_string(EACCES)))
+        if (doc.w.told.size() != 1 || doc.w.told[0].message != openFailed(path, errorReason(EACCES)))
             problems << QStringLiteral("expected one message for the unreadable file");
         if (doc.w.textValue != QLatin1String("edits") || doc.w.captionValue != named(QStringLiteral("Безымянный*")))
             problems << QStringLiteral("the document changed");
@@ -420,11 +390,7 @@ void TestFaults::initTestCase()
     QVERIFY(m_dir.isValid());
     // Children that run as another user must reach the folder and the program.
     QVERIFY(QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7777)));
-    QVERIFY(m_copy.dir.isValid());
-    QVERIFY(QFile::setPermissions(m_copy.dir.path(), QFileDevice::Permissions(0x7755)));
-    m_copy.program = m_copy.dir.filePath(QStringLiteral("test_faults"));
-    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), m_copy.program));
-    QVERIFY(QFile::setPermissions(m_copy.program, QFileDevice::Permissions(0x7755)));
+    QVERIFY(m_copy.make());
 }
 
 QString TestFaults::freshFolder(const QString &name)
@@ -453,23 +419,23 @@ void TestFaults::saveFails_data()
         QTest::addRow("%s: a folder where the file should go", via)
             << e << u"folder"_s << kFolderReason << qsizetype(10) << qint64(0);
         QTest::addRow("%s: under a missing folder", via)
-            << e << u"missing/out.txt"_s << qt_error_string(ENOENT) << qsizetype(10) << qint64(0);
+            << e << u"missing/out.txt"_s << errorReason(ENOENT) << qsizetype(10) << qint64(0);
         QTest::addRow("%s: under a regular file", via)
-            << e << u"old.txt/out.txt"_s << qt_error_string(ENOTDIR) << qsizetype(10) << qint64(0);
+            << e << u"old.txt/out.txt"_s << errorReason(ENOTDIR) << qsizetype(10) << qint64(0);
         QTest::addRow("%s: a FIFO", via)
             << e << u"fifo.txt"_s << kNotRegularReason << qsizetype(10) << qint64(0);
         QTest::addRow("%s: a name too long once .txt is added", via)
-            << e << longName << qt_error_string(ENAMETOOLONG) << qsizetype(10) << qint64(0);
+            << e << longName << errorReason(ENAMETOOLONG) << qsizetype(10) << qint64(0);
         // A size limit stops the write as a full disk does: inside the one
         // piece written, and exactly where a second piece would begin.
         QTest::addRow("%s: disk full inside a write", via)
-            << e << u"old.txt"_s << qt_error_string(EFBIG) << qsizetype(200000) << qint64(65536);
+            << e << u"old.txt"_s << errorReason(EFBIG) << qsizetype(200000) << qint64(65536);
         // A file of the longest name is replaced through a file of a short
         // name: it too must stay whole, and the short one must go.
         QTest::addRow("%s: disk full, replacing a name of 255 bytes", via)
-            << e << kLongestName << qt_error_string(EFBIG) << qsizetype(200000) << qint64(65536);
+            << e << kLongestName << errorReason(EFBIG) << qsizetype(200000) << qint64(65536);
         QTest::addRow("%s: disk full between writes", via)
-            << e << u"old.txt"_s << qt_error_string(EFBIG) << kWriteChunk + 1000
+            << e << u"old.txt"_s << errorReason(EFBIG) << kWriteChunk + 1000
             << qint64(kWriteChunk);
     }
 }
@@ -538,10 +504,10 @@ void TestFaults::saveFailsAsAnOrdinaryUser()
     QVERIFY(QDir().mkpath(locked));
     QVERIFY(writeBytes(QDir(locked).filePath(QStringLiteral("old.txt")), "old content\r\n"));
     QVERIFY(QFile::setPermissions(QDir(locked).filePath(QStringLiteral("old.txt")),
-                                  QFileDevice::Permissions(0x6666)));
+                                  QFileDevice::Permissions(0x4444)));
     QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions(0x5555)));
     const auto [code, output] = runChild(asNobody(), m_copy.program,
-                                         {QStringLiteral("folder-not-writable"),
+                                         {QStringLiteral("not-writable"),
                                           QLatin1String(entryName(entry)), folder});
     QVERIFY2(code == 0, qPrintable(output));
 }
@@ -554,11 +520,11 @@ void TestFaults::openFails_data()
 
     for (const bool modified : {false, true}) {
         const char *doc = modified ? "edited, No" : "unmodified";
-        QTest::addRow("%s: a missing file", doc) << u"none.txt"_s << qt_error_string(ENOENT) << modified;
+        QTest::addRow("%s: a missing file", doc) << u"none.txt"_s << errorReason(ENOENT) << modified;
         QTest::addRow("%s: under a missing folder", doc)
-            << u"none/a.txt"_s << qt_error_string(ENOENT) << modified;
+            << u"none/a.txt"_s << errorReason(ENOENT) << modified;
         QTest::addRow("%s: under a regular file", doc)
-            << u"good.txt/a.txt"_s << qt_error_string(ENOTDIR) << modified;
+            << u"good.txt/a.txt"_s << errorReason(ENOTDIR) << modified;
         QTest::addRow("%s: a folder", doc) << u"folder"_s << kFolderReason << modified;
         // Opening a FIFO waits for a writer, and a device may never end.
         QTest::addRow("%s: a FIFO", doc) << u"fifo.txt"_s << kNotRegularReason << modified;
@@ -566,7 +532,7 @@ void TestFaults::openFails_data()
         QTest::addRow("%s: /dev/null", doc) << u"/dev/null"_s << kNotRegularReason << modified;
         QTest::addRow("%s: a link to a FIFO", doc)
             << u"link-to-fifo.txt"_s << kNotRegularReason << modified;
-        QTest::addRow("%s: a read error", doc) << u"/proc/self/mem"_s << qt_error_string(EIO)
+        QTest::addRow("%s: a read error", doc) << u"/proc/self/mem"_s << errorReason(EIO)
                                                << modified;
         QTest::addRow("%s: 200 MB", doc) << u"big.txt"_s << tooBig(qint64(200) << 20) << modified;
     }

@@ -3,6 +3,7 @@
 // boxes. A scripted user answers every modal window as it comes up and
 // counts the messages, so that "exactly one message" is what a user sees.
 #include "document/DocumentCommands.h"
+#include "document/FileErrors.h"
 #include "document/TextFile.h"
 #include "support/Files.h"
 #include "support/Iconv.h"
@@ -232,18 +233,18 @@ void TestFaultsUi::saveFails_data()
         QTest::addRow("%s: a folder where the file should go", via)
             << e << u"folder"_s << u"это папка, а не файл"_s << qsizetype(10) << qint64(0);
         QTest::addRow("%s: under a missing folder", via)
-            << e << u"missing/out.txt"_s << qt_error_string(ENOENT) << qsizetype(10) << qint64(0);
+            << e << u"missing/out.txt"_s << errorReason(ENOENT) << qsizetype(10) << qint64(0);
         QTest::addRow("%s: under a regular file", via)
-            << e << u"old.txt/out.txt"_s << qt_error_string(ENOTDIR) << qsizetype(10) << qint64(0);
+            << e << u"old.txt/out.txt"_s << errorReason(ENOTDIR) << qsizetype(10) << qint64(0);
         QTest::addRow("%s: a FIFO", via)
             << e << u"fifo.txt"_s << u"это не обычный файл"_s << qsizetype(10) << qint64(0);
         QTest::addRow("%s: a name too long once .txt is added", via)
-            << e << QString(126, u'я') << qt_error_string(ENAMETOOLONG) << qsizetype(10)
+            << e << QString(126, u'я') << errorReason(ENAMETOOLONG) << qsizetype(10)
             << qint64(0);
         QTest::addRow("%s: disk full", via)
-            << e << u"old.txt"_s << qt_error_string(EFBIG) << qsizetype(200000) << qint64(65536);
+            << e << u"old.txt"_s << errorReason(EFBIG) << qsizetype(200000) << qint64(65536);
         QTest::addRow("%s: disk full, replacing a name of 255 bytes", via)
-            << e << kLongestName << qt_error_string(EFBIG) << qsizetype(200000) << qint64(65536);
+            << e << kLongestName << errorReason(EFBIG) << qsizetype(200000) << qint64(65536);
     }
 }
 
@@ -320,7 +321,7 @@ void TestFaultsUi::openFails_data()
 {
     QTest::addColumn<QString>("chosen"); // relative to the test folder unless absolute
     QTest::addColumn<QString>("reason");
-    QTest::newRow("a missing file") << u"none.txt"_s << qt_error_string(ENOENT);
+    QTest::newRow("a missing file") << u"none.txt"_s << errorReason(ENOENT);
     QTest::newRow("a FIFO") << u"fifo.txt"_s << u"это не обычный файл"_s;
     QTest::newRow("a device without end") << u"/dev/zero"_s << u"это не обычный файл"_s;
     QTest::newRow("a device without content") << u"/dev/null"_s << u"это не обычный файл"_s;
@@ -386,7 +387,7 @@ void TestFaultsUi::fileVanishesAfterTheDialog()
     QVERIFY(!QFileInfo::exists(file));
     QCOMPARE(user.told, QStringList{QStringLiteral("не удалось открыть файл \"%1\": %2")
                                         .arg(QDir::toNativeSeparators(file),
-                                             qt_error_string(ENOENT))});
+                                             errorReason(ENOENT))});
     QCOMPARE(m_window->textArea()->text(), QStringLiteral("before"));
     QCOMPARE(m_window->windowTitle(), caption);
 }

@@ -1,17 +1,16 @@
 #include "document/TextFile.h"
 
 #include "core/CodePage1251.h"
+#include "document/FileErrors.h"
+#include "document/SafeWrite.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QTemporaryFile>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -101,60 +100,96 @@ qsizetype encodeInto(QStringView text, char *out)
 
 // Why the path can be neither read nor written as a text file; empty when it
 // can, or when nothing is there yet. A FIFO or a device would block or never
-// end when read, and QSaveFile would put a regular file in its place.
+// end when read, and a save would put a regular file in its place.
 QString whyNotAFile(const QString &path)
 {
     const QFileInfo info(path);
     if (info.isDir())
-        return QStringLiteral("это папка, а не файл");
+        return folderReason();
     if (info.exists() && !info.isFile())
-        return QStringLiteral("это не обычный файл");
+        return notRegularReason();
     return {};
 }
 
-// Opens the file for reading without ever waiting, and checks again that the
-// very file opened is a regular one: a FIFO put in its place after the check
-// above would otherwise block the open until some writer came.
-bool openForReading(const QString &path, QFile &file, QString &reason)
-{
 #ifdef Q_OS_UNIX
-    const QByteArray name = QFile::encodeName(path);
-    int fd;
-    do
-        fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        reason = qt_error_string(errno);
-        return false;
+// The file being read, through the system's calls, whose errors name the
+// reason.
+class Source
+{
+public:
+    Source() = default;
+    ~Source()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        reason = qt_error_string(errno);
-        ::close(fd);
-        return false;
+    Source(const Source &) = delete;
+    Source &operator=(const Source &) = delete;
+
+    // Opens the file without ever waiting, and checks again that the very
+    // file opened is a regular one: a FIFO put in its place after the check
+    // above would otherwise block the open until some writer came.
+    bool open(const QString &path, QString &reason)
+    {
+        const QByteArray name = QFile::encodeName(path);
+        do
+            m_fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        while (m_fd < 0 && errno == EINTR);
+        struct stat st;
+        if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
+            reason = errorReason(errno);
+            return false;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            reason = S_ISDIR(st.st_mode) ? folderReason() : notRegularReason();
+            return false;
+        }
+        m_size = st.st_size;
+        return true;
     }
-    if (!S_ISREG(st.st_mode)) {
-        reason = S_ISDIR(st.st_mode) ? QStringLiteral("это папка, а не файл")
-                                     : QStringLiteral("это не обычный файл");
-        ::close(fd);
-        return false;
+    qint64 size() const { return m_size; }
+    // The number of bytes read, 0 at the end; -1 on failure, with reason.
+    qint64 read(char *buffer, qint64 maxSize, QString &reason)
+    {
+        ssize_t got;
+        do
+            got = ::read(m_fd, buffer, std::size_t(maxSize));
+        while (got < 0 && errno == EINTR);
+        if (got < 0)
+            reason = errorReason(errno);
+        return got;
     }
-    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered,
-                   QFileDevice::AutoCloseHandle)) {
-        reason = file.errorString();
-        ::close(fd);
-        return false;
-    }
-    return true;
+
+private:
+    int m_fd = -1;
+    qint64 m_size = 0;
+};
 #else
-    file.setFileName(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        reason = file.errorString();
-        return false;
+class Source
+{
+public:
+    bool open(const QString &path, QString &reason)
+    {
+        m_file.setFileName(path);
+        if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            reason = m_file.errorString();
+            return false;
+        }
+        return true;
     }
-    return true;
+    qint64 size() const { return m_file.size(); }
+    qint64 read(char *buffer, qint64 maxSize, QString &reason)
+    {
+        const qint64 got = m_file.read(buffer, maxSize);
+        if (got < 0)
+            reason = m_file.errorString();
+        return got;
+    }
+
+private:
+    QFile m_file;
+};
 #endif
-}
 
 QString tooLarge(qint64 size, qint64 maxBytes)
 {
@@ -163,6 +198,49 @@ QString tooLarge(qint64 size, qint64 maxBytes)
         .arg((size + kMiB - 1) / kMiB)
         .arg(maxBytes / kMiB);
 }
+
+// The text's bytes, encoded a piece at a time into one buffer.
+class TextBytes final : public ByteSource
+{
+public:
+    explicit TextBytes(QStringView text)
+        : m_text(text)
+        , m_buffer(std::min(kWriteChunk, text.size()), Qt::Uninitialized)
+    {
+    }
+    qint64 size() const override
+    {
+        // One byte per character, and a surrogate pair is one character.
+        qint64 pairs = 0;
+        const char16_t *src = m_text.utf16();
+        for (qsizetype i = 0; i + 1 < m_text.size(); ++i) {
+            if (isHighSurrogate(src[i]) && isLowSurrogate(src[i + 1])) {
+                ++pairs;
+                ++i;
+            }
+        }
+        return m_text.size() - pairs;
+    }
+    QByteArrayView next() override
+    {
+        const qsizetype n = m_text.size();
+        if (m_pos >= n)
+            return {};
+        qsizetype length = std::min(kWriteChunk, n - m_pos);
+        // A surrogate pair stays in one piece so that it gives one "?".
+        if (m_pos + length < n && isHighSurrogate(m_text[m_pos + length - 1].unicode())
+            && isLowSurrogate(m_text[m_pos + length].unicode()))
+            --length;
+        const qsizetype bytes = encodeInto(m_text.sliced(m_pos, length), m_buffer.data());
+        m_pos += length;
+        return QByteArrayView(m_buffer.constData(), bytes);
+    }
+
+private:
+    QStringView m_text;
+    QByteArray m_buffer;
+    qsizetype m_pos = 0;
+};
 
 } // namespace
 
@@ -253,8 +331,8 @@ bool readTextFile(const QString &path, QString &text, QString &reason, qint64 ma
         reason = why;
         return false;
     }
-    QFile file;
-    if (!openForReading(path, file, reason))
+    Source file;
+    if (!file.open(path, reason))
         return false;
     // The size is only a hint: files under /proc say 0, and a file may grow
     // while it is read; the limit holds for what is read too.
@@ -267,11 +345,9 @@ bool readTextFile(const QString &path, QString &text, QString &reason, qint64 ma
     QByteArray buffer(kReadChunk, Qt::Uninitialized);
     qint64 total = 0;
     for (;;) {
-        const qint64 got = file.read(buffer.data(), buffer.size());
-        if (got < 0) {
-            reason = file.errorString();
+        const qint64 got = file.read(buffer.data(), buffer.size(), reason);
+        if (got < 0)
             return false;
-        }
         if (got == 0)
             break;
         total += got;
@@ -285,121 +361,15 @@ bool readTextFile(const QString &path, QString &text, QString &reason, qint64 ma
     return true;
 }
 
-namespace {
-
-// Encodes the text piece by piece and writes it all to the file.
-bool writeEncoded(QFileDevice &file, QStringView text, QString &reason)
-{
-    QByteArray buffer(std::min(kWriteChunk, text.size()), Qt::Uninitialized);
-    const qsizetype n = text.size();
-    for (qsizetype pos = 0; pos < n;) {
-        qsizetype length = std::min(kWriteChunk, n - pos);
-        // A surrogate pair stays in one piece so that it gives one "?".
-        if (pos + length < n && isHighSurrogate(text[pos + length - 1].unicode())
-            && isLowSurrogate(text[pos + length].unicode()))
-            --length;
-        const qsizetype bytes = encodeInto(text.sliced(pos, length), buffer.data());
-        pos += length;
-
-        // A write that was only partly done reports no error, and committing
-        // after it would replace a good file with a truncated one: every byte
-        // must be taken. Asking again for the rest either finishes the piece
-        // or yields the system's reason (a full disk, a size limit).
-        for (qsizetype done = 0; done < bytes;) {
-            const qint64 written = file.write(buffer.constData() + done, bytes - done);
-            if (written < 0) {
-                reason = file.errorString();
-                return false;
-            }
-            if (written == 0) { // no progress and no error: never loop on it
-                reason = QStringLiteral("данные записаны не полностью");
-                return false;
-            }
-            done += written;
-        }
-    }
-    return true;
-}
-
-// To replace an existing file QSaveFile makes its new file under the old
-// name with 7 characters added, which cannot be made for a name near the
-// system's limit: such a save would always fail.
-bool tooLongForSaveFile(const QString &path)
-{
-    const QFileInfo info(path);
-    if (!info.exists())
-        return false;
-#ifdef Q_OS_UNIX
-    long limit = ::pathconf(QFile::encodeName(info.absolutePath()).constData(), _PC_NAME_MAX);
-    if (limit <= 0)
-        limit = 255;
-    return QFile::encodeName(info.fileName()).size() + 7 > limit;
-#else
-    return info.fileName().size() + 7 > 255;
-#endif
-}
-
-// Replaces the file as QSaveFile would, through a new file of a short name in
-// the same folder that is renamed over it once complete.
-bool replaceThroughShortName(const QString &path, QStringView text, QString &reason)
-{
-    const QFileInfo info(path);
-    const QString target = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
-    QTemporaryFile file(QFileInfo(target).absolutePath() + QStringLiteral("/.zezu-XXXXXX"));
-    if (!file.open()) {
-        reason = file.errorString();
-        return false;
-    }
-    // The new file is removed with the object unless the rename took it.
-    if (!writeEncoded(file, text, reason))
-        return false;
-    if (!file.flush()) {
-        reason = file.errorString();
-        return false;
-    }
-    file.setPermissions(QFileInfo(target).permissions());
-    file.close();
-    // Qt's own rename refuses to replace a file; the system's does so atomically.
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(file.fileName().toStdU16String()),
-                            std::filesystem::path(target.toStdU16String()), error);
-    if (error) {
-        reason = qt_error_string(error.value());
-        return false;
-    }
-    file.setAutoRemove(false);
-    return true;
-}
-
-} // namespace
-
 bool writeTextFile(const QString &path, QStringView text, QString &reason)
 {
-    // QSaveFile would name no reason for a folder, and would put a regular
-    // file in the place of a FIFO or a device.
+    // Neither a folder nor a FIFO or a device is replaced by a regular file.
     if (const QString why = whyNotAFile(path); !why.isEmpty()) {
         reason = why;
         return false;
     }
-    if (tooLongForSaveFile(path))
-        return replaceThroughShortName(path, text, reason);
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        reason = file.errorString();
-        return false;
-    }
-    if (!writeEncoded(file, text, reason)) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        reason = file.error() == QFileDevice::NoError
-            ? QStringLiteral("файл не удалось заменить")
-            : file.errorString();
-        return false;
-    }
-    return true;
+    TextBytes bytes(text);
+    return saveFile(path, bytes, reason);
 }
 
 } // namespace zezu

@@ -60,8 +60,9 @@ inline constexpr qint64 kMaxOpenBytes = qint64(128) << 20;
 // words for the user.
 bool readTextFile(const QString &path, QString &text, QString &reason, qint64 maxBytes = -1);
 
-// Writes the text atomically: the file at path is replaced only once the new
-// content is complete, and stays as it was on any failure.
+// Writes the text, keeping the file's owner, group, mode and other names
+// (see saveFile()): atomically, by a complete new file renamed over the old,
+// wherever that keeps them; on failure reason says why, in words for the user.
 bool writeTextFile(const QString &path, QStringView text, QString &reason);
 
 } // namespace zezu

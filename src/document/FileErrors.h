@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace zezu {
+
+// Why a file could not be read or written, in words for the user. The
+// failures a file command meets most are told in Russian whatever the
+// system's language; anything else in the system's own words.
+QString errorReason(int error);
+
+QString folderReason();     // a folder where a file was expected
+QString notRegularReason(); // a FIFO, a device or a socket
+QString shortWriteReason(); // a write that made no progress and gave no error
+
+// The reason of a failure after the file's old bytes were overwritten in
+// part: what is on disk is neither the old content nor the new.
+QString mayBeDamaged(const QString &reason);
+
+} // namespace zezu
