@@ -14,9 +14,10 @@ packages=(
     fonts-liberation fonts-dejavu-core
 )
 # What the tests need besides: references, validators, the package builder,
-# libFuzzer's clang, and the benchmarks' library so that they keep building.
+# libFuzzer's clang, the benchmarks' library so that they keep building, and
+# Russian prose that format detection must not take for UTF-8.
 test_packages=(
-    python3 libbenchmark-dev
+    python3 libbenchmark-dev fortunes-ru
     desktop-file-utils appstream dpkg-dev file
     clang libclang-rt-14-dev
 )

@@ -1,16 +1,14 @@
 #include "document/TextFile.h"
 
-#include "core/CodePage1251.h"
 #include "document/FileErrors.h"
 #include "document/SafeWrite.h"
+#include "document/TextCodec.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
-#include <array>
-#include <cstdint>
-#include <cstring>
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -23,80 +21,6 @@
 namespace zezu {
 
 namespace {
-
-constexpr std::uint8_t kCr = 13;
-constexpr std::uint8_t kLf = 10;
-
-const std::array<char16_t, 256> &readTable()
-{
-    static const std::array<char16_t, 256> table = [] {
-        const CodePage1251 &page = CodePage1251::instance();
-        std::array<char16_t, 256> t{};
-        for (int byte = 0; byte < 256; ++byte)
-            t[byte] = page.charOf(std::uint8_t(byte));
-        return t;
-    }();
-    return table;
-}
-
-const std::array<std::uint8_t, 65536> &writeTable()
-{
-    static const std::array<std::uint8_t, 65536> table = [] {
-        const CodePage1251 &page = CodePage1251::instance();
-        std::array<std::uint8_t, 65536> t;
-        t.fill(std::uint8_t('?'));
-        for (int unit = 0; unit < 65536; ++unit) {
-            if (const int code = page.codeOf(char16_t(unit)); code >= 0)
-                t[unit] = std::uint8_t(code);
-        }
-        // Every byte a file can hold is written back as itself, the
-        // unassigned 0x98 too: it is read as U+0098, which has no code of
-        // its own in the page.
-        for (int byte = 0; byte < 256; ++byte)
-            t[page.charOf(std::uint8_t(byte))] = std::uint8_t(byte);
-        return t;
-    }();
-    return table;
-}
-
-bool isHighSurrogate(char16_t u) { return (u & 0xFC00) == 0xD800; }
-bool isLowSurrogate(char16_t u) { return (u & 0xFC00) == 0xDC00; }
-
-// A CR not followed by an LF becomes two units, one more than its byte.
-// A CR at the very end is counted too: its LF may come in the next piece.
-qsizetype countLoneCrs(const std::uint8_t *bytes, qsizetype size)
-{
-    qsizetype count = 0;
-    const std::uint8_t *p = bytes;
-    const std::uint8_t *end = bytes + size;
-    while (p < end) {
-        const void *found = std::memchr(p, kCr, std::size_t(end - p));
-        if (!found)
-            break;
-        p = static_cast<const std::uint8_t *>(found) + 1;
-        if (p == end || *p != kLf)
-            ++count;
-    }
-    return count;
-}
-
-// Encodes text into out, which has room for text.size() bytes; returns the
-// number of bytes written.
-qsizetype encodeInto(QStringView text, char *out)
-{
-    const std::array<std::uint8_t, 65536> &table = writeTable();
-    const char16_t *src = text.utf16();
-    const qsizetype n = text.size();
-    char *o = out;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t u = src[i];
-        *o++ = char(table[u]);
-        // A pair is one character and one "?"; a lone surrogate is one "?" too.
-        if (isHighSurrogate(u) && i + 1 < n && isLowSurrogate(src[i + 1]))
-            ++i;
-    }
-    return o - out;
-}
 
 // Why the path can be neither read nor written as a text file; empty when it
 // can, or when nothing is there yet. A FIFO or a device would block or never
@@ -159,6 +83,13 @@ public:
             reason = errorReason(errno);
         return got;
     }
+    bool rewind(QString &reason)
+    {
+        if (::lseek(m_fd, 0, SEEK_SET) == 0)
+            return true;
+        reason = errorReason(errno);
+        return false;
+    }
 
 private:
     int m_fd = -1;
@@ -185,6 +116,13 @@ public:
             reason = m_file.errorString();
         return got;
     }
+    bool rewind(QString &reason)
+    {
+        if (m_file.seek(0))
+            return true;
+        reason = m_file.errorString();
+        return false;
+    }
 
 private:
     QFile m_file;
@@ -199,149 +137,29 @@ QString tooLarge(qint64 size, qint64 maxBytes)
         .arg(maxBytes / kMiB);
 }
 
-// The text's bytes, encoded a piece at a time into one buffer.
-class TextBytes final : public ByteSource
-{
-public:
-    explicit TextBytes(QStringView text)
-        : m_text(text)
-        , m_buffer(std::min(kWriteChunk, text.size()), Qt::Uninitialized)
-    {
-    }
-    qint64 size() const override
-    {
-        // One byte per character, and a surrogate pair is one character.
-        qint64 pairs = 0;
-        const char16_t *src = m_text.utf16();
-        for (qsizetype i = 0; i + 1 < m_text.size(); ++i) {
-            if (isHighSurrogate(src[i]) && isLowSurrogate(src[i + 1])) {
-                ++pairs;
-                ++i;
-            }
-        }
-        return m_text.size() - pairs;
-    }
-    QByteArrayView next() override
-    {
-        const qsizetype n = m_text.size();
-        if (m_pos >= n)
-            return {};
-        qsizetype length = std::min(kWriteChunk, n - m_pos);
-        // A surrogate pair stays in one piece so that it gives one "?".
-        if (m_pos + length < n && isHighSurrogate(m_text[m_pos + length - 1].unicode())
-            && isLowSurrogate(m_text[m_pos + length].unicode()))
-            --length;
-        const qsizetype bytes = encodeInto(m_text.sliced(m_pos, length), m_buffer.data());
-        m_pos += length;
-        return QByteArrayView(m_buffer.constData(), bytes);
-    }
-
-private:
-    QStringView m_text;
-    QByteArray m_buffer;
-    qsizetype m_pos = 0;
-};
-
-} // namespace
-
-LineDecoder::LineDecoder(qsizetype sizeHint)
-{
-    // The common file, with CR LF breaks, decodes to one unit per byte; two
-    // more for a break added at the end.
-    if (sizeHint > 0)
-        m_text.reserve(sizeHint + 2);
-}
-
-void LineDecoder::ensureRoom(qsizetype units)
-{
-    const qsizetype needed = m_text.size() + units;
-    if (needed > m_text.capacity())
-        m_text.reserve(std::max(needed, m_text.capacity() + m_text.capacity() / 2));
-}
-
-void LineDecoder::feed(QByteArrayView bytes)
-{
-    const auto *src = reinterpret_cast<const std::uint8_t *>(bytes.data());
-    const qsizetype n = bytes.size();
-    qsizetype i = 0;
-    if (n == 0)
-        return;
-    if (m_afterCr) {
-        m_afterCr = false;
-        if (src[0] == kLf)
-            i = 1;
-    }
-
-    // Room for every unit this piece can give, and for a final break.
-    const qsizetype room = n - i + countLoneCrs(src + i, n - i) + 2;
-    ensureRoom(room);
-    const qsizetype start = m_text.size();
-    m_text.resize(start + room);
-    char16_t *const begin = reinterpret_cast<char16_t *>(m_text.data());
-    char16_t *out = begin + start;
-
-    const std::array<char16_t, 256> &table = readTable();
-    while (i < n) {
-        const void *found = std::memchr(src + i, kCr, std::size_t(n - i));
-        const qsizetype lineEnd = found ? static_cast<const std::uint8_t *>(found) - src : n;
-        if (lineEnd > i)
-            m_lineOpen = true;
-        for (; i < lineEnd; ++i)
-            *out++ = table[src[i]];
-        if (!found)
-            break;
-        *out++ = u'\r';
-        *out++ = u'\n';
-        m_lineOpen = false;
-        ++i;
-        if (i == n)
-            m_afterCr = true;
-        else if (src[i] == kLf)
-            ++i;
-    }
-    m_text.resize(out - begin);
-}
-
-QString LineDecoder::finish()
-{
-    if (m_lineOpen)
-        m_text.append(u"\r\n");
-    m_lineOpen = false;
-    m_afterCr = false;
-    return std::move(m_text);
-}
-
-QString decodeText(QByteArrayView bytes)
-{
-    LineDecoder decoder(bytes.size());
-    decoder.feed(bytes);
-    return decoder.finish();
-}
-
-QByteArray encodeText(QStringView text)
-{
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    bytes.resize(encodeInto(text, bytes.data()));
-    return bytes;
-}
-
-bool readTextFile(const QString &path, QString &text, QString &reason, qint64 maxBytes)
+// Opens a regular file and checks its size against the limit. The size is
+// only a hint: files under /proc say 0, and a file may grow while it is read;
+// the limit holds for what is read too.
+bool openToRead(const QString &path, Source &file, QString &reason, qint64 maxBytes)
 {
     if (const QString why = whyNotAFile(path); !why.isEmpty()) {
         reason = why;
         return false;
     }
-    Source file;
     if (!file.open(path, reason))
         return false;
-    // The size is only a hint: files under /proc say 0, and a file may grow
-    // while it is read; the limit holds for what is read too.
-    const qint64 size = file.size();
-    if (maxBytes >= 0 && size > maxBytes) {
-        reason = tooLarge(size, maxBytes);
+    if (maxBytes >= 0 && file.size() > maxBytes) {
+        reason = tooLarge(file.size(), maxBytes);
         return false;
     }
-    LineDecoder decoder(size);
+    return true;
+}
+
+// Reads the file from where it stands to its end, handing each piece to
+// take, which returns false once it wants no more.
+template <typename Take>
+bool readPieces(Source &file, QString &reason, qint64 maxBytes, Take take)
+{
     QByteArray buffer(kReadChunk, Qt::Uninitialized);
     qint64 total = 0;
     for (;;) {
@@ -349,26 +167,162 @@ bool readTextFile(const QString &path, QString &text, QString &reason, qint64 ma
         if (got < 0)
             return false;
         if (got == 0)
-            break;
+            return true;
         total += got;
         if (maxBytes >= 0 && total > maxBytes) {
             reason = tooLarge(total, maxBytes);
             return false;
         }
-        decoder.feed(QByteArrayView(buffer.constData(), got));
+        if (!take(QByteArrayView(buffer.constData(), got)))
+            return true;
     }
+}
+
+// The text's bytes in a format, encoded a piece at a time.
+class EncodedText final : public ByteSource
+{
+public:
+    EncodedText(QStringView text, const TextFormat &format)
+        : m_text(text)
+        , m_format(format)
+    {
+    }
+    qint64 size() const override
+    {
+        if (!m_size)
+            m_size = encodedSize();
+        return *m_size;
+    }
+    QByteArrayView next() override
+    {
+        if (!m_encoder)
+            m_encoder.emplace(m_format);
+        return nextPiece(*m_encoder, m_pos, m_buffer);
+    }
+
+private:
+    // The next piece; a pos past the text's end marks the encoder finished.
+    QByteArrayView nextPiece(TextEncoder &encoder, qsizetype &pos, QByteArray &buffer) const
+    {
+        buffer.resize(0);
+        const qsizetype n = m_text.size();
+        while (buffer.isEmpty() && pos <= n) {
+            if (pos < n) {
+                const qsizetype length = std::min(kWriteChunk, n - pos);
+                encoder.feed(m_text.sliced(pos, length), buffer);
+                pos += length;
+            } else {
+                encoder.finish(buffer);
+                ++pos;
+            }
+        }
+        return buffer;
+    }
+
+    qint64 encodedSize() const
+    {
+        // One byte per character in the page (a surrogate pair is one).
+        if (m_format == TextFormat{}) {
+            qint64 pairs = 0;
+            const char16_t *src = m_text.utf16();
+            for (qsizetype i = 0; i + 1 < m_text.size(); ++i) {
+                if (isHighSurrogate(src[i]) && isLowSurrogate(src[i + 1])) {
+                    ++pairs;
+                    ++i;
+                }
+            }
+            return m_text.size() - pairs;
+        }
+        TextEncoder encoder(m_format);
+        QByteArray buffer;
+        qsizetype pos = 0;
+        qint64 total = 0;
+        for (QByteArrayView piece; !(piece = nextPiece(encoder, pos, buffer)).isEmpty();)
+            total += piece.size();
+        return total;
+    }
+
+    QStringView m_text;
+    TextFormat m_format;
+    std::optional<TextEncoder> m_encoder;
+    QByteArray m_buffer;
+    qsizetype m_pos = 0;
+    mutable std::optional<qint64> m_size;
+};
+
+} // namespace
+
+bool readTextFile(const QString &path, QString &text, QString &reason, qint64 maxBytes)
+{
+    Source file;
+    if (!openToRead(path, file, reason, maxBytes))
+        return false;
+    LineDecoder decoder(file.size());
+    if (!readPieces(file, reason, maxBytes, [&](QByteArrayView piece) {
+            decoder.feed(piece);
+            return true;
+        }))
+        return false;
     text = decoder.finish();
     return true;
 }
 
+bool readTextFile(const QString &path, QString &text, TextFormat &format, QString &reason,
+                  qint64 maxBytes)
+{
+    Source file;
+    if (!openToRead(path, file, reason, maxBytes))
+        return false;
+    // The format is told by the whole file, so it is read twice rather than
+    // held whole as bytes beside its text; the first pass mostly stops early.
+    FormatDetector first;
+    if (!readPieces(file, reason, maxBytes,
+                    [&](QByteArrayView piece) {
+                        first.feed(piece);
+                        return !first.settled();
+                    })
+        || !file.rewind(reason))
+        return false;
+    const TextFormat found = first.format();
+    TextDecoder decoder(found, file.size());
+    FormatDetector second;
+    if (!readPieces(file, reason, maxBytes, [&](QByteArrayView piece) {
+            decoder.feed(piece);
+            second.feed(piece);
+            return true;
+        }))
+        return false;
+    if (second.format() == found) {
+        text = decoder.finish();
+        format = found;
+        return true;
+    }
+    // The file changed between the passes: once more, holding the bytes.
+    QByteArray bytes;
+    if (!file.rewind(reason) || !readPieces(file, reason, maxBytes, [&](QByteArrayView piece) {
+            bytes.append(piece);
+            return true;
+        }))
+        return false;
+    format = detectFormat(bytes);
+    text = decodeText(bytes, format);
+    return true;
+}
+
 bool writeTextFile(const QString &path, QStringView text, QString &reason)
+{
+    return writeTextFile(path, text, TextFormat{}, reason);
+}
+
+bool writeTextFile(const QString &path, QStringView text, const TextFormat &format,
+                   QString &reason)
 {
     // Neither a folder nor a FIFO or a device is replaced by a regular file.
     if (const QString why = whyNotAFile(path); !why.isEmpty()) {
         reason = why;
         return false;
     }
-    TextBytes bytes(text);
+    EncodedText bytes(text, format);
     return saveFile(path, bytes, reason);
 }
 

@@ -1,46 +1,17 @@
 #pragma once
 
-#include <QByteArray>
-#include <QByteArrayView>
+#include "document/Cp1251Codec.h"
+#include "document/TextFormat.h"
+
 #include <QString>
 #include <QStringView>
 
 namespace zezu {
 
-// Text files are Windows-1251, one byte per character, with no byte order mark.
-//
-// Reading goes line by line: a line ends at CR or at CR LF, and a lone LF is an
-// ordinary character of its line. Every line read is followed by CR LF in the
-// text, so a last line without a break gets one; an empty file is an empty text.
-//
-// Writing puts down the text exactly as it stands, nothing added at the end,
-// so a file that was opened and saved keeps its bytes. A character the page
-// cannot hold is written as "?" (a surrogate pair is one character).
-
-// Decodes a file's bytes piece by piece, so that a large file never has to
-// be held whole as bytes beside its text.
-class LineDecoder
-{
-public:
-    // sizeHint: the number of bytes expected, to reserve the text once.
-    explicit LineDecoder(qsizetype sizeHint = 0);
-
-    void feed(QByteArrayView bytes);
-    // The text of everything fed; the decoder is spent afterwards.
-    QString finish();
-
-private:
-    void ensureRoom(qsizetype units);
-
-    QString m_text;
-    // The last byte fed was a CR: an LF that comes next belongs to it.
-    bool m_afterCr = false;
-    // The current line has characters and no break yet.
-    bool m_lineOpen = false;
-};
-
-QString decodeText(QByteArrayView bytes);
-QByteArray encodeText(QStringView text);
+// Text files of the editor: reading and writing them whole, safely.
+// Windows-1251 with CR LF line ends is the default format (Cp1251Codec.h);
+// the overloads that take a TextFormat read and write any (TextFormat.h,
+// TextCodec.h).
 
 // Bytes read per call; a CR LF pair may straddle two reads.
 inline constexpr qsizetype kReadChunk = qsizetype(1) << 20;
@@ -60,9 +31,18 @@ inline constexpr qint64 kMaxOpenBytes = qint64(128) << 20;
 // words for the user.
 bool readTextFile(const QString &path, QString &text, QString &reason, qint64 maxBytes = -1);
 
+// The same for a file in any format (see TextFormat.h): tells the format
+// from the whole file's bytes, decodes by it (TextCodec.h) and sets format.
+bool readTextFile(const QString &path, QString &text, TextFormat &format, QString &reason,
+                  qint64 maxBytes = -1);
+
 // Writes the text, keeping the file's owner, group, mode and other names
 // (see saveFile()): atomically, by a complete new file renamed over the old,
 // wherever that keeps them; on failure reason says why, in words for the user.
 bool writeTextFile(const QString &path, QStringView text, QString &reason);
+
+// The same in the given format; the one above is the default format's.
+bool writeTextFile(const QString &path, QStringView text, const TextFormat &format,
+                   QString &reason);
 
 } // namespace zezu

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <cstdint>
+
+namespace zezu {
+
+// How a text file's characters are stored.
+enum class Encoding : std::uint8_t { Windows1251, Utf8, Utf16LE, Utf16BE };
+
+// How a text file's lines end. In the text itself every line break is CR LF
+// whatever the file holds; this says what is written back.
+enum class LineEnds : std::uint8_t { CrLf, Lf };
+
+// A text file's format: a document keeps the one its file had and is saved in
+// it. The default is the format of a new document.
+struct TextFormat
+{
+    Encoding encoding = Encoding::Windows1251;
+    // A byte order mark opens the file (never for Windows-1251).
+    bool bom = false;
+    LineEnds lineEnds = LineEnds::CrLf;
+
+    friend bool operator==(const TextFormat &, const TextFormat &) = default;
+};
+
+// The byte order mark of an encoding; empty for Windows-1251.
+QByteArrayView byteOrderMark(Encoding encoding);
+
+// A short name such as "UTF-8 BOM LF", for messages and test output.
+QString formatName(const TextFormat &format);
+
+// The continuation bytes a UTF-8 lead byte needs and the range of the first
+// of them, from Unicode's table of well-formed sequences (so no overlong
+// form, no surrogate, nothing past U+10FFFF); need is 0 for an ASCII byte and
+// for a byte that cannot lead a sequence (valid false).
+struct Utf8Lead
+{
+    bool valid;
+    std::uint8_t need;
+    std::uint8_t low;
+    std::uint8_t high;
+};
+
+constexpr Utf8Lead utf8Lead(std::uint8_t b)
+{
+    if (b < 0x80)
+        return {true, 0, 0x80, 0xBF};
+    if (b >= 0xC2 && b <= 0xDF)
+        return {true, 1, 0x80, 0xBF};
+    if (b >= 0xE0 && b <= 0xEF)
+        return {true, 2, std::uint8_t(b == 0xE0 ? 0xA0 : 0x80), std::uint8_t(b == 0xED ? 0x9F : 0xBF)};
+    if (b >= 0xF0 && b <= 0xF4)
+        return {true, 3, std::uint8_t(b == 0xF0 ? 0x90 : 0x80), std::uint8_t(b == 0xF4 ? 0x8F : 0xBF)};
+    return {false, 0, 0x80, 0xBF};
+}
+
+// Checks, piece by piece, whether bytes are UTF-8 text as detection means it:
+// strictly valid (no overlong forms, no surrogates, nothing past U+10FFFF),
+// no C1 control (U+0080-U+009F), and at least two multi-byte sequences.
+// Once broken it stays broken: no bytes that follow can make the whole UTF-8.
+class Utf8Validator
+{
+public:
+    void feed(QByteArrayView bytes);
+
+    // An invalid byte or a C1 control was fed.
+    bool broken() const { return m_broken; }
+    // The last sequence fed still waits for bytes.
+    bool midSequence() const { return m_need != 0; }
+    qint64 multiByteSequences() const { return m_sequences; }
+    // Everything fed so far, taken as a whole file, reads as UTF-8.
+    bool holdsUtf8Text() const { return !m_broken && m_need == 0 && m_sequences >= 2; }
+
+private:
+    // Continuation bytes the current sequence still needs, and the range the
+    // next one must fall in.
+    std::uint8_t m_need = 0;
+    std::uint8_t m_low = 0x80;
+    std::uint8_t m_high = 0xBF;
+    bool m_broken = false;
+    qint64 m_sequences = 0;
+};
+
+// Tells a file's format from its bytes, fed in pieces of any size:
+//  - a byte order mark: UTF-8 (EF BB BF), UTF-16 LE (FF FE) or BE (FE FF);
+//  - else UTF-8 when Utf8Validator says so: a Windows-1251 text is rarely
+//    valid UTF-8 at all, and two sequences and no C1 control make a chance
+//    match ("Её" is the valid UTF-8 "Ÿ") rarer still;
+//  - else Windows-1251 (so pure ASCII too).
+// Line ends are LF when the file holds an LF and no CR at all (for UTF-16,
+// code units U+000A and U+000D); any CR keeps the CR LF rule.
+//
+// The verdict is for exactly the bytes fed: a reader that streams may detect
+// on the head it has, but a later byte can still change the answer (an
+// invalid sequence makes it Windows-1251, a CR makes it CR LF).
+class FormatDetector
+{
+public:
+    void feed(QByteArrayView bytes);
+    TextFormat format() const;
+    // No further byte can change the verdict: a reader may stop feeding.
+    bool settled() const;
+
+private:
+    enum class Mark : std::uint8_t { Undecided, None, Utf8, Utf16LE, Utf16BE };
+
+    void decideMark();
+    void scanBytes(const std::uint8_t *bytes, qsizetype size);
+    void scanUnits(const std::uint8_t *bytes, qsizetype size);
+
+    Mark m_mark = Mark::Undecided;
+    // The first bytes, held until they show whether a mark opens the file.
+    std::uint8_t m_head[3] = {};
+    std::uint8_t m_headSize = 0;
+    Utf8Validator m_utf8;
+    bool m_sawCr = false;
+    bool m_sawLf = false;
+    // UTF-16: the first byte of a code unit whose second is still to come.
+    int m_pendingByte = -1;
+};
+
+// The format of a whole file's bytes.
+TextFormat detectFormat(QByteArrayView bytes);
+
+} // namespace zezu
