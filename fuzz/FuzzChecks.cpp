@@ -15,19 +15,6 @@ namespace zezu::fuzz {
 
 namespace {
 
-// Which BMP code units Windows-1251 holds, per glibc's iconv: an account of
-// the page that owes nothing to the editor's own table.
-const std::array<bool, 65536> &inPage()
-{
-    static const std::array<bool, 65536> table = [] {
-        std::array<bool, 65536> t{};
-        for (int unit = 0; unit < 65536; ++unit)
-            t[std::size_t(unit)] = test::iconvByteOf(char16_t(unit)).has_value();
-        return t;
-    }();
-    return table;
-}
-
 // The character iconv reads each byte as; the unassigned 0x98 is read as
 // U+0098, the editor's documented choice, so that no byte is lost.
 const std::array<char16_t, 256> &byteChars()
@@ -67,7 +54,7 @@ QString modelReferences(QStringView text)
         }
         if ((u >= 0x0410 && u <= 0x044F) || u == 0x0451)
             out += QLatin1String("&#") + QString::number(int(u)) + QLatin1Char(';');
-        else if (inPage()[u])
+        else if (test::windows1251Units()[u])
             out += QChar(u);
         else
             out += u'?';
