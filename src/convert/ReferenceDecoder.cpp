@@ -232,6 +232,11 @@ char16_t *decode(const char16_t *src, const char16_t *end, char16_t *dst)
 {
     const __m128i amp = _mm_set1_epi16(static_cast<short>(u'&'));
     while (end - src >= kBlock) {
+        // In converted text references mostly follow each other: no scan.
+        if (*src == u'&') {
+            src = decodeAt(src, end, dst);
+            continue;
+        }
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), v);
         const unsigned mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(v, amp)));
