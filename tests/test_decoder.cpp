@@ -91,6 +91,7 @@ private slots:
         row("past U+10FFFF", QStringLiteral("&#1114112;&#x110000;"), units({0xFFFD, 0xFFFD}));
         row("huge numbers", QStringLiteral("&#") + QString(300, u'9') + QStringLiteral(";&#x")
                 + QString(300, u'F') + u';', units({0xFFFD, 0xFFFD}));
+        row("2^32 + 65", QStringLiteral("&#4294967361;&#x100000041;"), units({0xFFFD, 0xFFFD}));
         row("leading zeros", QStringLiteral("&#") + QString(300, u'0') + QStringLiteral("65;"),
             QStringLiteral("A"));
         row("dropped invalid", QStringLiteral("a&#1;&#x0B;&#x1F;&#127;&#xFDD0;&#xFFFE;&#x10FFFF;b"),
