@@ -13,9 +13,9 @@ namespace zezu {
 //  - "&#1040;", "&#x410;" and "&#X410;" (with the ";") become their character.
 //    Zero, surrogates and numbers past U+10FFFF become U+FFFD; 0x80..0x9F
 //    become what HTML5 reads them as (0x80 is the euro sign); the other
-//    numbers HTML5 calls invalid (the controls but tab, line feed, form feed
-//    and carriage return, U+FDD0..U+FDEF and each plane's last two) become
-//    nothing, as with Python's html.unescape;
+//    numbers HTML5 calls invalid (U+0001..U+001F but tab, line feed, form
+//    feed and carriage return; U+007F; U+FDD0..U+FDEF; each plane's last
+//    two) become nothing, as with Python's html.unescape;
 //  - everything else, a reference without its ";" included, is copied as it is.
 // The result is never longer than the references.
 QString fromReferences(QStringView references);
