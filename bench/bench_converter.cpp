@@ -1,5 +1,5 @@
-// Converter throughput on generated texts (and on any UTF-8 files named on the
-// command line), next to memcpy of the same number of output bytes.
+// Converter and decoder throughput on generated texts (and on any UTF-8 files
+// named on the command line), next to memcpy of the same number of output bytes.
 //
 //   bench_converter [--benchmark_...] [file ...]
 //
@@ -7,14 +7,26 @@
 // bytes. toReferences includes allocating the result (and the first touch of
 // its pages); appendReferences_reused writes into one warm string, as memcpy
 // does into one warm buffer.
+//
+// The decoder reads each converted text back: its "chars/s" counts the input
+// references' UTF-16 code units. fromReferences decodes into a new string each
+// time, into memory never touched before ("faults" counts the page faults per
+// decode); appendText_reused decodes into one warm string, its first decode
+// left out of the timing.
 
 #include "convert/ReferenceConverter.h"
+#include "convert/ReferenceDecoder.h"
 
 #include <QFile>
 #include <QString>
 #include <QStringList>
 
 #include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -29,6 +41,7 @@ struct Input
 {
     std::string name;
     QString text;
+    QString references; // the text converted
     qsizetype outputUnits = 0;
 };
 
@@ -145,7 +158,8 @@ void addInput(std::string name, QString text)
     auto input = std::make_unique<Input>();
     input->name = std::move(name);
     input->text = std::move(text);
-    input->outputUnits = zezu::toReferences(input->text).size();
+    input->references = zezu::toReferences(input->text);
+    input->outputUnits = input->references.size();
     inputs().push_back(std::move(input));
 }
 
@@ -195,6 +209,58 @@ void copyOutputSize(benchmark::State &state, const Input *input)
     setCounters(state, *input);
 }
 
+void setDecodeCounters(benchmark::State &state, const Input &input)
+{
+    state.counters["chars/s"] = benchmark::Counter(
+        double(input.references.size()) * double(state.iterations()), benchmark::Counter::kIsRate);
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * input.references.size()
+                            * std::int64_t(sizeof(char16_t)));
+}
+
+long minorFaults()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
+// A new string per decode, in pages the process has never touched.
+void decodeFresh(benchmark::State &state, const Input *input)
+{
+#ifdef __GLIBC__
+    // Every large block comes from the system and goes back to it when freed;
+    // otherwise malloc would soon hand back warm memory it kept from before.
+    // Set here, once the converter's benchmarks have run as they always have.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
+    const long faults = minorFaults();
+    for (auto _ : state) {
+        QString out = zezu::fromReferences(input->references);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["faults"] = benchmark::Counter(double(minorFaults() - faults)
+                                                  / double(state.iterations()));
+    setDecodeCounters(state, *input);
+}
+
+// One string reused; the decode that first touches it is not timed.
+void decodeReused(benchmark::State &state, const Input *input)
+{
+    QString out;
+    zezu::appendText(out, input->references);
+    // Characters outside Windows-1251 were written as "?"; the rest comes back.
+    if (zezu::toReferences(out) != input->references)
+        state.SkipWithError("the decoded text does not convert to the same references");
+    for (auto _ : state) {
+        out.resize(0); // keeps the allocation
+        zezu::appendText(out, input->references);
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    setDecodeCounters(state, *input);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -228,6 +294,17 @@ int main(int argc, char **argv)
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("memcpy_output_size/" + in->name).c_str(), copyOutputSize,
                                      in)
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
+    }
+
+    // After the converter's: see decodeFresh.
+    for (const auto &input : inputs()) {
+        const Input *in = input.get();
+        benchmark::RegisterBenchmark(("fromReferences/" + in->name).c_str(), decodeFresh, in)
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("appendText_reused/" + in->name).c_str(), decodeReused, in)
             ->UseRealTime()
             ->Unit(benchmark::kMillisecond);
     }

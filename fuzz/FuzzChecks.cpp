@@ -1,6 +1,7 @@
 #include "FuzzChecks.h"
 
 #include "convert/ReferenceConverter.h"
+#include "convert/ReferenceDecoder.h"
 #include "document/TextFile.h"
 #include "support/Iconv.h"
 
@@ -14,19 +15,6 @@
 namespace zezu::fuzz {
 
 namespace {
-
-// Which BMP code units Windows-1251 holds, per glibc's iconv: an account of
-// the page that owes nothing to the editor's own table.
-const std::array<bool, 65536> &inPage()
-{
-    static const std::array<bool, 65536> table = [] {
-        std::array<bool, 65536> t{};
-        for (int unit = 0; unit < 65536; ++unit)
-            t[std::size_t(unit)] = test::iconvByteOf(char16_t(unit)).has_value();
-        return t;
-    }();
-    return table;
-}
 
 // The character iconv reads each byte as; the unassigned 0x98 is read as
 // U+0098, the editor's documented choice, so that no byte is lost.
@@ -67,7 +55,7 @@ QString modelReferences(QStringView text)
         }
         if ((u >= 0x0410 && u <= 0x044F) || u == 0x0451)
             out += QLatin1String("&#") + QString::number(int(u)) + QLatin1Char(';');
-        else if (inPage()[u])
+        else if (test::windows1251Units()[u])
             out += QChar(u);
         else
             out += u'?';
@@ -128,14 +116,64 @@ QString diff(const char *what, const QString &got, const QString &expected)
         .arg(expected.size());
 }
 
-} // namespace
-
-QString checkConverter(QByteArrayView data)
+QString utf16Units(QByteArrayView data)
 {
     const qsizetype units = data.size() / 2;
     QString text(units, Qt::Uninitialized);
     for (qsizetype i = 0; i < units; ++i)
         text[i] = QChar(char16_t(std::uint8_t(data[2 * i]) | std::uint8_t(data[2 * i + 1]) << 8));
+    return text;
+}
+
+// Decoded in pieces cut where the input steers, each piece's unfinished
+// reference carried to the front of the next.
+QString decodeInPieces(QByteArrayView data, const QString &text)
+{
+    QString out, carried;
+    qsizetype from = 0;
+    for (const qsizetype cut : cutPoints(data, text.size())) {
+        const QString piece = carried + text.mid(from, cut - from);
+        const qsizetype tail = incompleteReferenceTail(piece);
+        if (tail > kLongestReferenceStart && !piece.last(tail).startsWith(u"&#"))
+            return QStringLiteral("<a named reference's start of %1 units>").arg(tail);
+        appendText(out, QStringView(piece).first(piece.size() - tail));
+        carried = piece.last(tail);
+        from = cut;
+    }
+    appendText(out, carried);
+    return out;
+}
+
+} // namespace
+
+QString checkDecoder(QByteArrayView data)
+{
+    // As UTF-16, and as Latin-1, where references are quicker to come by.
+    for (const QString &text : {utf16Units(data), QString::fromLatin1(data)}) {
+        const QString whole = fromReferences(text);
+        if (whole.size() > text.size())
+            return QStringLiteral("decoded text is longer than its references");
+        if (const QString pieces = decodeInPieces(data, text); pieces != whole)
+            return diff("fromReferences in pieces", pieces, whole);
+    }
+    // Each byte as a character of Windows-1251 (iconv's): the references the
+    // converter writes for them decode back to them.
+    const QString &page = test::windows1251Characters();
+    QString text;
+    for (const char c : data)
+        text += page[std::uint8_t(c) % page.size()];
+    const QString back = fromReferences(toReferences(text));
+    if (back != text)
+        return diff("fromReferences of the converted text", back, text);
+    return {};
+}
+
+namespace {
+
+QString checkConverterOnly(QByteArrayView data)
+{
+    const QString text = utf16Units(data);
+    const qsizetype units = text.size();
 
     const QString expected = modelReferences(text);
     const QString whole = toReferences(text);
@@ -172,6 +210,14 @@ QString checkConverter(QByteArrayView data)
     if (characterLength(text, units) != 0 || characterLength(text, -1) != 0)
         return QStringLiteral("characterLength outside the text is not 0");
     return {};
+}
+
+} // namespace
+
+QString checkConverter(QByteArrayView data)
+{
+    const QString problem = checkConverterOnly(data);
+    return problem.isEmpty() ? checkDecoder(data) : problem;
 }
 
 QString checkTextFile(QByteArrayView data, const QString &scratchDir)
@@ -273,6 +319,12 @@ Seeds converterSeeds()
     }
     seeds.emplace_back(QStringLiteral("first-units"), all);
     seeds.emplace_back(QStringLiteral("odd-length"), utf16le(u"ж ж") + 'x');
+    // References for the decoder, as UTF-16 and as Latin-1.
+    const char *references = "&#1044;&nbsp;&amp;&lt;&gt;&quot;&#x410;&#X44F;&Afr;&#0;&#128;"
+                             "&#x110000;&#00000000000000000000065;&amp&#65&#;&#x;&;&unknown;"
+                             "&NotNestedGreaterGreater;&CounterClockwiseContourIntegral;&am";
+    seeds.emplace_back(QStringLiteral("references-utf16"), utf16le(QString::fromLatin1(references)));
+    seeds.emplace_back(QStringLiteral("references-latin1"), QByteArray(references));
     return seeds;
 }
 

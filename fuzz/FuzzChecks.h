@@ -16,8 +16,14 @@ namespace zezu::fuzz {
 
 // Bytes as UTF-16 code units (little-endian pairs; an odd last byte steers how
 // the text is cut into pieces): the converter against a per-character model
-// of the rule, whole and in pieces.
+// of the rule, whole and in pieces; then checkDecoder on the same bytes.
 QString checkConverter(QByteArrayView data);
+
+// Bytes as UTF-16 code units, and again as Latin-1: decoding never gives more
+// units than it reads, and in pieces (carrying each piece's unfinished
+// reference over) gives what it does whole. Each byte as a Windows-1251
+// character: the converter's references for them decode back to them.
+QString checkDecoder(QByteArrayView data);
 
 // Bytes as a file: the reader against a model of the line rule, in pieces and
 // through a real file, and saving then reading again changes nothing more.

@@ -13,6 +13,7 @@ class TestFuzzReplay : public QObject
     Q_OBJECT
 
 private slots:
+    // The converter target checks the decoder too.
     void converter_data() { addRows(fuzz::converterSeeds(), QStringLiteral("converter")); }
     void converter();
     void textFile_data() { addRows(fuzz::textFileSeeds(), QStringLiteral("text_file")); }

@@ -7,6 +7,7 @@
 
 #include <iconv.h>
 
+#include <array>
 #include <optional>
 
 namespace zezu::test {
@@ -71,6 +72,34 @@ inline std::optional<char> iconvByteOf(char16_t unit)
     if (!bytes || bytes->size() != 1)
         return std::nullopt;
     return bytes->at(0);
+}
+
+// Which BMP code units Windows-1251 holds, per iconv.
+inline const std::array<bool, 65536> &windows1251Units()
+{
+    static const std::array<bool, 65536> table = [] {
+        std::array<bool, 65536> t{};
+        for (int unit = 0; unit < 65536; ++unit) {
+            const auto u = char16_t(unit);
+            t[std::size_t(unit)] = !QChar::isSurrogate(u) && iconvByteOf(u).has_value();
+        }
+        return t;
+    }();
+    return table;
+}
+
+// The characters iconv reads Windows-1251's assigned bytes as.
+inline const QString &windows1251Characters()
+{
+    static const QString all = [] {
+        QString chars;
+        for (int byte = 0; byte < 256; ++byte) {
+            if (const auto c = iconvCharOf(byte))
+                chars += *c;
+        }
+        return chars;
+    }();
+    return all;
 }
 
 } // namespace zezu::test
