@@ -2,6 +2,7 @@
 // double.
 #include "convert/ConvertCommand.h"
 #include "convert/ReferenceConverter.h"
+#include "convert/ReferenceDecoder.h"
 #include "convert/UndoHistory.h"
 #include "document/Editor.h"
 #include "document/Caption.h"
@@ -63,6 +64,8 @@ private slots:
     void elevenConversionsTenUndos();
     void undoRestoresWholeTextAfterSelection();
     void undoWithEmptyHistoryDoesNothing();
+    void decodesSelectionOrWholeText_data();
+    void decodesSelectionOrWholeText();
     void progressCloseBoxHidesWithoutCancelling();
     void exitOrCloseDuringRun_data();
     void exitOrCloseDuringRun();
@@ -308,6 +311,44 @@ void TestConvert::undoWithEmptyHistoryDoesNothing()
     QCOMPARE(f.editor.history().count(), 0);
 }
 
+
+void TestConvert::decodesSelectionOrWholeText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qsizetype>("start");
+    QTest::addColumn<qsizetype>("length");
+    QTest::addColumn<QString>("expected");
+    const QString refs = QStringLiteral("a&nbsp;&lt;b&gt;&#1103;");
+    QTest::newRow("whole text") << refs << qsizetype(0) << qsizetype(0)
+                                << QStringLiteral("a <b>я");
+    QTest::newRow("selection") << refs << qsizetype(1) << qsizetype(10)
+                               << QStringLiteral("a <b&gt;&#1103;");
+    QTest::newRow("a reference cut by the selection stays")
+        << refs << qsizetype(3) << qsizetype(6) << refs;
+    // References straddle the pieces the run decodes ahead of its progress.
+    QString lon;
+    while (lon.size() < 70000)
+        lon += QStringLiteral("&#1040;&amp;&CounterClockwiseContourIntegral;x&#x1F600;");
+    QTest::newRow("long text in pieces") << lon << qsizetype(0) << qsizetype(0)
+                                         << fromReferences(lon);
+}
+
+void TestConvert::decodesSelectionOrWholeText()
+{
+    QFETCH(QString, text);
+    QFETCH(qsizetype, start);
+    QFETCH(qsizetype, length);
+    QFETCH(QString, expected);
+    Fixture f;
+    f.w.textValue = text;
+    f.w.selStartValue = start;
+    f.w.selLengthValue = length;
+    f.editor.decode();
+    QCOMPARE(f.w.textValue, expected);
+    QCOMPARE(f.editor.history().count(), 1);
+    f.editor.undo();
+    QCOMPARE(f.w.textValue, text);
+}
 
 void TestConvert::progressCloseBoxHidesWithoutCancelling()
 {

@@ -65,6 +65,7 @@ private slots:
     void typingDuringARunChangesNothing();
     void closingTheProgressWindowDoesNotCancel();
     void closingTheMainWindowDuringARunAsksOverIt();
+    void ctrlShiftGDecodesCancelsAndUndoes();
 
     void progressWindowLayout_data();
     void progressWindowLayout();
@@ -75,7 +76,7 @@ private:
     // Runs probe inside the event pump of the next conversion, once the
     // progress window is up; it returns true when done.
     void duringNextRun(std::function<bool(frmConv *)> probe);
-    void pressCtrlG();
+    void pressCtrlG(Qt::KeyboardModifiers more = {});
 
     frmMain *m_window = nullptr;
     QTimer *m_probe = nullptr;
@@ -112,10 +113,10 @@ void TestConvertUi::duringNextRun(std::function<bool(frmConv *)> probe)
     m_probe->start();
 }
 
-void TestConvertUi::pressCtrlG()
+void TestConvertUi::pressCtrlG(Qt::KeyboardModifiers more)
 {
     m_window->textArea()->setFocus();
-    QTest::keyClick(m_window->textArea(), Qt::Key_G, Qt::ControlModifier);
+    QTest::keyClick(m_window->textArea(), Qt::Key_G, Qt::ControlModifier | more);
 }
 
 void TestConvertUi::ctrlGConvertsAndUndoRestores()
@@ -160,6 +161,7 @@ void TestConvertUi::progressWindowDuringARun()
         seen << QString::number(per1 == per2 && per1.endsWith(QLatin1Char('%')));
         locked = m_window->textArea()->isReadOnly()
                  && !m_window->menuAction(MenuItem::Gen)->isEnabled()
+                 && !m_window->menuAction(MenuItem::Ungen)->isEnabled()
                  && !m_window->menuAction(MenuItem::Undo)->isEnabled()
                  && !m_window->menuAction(MenuItem::Open)->isEnabled()
                  && !m_window->menuAction(MenuItem::Save)->isEnabled();
@@ -259,6 +261,45 @@ void TestConvertUi::closingTheMainWindowDuringARunAsksOverIt()
     QCOMPARE(m_window->textArea()->text(), toReferences(text));
     QCOMPARE(m_window->editor().history().count(), 1);
     QVERIFY(m_window->isVisible());
+}
+
+void TestConvertUi::ctrlShiftGDecodesCancelsAndUndoes()
+{
+    TextArea *area = m_window->textArea();
+    auto select = [area](int start, int end) {
+        QTextCursor c = area->textCursor();
+        c.setPosition(start);
+        c.setPosition(end, QTextCursor::KeepAnchor);
+        area->setTextCursor(c);
+    };
+    // A reference the selection cuts in two stays as it is.
+    area->setText(QStringLiteral("x&amp;y&lt;z"));
+    select(1, 5);
+    pressCtrlG(Qt::ShiftModifier);
+    QCOMPARE(area->text(), QStringLiteral("x&amp;y&lt;z"));
+    select(1, 6);
+    pressCtrlG(Qt::ShiftModifier);
+    QCOMPARE(area->text(), QStringLiteral("x&y&lt;z"));
+    QCOMPARE(m_window->editor().history().count(), 2);
+
+    // Cancel puts the text back and takes its snapshot back; Undo after a
+    // completed decode brings the references back.
+    const QString plain = prose(300000);
+    const QString references = toReferences(plain);
+    area->setText(references);
+    duringNextRun([](frmConv *conv) {
+        QTest::mouseClick(conv->findChild<QPushButton *>(QStringLiteral("cmdCacnel")),
+                          Qt::LeftButton);
+        return true;
+    });
+    pressCtrlG(Qt::ShiftModifier);
+    QCOMPARE(area->text(), references);
+    QCOMPARE(m_window->editor().history().count(), 2);
+    QVERIFY(m_window->menuAction(MenuItem::Ungen)->isEnabled());
+    pressCtrlG(Qt::ShiftModifier);
+    QCOMPARE(area->text(), plain);
+    m_window->menuAction(MenuItem::Undo)->trigger();
+    QCOMPARE(area->text(), references);
 }
 
 void TestConvertUi::progressWindowLayout_data()

@@ -139,6 +139,8 @@ void TestFrmMain::menuItems_data()
     const QString help = QStringLiteral("mnH");
     QTest::newRow("mnuGen") << "mnuGen" << file << "::преобразовать..."
                             << QKeySequence(QStringLiteral("Ctrl+G")) << true;
+    QTest::newRow("mnuUngen") << "mnuUngen" << file << "::раскодировать..."
+                              << QKeySequence(QStringLiteral("Ctrl+Shift+G")) << true;
     QTest::newRow("mnuUndo") << "mnuUndo" << file << "::отменить..." << QKeySequence() << false;
     QTest::newRow("mnuOpen") << "mnuOpen" << file << "::открыть..."
                              << QKeySequence(QStringLiteral("Ctrl+O")) << true;
@@ -178,7 +180,8 @@ void TestFrmMain::menuOrder()
     QStringList items;
     for (QAction *a : m_window->findChild<QMenu *>(QStringLiteral("mnuText"))->actions())
         items << a->objectName() + (a->isSeparator() ? QStringLiteral("|") : QString());
-    QCOMPARE(items, QStringList({QStringLiteral("mnuGen"), QStringLiteral("mnuUndo"),
+    QCOMPARE(items, QStringList({QStringLiteral("mnuGen"), QStringLiteral("mnuUngen"),
+                                 QStringLiteral("mnuUndo"),
                                  QStringLiteral("mnl2|"), QStringLiteral("mnuOpen"),
                                  QStringLiteral("mnuSave"), QStringLiteral("mnl|"),
                                  QStringLiteral("mnuExit")}));

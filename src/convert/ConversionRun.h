@@ -36,7 +36,8 @@ public:
         Scope &operator=(const Scope &) = delete;
 
     private:
-        static constexpr std::array kLocked{MenuItem::Gen, MenuItem::Open, MenuItem::Save};
+        static constexpr std::array kLocked{MenuItem::Gen, MenuItem::Ungen, MenuItem::Open,
+                                            MenuItem::Save};
         ConversionRun &m_run;
         WindowServices &m_window;
         const UndoHistory &m_history;

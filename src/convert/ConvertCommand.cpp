@@ -2,6 +2,7 @@
 
 #include "convert/ConversionRun.h"
 #include "convert/ReferenceConverter.h"
+#include "convert/ReferenceDecoder.h"
 #include "convert/UndoHistory.h"
 #include "core/WindowServices.h"
 
@@ -38,11 +39,25 @@ qsizetype keepPairsWhole(QStringView part, qsizetype end)
     return end;
 }
 
+// A reference is decoded whole or not at all: a piece never ends inside one.
+qsizetype keepReferencesWhole(QStringView part, qsizetype end)
+{
+    end = keepPairsWhole(part, end);
+    if (end < part.size())
+        end -= incompleteReferenceTail(part.first(end));
+    return end;
+}
+
 } // namespace
 
 Transform referenceConversion()
 {
     return {reserveForReferences, appendReferences, keepPairsWhole};
+}
+
+Transform referenceDecoding()
+{
+    return {reserveForText, appendText, keepReferencesWhole};
 }
 
 void convertCommand(const TextCommandContext &context, Transform transform)

@@ -29,8 +29,10 @@ struct Transform
     qsizetype (*pieceEnd)(QStringView part, qsizetype end);
 };
 
-// The character reference converter as a Transform.
+// The character reference converter, and the decoder that turns references
+// back into characters, as Transforms.
 Transform referenceConversion();
+Transform referenceDecoding();
 
 // Converts the selection, or the whole text when nothing is selected, in
 // place. A snapshot for Undo is taken first; progress is shown after every

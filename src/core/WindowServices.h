@@ -13,7 +13,7 @@ constexpr int kTwipsPerPixel = 15;
 constexpr int pixelsToTwips(int px) { return px * kTwipsPerPixel; }
 constexpr int twipsToPixels(int tw) { return tw / kTwipsPerPixel; }
 
-enum class MenuItem { Gen, Undo, Open, Save, Exit, About };
+enum class MenuItem { Gen, Ungen, Undo, Open, Save, Exit, About };
 
 // Answers of the Yes/No/Cancel message box, with the codes the prompt answer
 // field keeps.

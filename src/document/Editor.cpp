@@ -22,6 +22,7 @@ void Editor::load()
 void Editor::textChanged() { onTextChanged(*this); }
 
 void Editor::convert() { convertCommand(textCommands(), referenceConversion()); }
+void Editor::decode() { convertCommand(textCommands(), referenceDecoding()); }
 void Editor::undo() { undoCommand(textCommands()); }
 void Editor::open() { openCommand(*this); }
 void Editor::save() { saveCommand(*this); }

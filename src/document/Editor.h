@@ -28,6 +28,8 @@ public:
     void textChanged();
 
     void convert();
+    // Character references back to characters, as convert() runs.
+    void decode();
     void undo();
     void open();
     void save();

@@ -51,6 +51,8 @@ void frmMain::buildMenu()
     mnuText->setObjectName(QStringLiteral("mnuText"));
     mnuGen = action(mnuText, "mnuGen", QStringLiteral("::преобразовать..."),
                     QKeySequence(Qt::CTRL | Qt::Key_G));
+    mnuUngen = action(mnuText, "mnuUngen", QStringLiteral("::раскодировать..."),
+                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G));
     mnuUndo = action(mnuText, "mnuUndo", QStringLiteral("::отменить..."));
     separator(mnuText, "mnl2");
     mnuOpen = action(mnuText, "mnuOpen", QStringLiteral("::открыть..."),
@@ -69,6 +71,7 @@ void frmMain::connectCommands()
 {
     // Conversion.
     connect(mnuGen, &QAction::triggered, this, [this] { m_editor.convert(); });
+    connect(mnuUngen, &QAction::triggered, this, [this] { m_editor.decode(); });
     connect(mnuUndo, &QAction::triggered, this, [this] { m_editor.undo(); });
 
     // Documents.
@@ -85,6 +88,7 @@ QAction *frmMain::menuAction(MenuItem item) const
 {
     switch (item) {
     case MenuItem::Gen: return mnuGen;
+    case MenuItem::Ungen: return mnuUngen;
     case MenuItem::Undo: return mnuUndo;
     case MenuItem::Open: return mnuOpen;
     case MenuItem::Save: return mnuSave;

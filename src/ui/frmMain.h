@@ -41,6 +41,7 @@ private:
     QMenu *mnuText = nullptr;
     QMenu *mnH = nullptr;
     QAction *mnuGen = nullptr;
+    QAction *mnuUngen = nullptr;
     QAction *mnuUndo = nullptr;
     QAction *mnuOpen = nullptr;
     QAction *mnuSave = nullptr;

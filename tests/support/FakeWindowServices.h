@@ -40,7 +40,7 @@ public:
     QString captionValue = caption::forDocument(caption::kUntitled);
     QStringList captions; // every caption set, in order
 
-    std::map<MenuItem, bool> menu{{MenuItem::Gen, true},  {MenuItem::Undo, false},
+    std::map<MenuItem, bool> menu{{MenuItem::Gen, true},  {MenuItem::Ungen, true}, {MenuItem::Undo, false},
                                   {MenuItem::Open, true}, {MenuItem::Save, true},
                                   {MenuItem::Exit, true}, {MenuItem::About, true}};
 
