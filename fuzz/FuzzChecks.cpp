@@ -4,6 +4,7 @@
 #include "convert/ReferenceDecoder.h"
 #include "document/TextFile.h"
 #include "support/Iconv.h"
+#include "support/LineRule.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,21 +16,6 @@
 namespace zezu::fuzz {
 
 namespace {
-
-// The character iconv reads each byte as; the unassigned 0x98 is read as
-// U+0098, the editor's documented choice, so that no byte is lost.
-const std::array<char16_t, 256> &byteChars()
-{
-    static const std::array<char16_t, 256> table = [] {
-        std::array<char16_t, 256> t{};
-        for (int byte = 0; byte < 256; ++byte) {
-            const auto c = test::iconvCharOf(byte);
-            t[std::size_t(byte)] = c && c->size() == 1 ? c->at(0).unicode() : char16_t(byte);
-        }
-        return t;
-    }();
-    return table;
-}
 
 bool isHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool isLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
@@ -60,29 +46,6 @@ QString modelReferences(QStringView text)
         else
             out += u'?';
     }
-    return out;
-}
-
-// The line rule, one byte at a time: a line ends at CR or CR LF, a lone LF is
-// a character, every line is followed by CR LF.
-QString modelDecode(QByteArrayView bytes)
-{
-    QString out;
-    bool open = false;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto b = std::uint8_t(bytes[i]);
-        if (b == '\r') {
-            out += QLatin1String("\r\n");
-            open = false;
-            if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
-                ++i;
-            continue;
-        }
-        out += QChar(byteChars()[b]);
-        open = true;
-    }
-    if (open)
-        out += QLatin1String("\r\n");
     return out;
 }
 
@@ -222,7 +185,7 @@ QString checkConverter(QByteArrayView data)
 
 QString checkTextFile(QByteArrayView data, const QString &scratchDir)
 {
-    const QString expected = modelDecode(data);
+    const QString expected = test::lineRuleText(data);
     const QString text = decodeText(data);
     if (text != expected)
         return diff("decodeText against the line rule", text, expected);
@@ -244,10 +207,7 @@ QString checkTextFile(QByteArrayView data, const QString &scratchDir)
         return QStringLiteral("a second save gives other bytes");
     // The bytes come back exactly when the file already followed the line
     // rule: every CR with its LF, and a break at the end unless empty.
-    bool canonical = data.isEmpty() || data.endsWith("\r\n");
-    for (qsizetype i = 0; canonical && i < data.size(); ++i)
-        canonical = data[i] != '\r' || (i + 1 < data.size() && data[i + 1] == '\n');
-    if (canonical && saved != QByteArray(data.data(), data.size()))
+    if (test::followsLineRule(data) && saved != QByteArray(data.data(), data.size()))
         return QStringLiteral("a file that follows the line rule did not keep its bytes");
 
     // The same through real files.

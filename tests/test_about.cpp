@@ -1,22 +1,17 @@
 // The about box, opened from the real main window's menu, headless: its frame
 // and controls, one box at a time, a fresh load after OK, and a main window
 // that keeps working while it is open.
-#include "core/VersionRecord.h"
-#include "ui/Application.h"
 #include "art/Banner.h"
-#include "ui/TextArea.h"
+#include "core/VersionRecord.h"
+#include "support/MainWindowFixture.h"
 #include "ui/frmAbout.h"
-#include "ui/frmMain.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QDir>
 #include <QFrame>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
-#include <QTest>
 
 using namespace zezu;
 
@@ -25,8 +20,7 @@ class TestAbout : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
+    void init() { QVERIFY(m_main.open(false)); }
     void cleanup();
 
     void applicationCarriesTheRecord();
@@ -43,7 +37,7 @@ private slots:
     void mainWindowKeepsWorking();
 
 private:
-    void chooseAbout() { m_window->menuAction(MenuItem::About)->trigger(); }
+    void chooseAbout() { m_main->menuAction(MenuItem::About)->trigger(); }
     // The about boxes that exist and have not been unloaded.
     QList<frmAbout *> openBoxes() const;
     frmAbout *openBox() const;
@@ -52,12 +46,8 @@ private:
     {
         return box->findChild<T *>(QString::fromLatin1(name));
     }
-    static void runDeferredDeletes()
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
 
-    frmMain *m_window = nullptr;
+    test::MainWindowFixture m_main;
 };
 
 QList<frmAbout *> TestAbout::openBoxes() const
@@ -79,23 +69,9 @@ frmAbout *TestAbout::openBox() const
     return boxes.size() == 1 ? boxes.constFirst() : nullptr;
 }
 
-void TestAbout::initTestCase()
-{
-    setUpApplication(*qApp);
-}
-
-void TestAbout::init()
-{
-    m_window = new frmMain;
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
-}
-
 void TestAbout::cleanup()
 {
-    delete m_window;
-    m_window = nullptr;
-    runDeferredDeletes();
+    m_main.close();
     QVERIFY(openBoxes().isEmpty());
 }
 
@@ -122,11 +98,11 @@ void TestAbout::frameOwnerAndPlacement()
     QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
     QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
     QVERIFY(flags & Qt::WindowCloseButtonHint);
-    QCOMPARE(box->parentWidget(), m_window);
+    QCOMPARE(box->parentWidget(), m_main.window());
     QCOMPARE(box->windowModality(), Qt::NonModal);
     QVERIFY(!QApplication::activeModalWidget());
     // Centred on the screen, give or take the window frame's margins.
-    const QPoint off = box->geometry().center() - m_window->screen()->availableGeometry().center();
+    const QPoint off = box->geometry().center() - m_main->screen()->availableGeometry().center();
     const QMargins frame(box->geometry().left() - box->frameGeometry().left(),
                          box->geometry().top() - box->frameGeometry().top(),
                          box->frameGeometry().right() - box->geometry().right(),
@@ -261,7 +237,7 @@ void TestAbout::okDestroysAndTheNextChoiceLoadsAfresh()
     QVERIFY(cmdOk);
     QTest::mouseClick(cmdOk, Qt::LeftButton);
     QVERIFY(!first->isVisible());
-    runDeferredDeletes();
+    test::flushDeferredDeletes();
     QVERIFY(first.isNull());
     QVERIFY(openBoxes().isEmpty());
 
@@ -289,7 +265,7 @@ void TestAbout::choiceRightAfterOkMakesAFreshBox()
     QVERIFY(second != first.data());
     QVERIFY(!first->isVisible());
     QCOMPARE(child<QLabel>(second, "lblVer")->text(), QStringLiteral("::версия: 1.0..."));
-    runDeferredDeletes();
+    test::flushDeferredDeletes();
     QVERIFY(first.isNull());
     QCOMPARE(openBox(), second);
 }
@@ -301,7 +277,7 @@ void TestAbout::closeBoxActsLikeOk()
     QVERIFY(first);
     QVERIFY(first->close());
     QVERIFY(!first->isVisible());
-    runDeferredDeletes();
+    test::flushDeferredDeletes();
     QVERIFY(first.isNull());
     chooseAbout();
     QVERIFY(openBox());
@@ -328,7 +304,7 @@ void TestAbout::keysDoNotPressOk()
     cmdOk->setFocus();
     QTest::keyClick(cmdOk, Qt::Key(key));
     QTest::keyClick(box, Qt::Key(key));
-    runDeferredDeletes();
+    test::flushDeferredDeletes();
     QVERIFY(box);
     QVERIFY(box->isVisible());
     QVERIFY(!box->isUnloaded());
@@ -340,21 +316,19 @@ void TestAbout::mainWindowKeepsWorking()
     QPointer<frmAbout> box = openBox();
     QVERIFY(box);
 
-    m_window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_window));
-    TextArea *text = m_window->textArea();
+    m_main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_main.window()));
+    TextArea *text = m_main.text();
     text->setFocus();
-    // QTest::keyClicks takes Latin-1 only; Cyrillic is typed as key text.
-    for (const QChar c : QStringLiteral("Дом & сад"))
-        QTest::sendKeyEvent(QTest::Click, text, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    test::typeInto(text, QStringLiteral("Дом & сад"));
     QCOMPARE(text->text(), QStringLiteral("Дом & сад"));
-    QVERIFY(m_window->windowTitle().endsWith(QLatin1Char('*')));
+    QVERIFY(m_main->windowTitle().endsWith(QLatin1Char('*')));
 
     // Ctrl+G converts the whole text while the box stays open.
-    QTest::keyClick(text, Qt::Key_G, Qt::ControlModifier);
+    QVERIFY(m_main.pressShortcut(Qt::Key_G));
     QCOMPARE(text->text(), QStringLiteral("&#1044;&#1086;&#1084;&nbsp;&amp;&nbsp;"
                                           "&#1089;&#1072;&#1076;"));
-    QVERIFY(m_window->menuAction(MenuItem::Undo)->isEnabled());
+    QVERIFY(m_main->menuAction(MenuItem::Undo)->isEnabled());
     QVERIFY(box);
     QVERIFY(box->isVisible());
     QCOMPARE(openBoxes().size(), 1);

@@ -1,62 +1,23 @@
 // The convert command and the progress window, for real and headless, through
 // the menu, the shortcut and the Cancel button.
 #include "convert/ReferenceConverter.h"
-#include "ui/Application.h"
-#include "ui/TextArea.h"
-#include "ui/frmConv.h"
-#include "ui/frmMain.h"
+#include "support/MainWindowFixture.h"
+#include "support/ScriptedUser.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QDir>
-#include <QFrame>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
-#include <QTimer>
-
-#include <functional>
 
 using namespace zezu;
-
-namespace {
-
-frmConv *progressWindow()
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (w->objectName() == QLatin1String("frmConv") && w->isVisible())
-            return static_cast<frmConv *>(w);
-    return nullptr;
-}
-
-QString prose(qsizetype atLeast)
-{
-    const QString paragraph = QStringLiteral(
-        "Съешь же ещё этих мягких французских булок, да выпей чаю. "
-        "\"Дом\" & <сад> — ёлка.\r\n");
-    QString text;
-    while (text.size() < atLeast)
-        text += paragraph;
-    return text;
-}
-
-void flushDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-} // namespace
+using namespace zezu::test;
 
 class TestConvertUi : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setUpApplication(*qApp); }
-    void init();
-    void cleanup();
+    void init() { QVERIFY(m_main.open()); }
+    void cleanup() { m_main.close(); }
 
     void ctrlGConvertsAndUndoRestores();
     void convertsOnlyTheSelection();
@@ -73,99 +34,58 @@ private slots:
     void halfWayPercentageIsTwoColoured();
 
 private:
-    // Runs probe inside the event pump of the next conversion, once the
-    // progress window is up; it returns true when done.
-    void duringNextRun(std::function<bool(frmConv *)> probe);
-    void pressCtrlG(Qt::KeyboardModifiers more = {});
+    void pressCtrlG() { QVERIFY(m_main.pressShortcut(Qt::Key_G)); }
 
-    frmMain *m_window = nullptr;
-    QTimer *m_probe = nullptr;
+    MainWindowFixture m_main;
 };
-
-void TestConvertUi::init()
-{
-    m_window = new frmMain;
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
-    m_window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_window));
-}
-
-void TestConvertUi::cleanup()
-{
-    delete m_probe;
-    m_probe = nullptr;
-    delete m_window;
-    m_window = nullptr;
-    flushDeletes();
-}
-
-void TestConvertUi::duringNextRun(std::function<bool(frmConv *)> probe)
-{
-    delete m_probe;
-    m_probe = new QTimer;
-    m_probe->setInterval(0);
-    connect(m_probe, &QTimer::timeout, m_probe, [this, probe = std::move(probe)] {
-        frmConv *conv = progressWindow();
-        if (conv && probe(conv))
-            m_probe->stop();
-    });
-    m_probe->start();
-}
-
-void TestConvertUi::pressCtrlG(Qt::KeyboardModifiers more)
-{
-    m_window->textArea()->setFocus();
-    QTest::keyClick(m_window->textArea(), Qt::Key_G, Qt::ControlModifier | more);
-}
 
 void TestConvertUi::ctrlGConvertsAndUndoRestores()
 {
     const QString text = QStringLiteral("Дом & сад");
-    m_window->textArea()->setText(text);
-    QAction *undo = m_window->menuAction(MenuItem::Undo);
+    m_main.text()->setText(text);
+    QAction *undo = m_main->menuAction(MenuItem::Undo);
     QVERIFY(!undo->isEnabled());
     pressCtrlG();
-    QCOMPARE(m_window->textArea()->text(),
+    QCOMPARE(m_main.text()->text(),
              QStringLiteral("&#1044;&#1086;&#1084;&nbsp;&amp;&nbsp;&#1089;&#1072;&#1076;"));
     QVERIFY(undo->isEnabled());
-    QVERIFY(!m_window->textArea()->isReadOnly());
+    QVERIFY(!m_main.text()->isReadOnly());
     undo->trigger();
-    QCOMPARE(m_window->textArea()->text(), text);
+    QCOMPARE(m_main.text()->text(), text);
     QVERIFY(!undo->isEnabled());
 }
 
 void TestConvertUi::convertsOnlyTheSelection()
 {
-    m_window->textArea()->setText(QStringLiteral("a b\r\nc d"));
-    QTextCursor c = m_window->textArea()->textCursor();
+    m_main.text()->setText(QStringLiteral("a b\r\nc d"));
+    QTextCursor c = m_main.text()->textCursor();
     c.setPosition(4); // "c" in the view, after the one-position line break
     c.setPosition(7, QTextCursor::KeepAnchor);
-    m_window->textArea()->setTextCursor(c);
+    m_main.text()->setTextCursor(c);
     pressCtrlG();
-    QCOMPARE(m_window->textArea()->text(), QStringLiteral("a b\r\nc&nbsp;d"));
+    QCOMPARE(m_main.text()->text(), QStringLiteral("a b\r\nc&nbsp;d"));
 }
 
 void TestConvertUi::progressWindowDuringARun()
 {
     const QString text = prose(300000);
-    m_window->textArea()->setText(text);
+    m_main.text()->setText(text);
     QStringList seen;
     bool locked = false;
-    duringNextRun([&](frmConv *conv) {
+    ProgressProbe probe([&](frmConv *conv) {
         seen << conv->windowTitle()
              << conv->findChild<QLabel *>(QStringLiteral("Label1"))->text()
              << conv->findChild<QPushButton *>(QStringLiteral("cmdCacnel"))->text();
         const QString per1 = conv->findChild<QLabel *>(QStringLiteral("lblPer1"))->text();
         const QString per2 = conv->findChild<QLabel *>(QStringLiteral("lblPer2"))->text();
         seen << QString::number(per1 == per2 && per1.endsWith(QLatin1Char('%')));
-        locked = m_window->textArea()->isReadOnly()
-                 && !m_window->menuAction(MenuItem::Gen)->isEnabled()
-                 && !m_window->menuAction(MenuItem::Ungen)->isEnabled()
-                 && !m_window->menuAction(MenuItem::Undo)->isEnabled()
-                 && !m_window->menuAction(MenuItem::Open)->isEnabled()
-                 && !m_window->menuAction(MenuItem::Save)->isEnabled();
-        seen << QString::number(conv->parentWidget() == m_window);
+        locked = m_main.text()->isReadOnly()
+                 && !m_main->menuAction(MenuItem::Gen)->isEnabled()
+                 && !m_main->menuAction(MenuItem::Ungen)->isEnabled()
+                 && !m_main->menuAction(MenuItem::Undo)->isEnabled()
+                 && !m_main->menuAction(MenuItem::Open)->isEnabled()
+                 && !m_main->menuAction(MenuItem::Save)->isEnabled();
+        seen << QString::number(conv->parentWidget() == m_main.window());
         return true;
     });
     pressCtrlG();
@@ -173,55 +93,55 @@ void TestConvertUi::progressWindowDuringARun()
                                 QStringLiteral("::выполнено:"), QStringLiteral("::отмена..."),
                                 QStringLiteral("1"), QStringLiteral("1")}));
     QVERIFY(locked);
-    QVERIFY(!progressWindow());
-    flushDeletes();
-    QVERIFY(!m_window->findChild<frmConv *>());
-    QCOMPARE(m_window->textArea()->text(), toReferences(text));
-    QVERIFY(m_window->menuAction(MenuItem::Open)->isEnabled());
-    QVERIFY(!m_window->textArea()->isReadOnly());
+    QVERIFY(!visibleProgressWindow());
+    flushDeferredDeletes();
+    QVERIFY(!m_main->findChild<frmConv *>());
+    QCOMPARE(m_main.text()->text(), toReferences(text));
+    QVERIFY(m_main->menuAction(MenuItem::Open)->isEnabled());
+    QVERIFY(!m_main.text()->isReadOnly());
 }
 
 void TestConvertUi::cancelClickRestoresText()
 {
     const QString text = prose(300000);
-    m_window->textArea()->setText(text);
-    duringNextRun([](frmConv *conv) {
+    m_main.text()->setText(text);
+    ProgressProbe probe([](frmConv *conv) {
         QTest::mouseClick(conv->findChild<QPushButton *>(QStringLiteral("cmdCacnel")),
                           Qt::LeftButton);
         return true;
     });
     pressCtrlG();
-    QCOMPARE(m_window->textArea()->text(), text);
-    QCOMPARE(m_window->editor().history().count(), 0);
-    QVERIFY(!m_window->menuAction(MenuItem::Undo)->isEnabled());
-    QVERIFY(!progressWindow());
+    QCOMPARE(m_main.text()->text(), text);
+    QCOMPARE(m_main->editor().history().count(), 0);
+    QVERIFY(!m_main->menuAction(MenuItem::Undo)->isEnabled());
+    QVERIFY(!visibleProgressWindow());
 }
 
 void TestConvertUi::typingDuringARunChangesNothing()
 {
     const QString text = prose(300000);
-    m_window->textArea()->setText(text);
-    duringNextRun([this](frmConv *) {
-        m_window->textArea()->setFocus();
-        QTest::keyClicks(m_window->textArea(), QStringLiteral("zz"));
-        QTest::keyClick(m_window->textArea(), Qt::Key_Backspace);
-        QTest::keyClick(m_window->textArea(), Qt::Key_Z, Qt::ControlModifier);
-        m_window->menuAction(MenuItem::Undo)->trigger();
-        m_window->menuAction(MenuItem::Gen)->trigger();
+    m_main.text()->setText(text);
+    ProgressProbe probe([this](frmConv *) {
+        m_main.text()->setFocus();
+        QTest::keyClicks(m_main.text(), QStringLiteral("zz"));
+        QTest::keyClick(m_main.text(), Qt::Key_Backspace);
+        QTest::keyClick(m_main.text(), Qt::Key_Z, Qt::ControlModifier);
+        m_main->menuAction(MenuItem::Undo)->trigger();
+        m_main->menuAction(MenuItem::Gen)->trigger();
         return true;
     });
     pressCtrlG();
-    QCOMPARE(m_window->textArea()->text(), toReferences(text));
-    QCOMPARE(m_window->editor().history().count(), 1);
+    QCOMPARE(m_main.text()->text(), toReferences(text));
+    QCOMPARE(m_main->editor().history().count(), 1);
 }
 
 void TestConvertUi::closingTheProgressWindowDoesNotCancel()
 {
     const QString text = prose(300000);
-    m_window->textArea()->setText(text);
+    m_main.text()->setText(text);
     int closes = 0;
     bool reshown = false;
-    duringNextRun([&](frmConv *conv) {
+    ProgressProbe probe([&](frmConv *conv) {
         if (closes == 0) {
             conv->close();
             ++closes;
@@ -232,73 +152,74 @@ void TestConvertUi::closingTheProgressWindowDoesNotCancel()
     });
     pressCtrlG();
     QVERIFY(reshown);
-    QCOMPARE(m_window->textArea()->text(), toReferences(text));
+    QCOMPARE(m_main.text()->text(), toReferences(text));
 }
 
 void TestConvertUi::closingTheMainWindowDuringARunAsksOverIt()
 {
     const QString text = prose(300000);
-    m_window->textArea()->setText(text); // unsaved: closing asks first
-    QString askedWhileRunning;
+    m_main.text()->setText(text); // unsaved: closing asks first
     bool runStillOn = false;
     bool closedDuringRun = true;
-    duringNextRun([&](frmConv *) {
-        // The exit prompt comes over the paused run; Cancel lets it go on.
-        QTimer::singleShot(0, m_window, [&] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                askedWhileRunning = box->text();
-                runStillOn = m_window->editor().run().inProgress();
-                box->button(QMessageBox::Cancel)->click();
-            }
-        });
-        closedDuringRun = m_window->close();
+    // The exit prompt comes over the paused run; Cancel lets it go on.
+    ScriptedUser user;
+    user.promptAnswer = QMessageBox::Cancel;
+    user.onShown = [&](QWidget *) { runStillOn = m_main->editor().run().inProgress(); };
+    ProgressProbe probe([&](frmConv *) {
+        closedDuringRun = m_main->close();
         return true;
     });
     pressCtrlG();
-    QVERIFY(!askedWhileRunning.isEmpty());
+    // Only the prompt: Cancel asks for no save dialog.
+    QCOMPARE(user.seen.size(), size_t(1));
+    QCOMPARE(user.seen.front().kind, ScriptedUser::Kind::Prompt);
+    QVERIFY(!user.seen.front().text.isEmpty());
     QVERIFY(runStillOn);
     QVERIFY(!closedDuringRun);
-    QCOMPARE(m_window->textArea()->text(), toReferences(text));
-    QCOMPARE(m_window->editor().history().count(), 1);
-    QVERIFY(m_window->isVisible());
+    QCOMPARE(m_main.text()->text(), toReferences(text));
+    QCOMPARE(m_main->editor().history().count(), 1);
+    QVERIFY(m_main->isVisible());
 }
 
 void TestConvertUi::ctrlShiftGDecodesCancelsAndUndoes()
 {
-    TextArea *area = m_window->textArea();
+    TextArea *area = m_main.text();
     auto select = [area](int start, int end) {
         QTextCursor c = area->textCursor();
         c.setPosition(start);
         c.setPosition(end, QTextCursor::KeepAnchor);
         area->setTextCursor(c);
     };
+    auto pressCtrlShiftG = [this] {
+        QVERIFY(m_main.pressShortcut(Qt::Key_G, Qt::ShiftModifier));
+    };
     // A reference the selection cuts in two stays as it is.
     area->setText(QStringLiteral("x&amp;y&lt;z"));
     select(1, 5);
-    pressCtrlG(Qt::ShiftModifier);
+    pressCtrlShiftG();
     QCOMPARE(area->text(), QStringLiteral("x&amp;y&lt;z"));
     select(1, 6);
-    pressCtrlG(Qt::ShiftModifier);
+    pressCtrlShiftG();
     QCOMPARE(area->text(), QStringLiteral("x&y&lt;z"));
-    QCOMPARE(m_window->editor().history().count(), 2);
+    QCOMPARE(m_main->editor().history().count(), 2);
 
     // Cancel puts the text back and takes its snapshot back; Undo after a
     // completed decode brings the references back.
     const QString plain = prose(300000);
     const QString references = toReferences(plain);
     area->setText(references);
-    duringNextRun([](frmConv *conv) {
+    ProgressProbe probe([](frmConv *conv) {
         QTest::mouseClick(conv->findChild<QPushButton *>(QStringLiteral("cmdCacnel")),
                           Qt::LeftButton);
         return true;
     });
-    pressCtrlG(Qt::ShiftModifier);
+    pressCtrlShiftG();
     QCOMPARE(area->text(), references);
-    QCOMPARE(m_window->editor().history().count(), 2);
-    QVERIFY(m_window->menuAction(MenuItem::Ungen)->isEnabled());
-    pressCtrlG(Qt::ShiftModifier);
+    QCOMPARE(m_main->editor().history().count(), 2);
+    QVERIFY(m_main->menuAction(MenuItem::Ungen)->isEnabled());
+    pressCtrlShiftG();
     QCOMPARE(area->text(), plain);
-    m_window->menuAction(MenuItem::Undo)->trigger();
+    m_main->menuAction(MenuItem::Undo)->trigger();
     QCOMPARE(area->text(), references);
 }
 
@@ -324,7 +245,7 @@ void TestConvertUi::progressWindowLayout()
     QFETCH(QString, family);
     QFETCH(qreal, points);
     QFETCH(bool, bold);
-    frmConv conv(m_window, [] {}, [] {});
+    frmConv conv(m_main.window(), [] {}, [] {});
     conv.show();
     QCOMPARE(conv.size(), QSize(269, 87));
     QCOMPARE(conv.minimumSize(), conv.maximumSize());
@@ -352,7 +273,7 @@ void TestConvertUi::progressWindowLayout()
 void TestConvertUi::onlyTheButtonCancels()
 {
     int cancels = 0;
-    frmConv conv(m_window, [&] { ++cancels; }, [] {});
+    frmConv conv(m_main.window(), [&] { ++cancels; }, [] {});
     conv.show();
     QVERIFY(QTest::qWaitForWindowExposed(&conv));
     auto *button = conv.findChild<QPushButton *>(QStringLiteral("cmdCacnel"));
@@ -370,7 +291,7 @@ void TestConvertUi::onlyTheButtonCancels()
 
 void TestConvertUi::halfWayPercentageIsTwoColoured()
 {
-    frmConv conv(m_window, [] {}, [] {});
+    frmConv conv(m_main.window(), [] {}, [] {});
     conv.show();
     QVERIFY(QTest::qWaitForWindowExposed(&conv));
     const int bar = conv.barWidthPx();

@@ -13,7 +13,8 @@
 #include "support/Doc.h"
 #include "support/FakeWindowServices.h"
 #include "support/Files.h"
-#include "support/Iconv.h"
+#include "support/LineRule.h"
+#include "support/Messages.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -44,41 +45,12 @@
 
 using namespace zezu;
 using namespace Qt::StringLiterals;
-using zezu::test::FakeWindowServices;
-using zezu::test::Doc;
-using zezu::test::openFileCount;
-using zezu::test::readBytes;
-using zezu::test::writeBytes;
-using zezu::test::snapshot;
-using zezu::test::FileSizeLimit;
-using zezu::test::RunnableCopy;
-using zezu::test::asNobody;
-using zezu::test::runChild;
+using namespace zezu::test;
 
 namespace {
 
-// 125 two-byte letters and "a.txt": a name of exactly 255 bytes.
-const QString kLongestName = QString(125, u'ж') + QStringLiteral("a.txt");
-
-const QString kFolderReason = QStringLiteral("это папка, а не файл");
-const QString kNotRegularReason = QStringLiteral("это не обычный файл");
-
 // What a child run answers when its fault cannot be set up here.
 constexpr int kChildCannotSetUp = 77;
-
-QString named(const QString &title) { return QStringLiteral("ZEZU.vexlo - ") + title; }
-
-QString saveFailed(const QString &path, const QString &reason)
-{
-    return QStringLiteral("не удалось сохранить файл \"%1\": %2")
-        .arg(QDir::toNativeSeparators(path), reason);
-}
-
-QString openFailed(const QString &path, const QString &reason)
-{
-    return QStringLiteral("не удалось открыть файл \"%1\": %2")
-        .arg(QDir::toNativeSeparators(path), reason);
-}
 
 // Runs rescue on another thread unless the guarded scope ends first, so that a
 // read that would block for ever ends in a failed test instead of a hang.
@@ -146,6 +118,14 @@ const char *entryName(Entry entry)
     case Entry::CloseYes: return "close-yes";
     }
     return "";
+}
+
+// One row for each way into a save.
+void addEntryRows()
+{
+    QTest::addColumn<Entry>("entry");
+    for (const Entry e : kEntries)
+        QTest::addRow("%s", entryName(e)) << e;
 }
 
 std::optional<Entry> entryNamed(const QString &name)
@@ -307,29 +287,6 @@ int childMain(const QStringList &args)
 
 // ---- Reads -------------------------------------------------------------------
 
-// The text the line rule and iconv give for bytes: the model the reader is
-// held to (0x98, which iconv leaves unassigned, is read as U+0098).
-QString modelText(const QByteArray &bytes)
-{
-    QString out;
-    bool open = false;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const int b = std::uint8_t(bytes[i]);
-        if (b == '\r') {
-            out += QLatin1String("\r\n");
-            open = false;
-            if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
-                ++i;
-            continue;
-        }
-        out += test::iconvCharOf(b).value_or(QString(QChar(char16_t(b))));
-        open = true;
-    }
-    if (open)
-        out += QLatin1String("\r\n");
-    return out;
-}
-
 // Makes a file of this size without writing its bytes.
 bool makeSparse(const QString &path, qint64 size)
 {
@@ -466,12 +423,7 @@ void TestFaults::saveFails()
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
 }
 
-void TestFaults::saveFailsOnAFullDisk_data()
-{
-    QTest::addColumn<Entry>("entry");
-    for (const Entry e : kEntries)
-        QTest::addRow("%s", entryName(e)) << e;
-}
+void TestFaults::saveFailsOnAFullDisk_data() { addEntryRows(); }
 
 void TestFaults::saveFailsOnAFullDisk()
 {
@@ -488,12 +440,7 @@ void TestFaults::saveFailsOnAFullDisk()
     QVERIFY2(code == 0, qPrintable(output));
 }
 
-void TestFaults::saveFailsAsAnOrdinaryUser_data()
-{
-    QTest::addColumn<Entry>("entry");
-    for (const Entry e : kEntries)
-        QTest::addRow("%s", entryName(e)) << e;
-}
+void TestFaults::saveFailsAsAnOrdinaryUser_data() { addEntryRows(); }
 
 void TestFaults::saveFailsAsAnOrdinaryUser()
 {
@@ -741,9 +688,7 @@ void TestFaults::surprisingFilesOpenAndSaveBack_data()
     for (int b = 0; b < 256; ++b)
         every += char(b);
     // 0x0D has no LF after it: it becomes a break; the last line gets one.
-    QByteArray everySaved = every;
-    everySaved.replace("\r", "\r\n");
-    QTest::newRow("every byte value") << every << everySaved + "\r\n";
+    QTest::newRow("every byte value") << every << lineRuleBytes(every);
     // Every byte value after every other, in a fixed random order: each pair
     // of neighbours once, CR and LF in every position.
     QByteArray pairs;
@@ -756,19 +701,7 @@ void TestFaults::surprisingFilesOpenAndSaveBack_data()
         std::swap(pairs[i], pairs[j]);
         std::swap(pairs[i + 1], pairs[j + 1]);
     }
-    QByteArray pairsSaved;
-    for (qsizetype i = 0; i < pairs.size(); ++i) {
-        pairsSaved += pairs[i];
-        if (pairs[i] == '\r') {
-            if (i + 1 < pairs.size() && pairs[i + 1] == '\n')
-                pairsSaved += pairs[++i];
-            else
-                pairsSaved += '\n';
-        }
-    }
-    if (!pairsSaved.endsWith("\r\n"))
-        pairsSaved += "\r\n";
-    QTest::newRow("every pair of byte values") << pairs << pairsSaved;
+    QTest::newRow("every pair of byte values") << pairs << lineRuleBytes(pairs);
 }
 
 void TestFaults::surprisingFilesOpenAndSaveBack()
@@ -785,7 +718,7 @@ void TestFaults::surprisingFilesOpenAndSaveBack()
     openCommand(doc.editor);
     QVERIFY(doc.w.told.empty());
     QCOMPARE(openFileCount(), filesOpen);
-    QCOMPARE(doc.w.textValue, modelText(bytes));
+    QCOMPARE(doc.w.textValue, lineRuleText(bytes));
     QCOMPARE(doc.w.captionValue, named(QStringLiteral("surprise.txt")));
 
     doc.w.saveChoices.push_back(out);
@@ -798,7 +731,7 @@ void TestFaults::surprisingFilesOpenAndSaveBack()
     // What was saved opens as the same text, and saves as the same bytes.
     doc.w.openChoices.push_back(out);
     openCommand(doc.editor);
-    QCOMPARE(doc.w.textValue, modelText(bytes));
+    QCOMPARE(doc.w.textValue, lineRuleText(bytes));
     doc.w.saveChoices.push_back(out);
     saveCommand(doc.editor);
     QCOMPARE(readBytes(out), saved);

@@ -6,28 +6,16 @@
 #include "document/FileErrors.h"
 #include "document/TextFile.h"
 #include "support/Files.h"
-#include "support/Iconv.h"
-#include "ui/Application.h"
-#include "ui/TextArea.h"
-#include "ui/frmMain.h"
+#include "support/LineRule.h"
+#include "support/MainWindowFixture.h"
+#include "support/Messages.h"
+#include "support/ScriptedUser.h"
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
 #include <QAction>
-#include <QApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPointer>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QTextCursor>
-#include <QTimer>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -36,98 +24,15 @@
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
-#include <functional>
-#include <map>
 #include <optional>
 #include <thread>
 
 using namespace zezu;
+using namespace zezu::test;
 using namespace Qt::StringLiterals;
-using zezu::test::readBytes;
-using zezu::test::writeBytes;
-using zezu::test::snapshot;
-using zezu::test::FileSizeLimit;
+using Kind = ScriptedUser::Kind;
 
 namespace {
-
-const QString kLongestName = QString(125, u'ж') + QStringLiteral("a.txt"); // 255 bytes
-
-QString named(const QString &title) { return QStringLiteral("ZEZU.vexlo - ") + title; }
-
-// Answers the modal windows of one command as a user would: Yes to the
-// save-changes prompt, the given names to the file dialogs, OK to messages.
-class ScriptedUser : public QObject
-{
-public:
-    QString openName; // empty: the dialog is not expected, and is cancelled
-    QString saveName;
-    QMessageBox::StandardButton promptAnswer = QMessageBox::Yes;
-    // Runs once the open dialog has taken its name, before the file is read.
-    std::function<void()> afterOpenChosen;
-
-    QStringList told; // the text of every message, in order
-    QList<QMessageBox::Icon> toldIcons;
-    QStringList toldTitles;
-    int prompts = 0;
-    int openDialogs = 0;
-    int saveDialogs = 0;
-
-    ScriptedUser()
-    {
-        m_timer.setInterval(5);
-        connect(&m_timer, &QTimer::timeout, this, &ScriptedUser::act);
-        m_timer.start();
-    }
-
-    // Stops answering: the next command has a user of its own.
-    void leave() { m_timer.stop(); }
-
-private:
-    void act()
-    {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || modal == m_last)
-            return;
-        m_last = modal;
-        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-            if (box->button(QMessageBox::Yes)) {
-                ++prompts;
-                box->button(promptAnswer)->click();
-            } else {
-                told << box->text();
-                toldIcons << box->icon();
-                toldTitles << box->windowTitle();
-                box->accept();
-            }
-        } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
-            const bool open = dialog->acceptMode() == QFileDialog::AcceptOpen;
-            ++(open ? openDialogs : saveDialogs);
-            auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-            const QString name = open ? openName : saveName;
-            if (!edit || name.isEmpty()) {
-                dialog->reject();
-                return;
-            }
-            // Typed as a user types: into the focused field, which takes the
-            // place of the name the dialog had selected in its list.
-            dialog->activateWindow();
-            edit->setFocus();
-            if (!edit->hasFocus()) {
-                if (auto *list = dialog->findChild<QAbstractItemView *>(QStringLiteral("listView")))
-                    list->clearSelection();
-            }
-            edit->setText(name);
-            // As pressing Enter in the name field: the dialog's own accept runs.
-            QMetaObject::invokeMethod(dialog, "accept");
-            if (open && afterOpenChosen && !dialog->isVisible())
-                afterOpenChosen();
-        }
-    }
-
-    QTimer m_timer;
-    QPointer<QWidget> m_last;
-};
 
 enum class Entry { Save, OpenYes, ExitYes, CloseYes };
 constexpr Entry kEntries[] = {Entry::Save, Entry::OpenYes, Entry::ExitYes, Entry::CloseYes};
@@ -152,9 +57,9 @@ class TestFaultsUi : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void init() { QVERIFY(m_main.open()); }
+    void cleanup() { m_main.close(); }
 
     void saveFails_data();
     void saveFails();
@@ -168,55 +73,21 @@ private slots:
     void longTextShowsTheBusyCursor();
 
 private:
-    void pressShortcut(Qt::Key key);
+    void pressShortcut(Qt::Key key) { QVERIFY(m_main.pressShortcut(key)); }
     // Opens the file through Ctrl+O and the dialog; true when it opened.
     bool openThroughDialog(const QString &file);
 
-    frmMain *m_window = nullptr;
+    MainWindowFixture m_main;
     QTemporaryDir m_dir;
 };
-
-void TestFaultsUi::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    setUpApplication(*qApp);
-}
-
-void TestFaultsUi::init()
-{
-    m_window = new frmMain;
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
-    m_window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_window));
-}
-
-void TestFaultsUi::cleanup()
-{
-    delete m_window;
-    m_window = nullptr;
-    // A program end asks every event loop to quit, and the next one to start
-    // would return at once: let one loop run and take that request.
-    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-    QCoreApplication::exec();
-}
-
-void TestFaultsUi::pressShortcut(Qt::Key key)
-{
-    // A closed dialog may leave no window active, and a shortcut needs one.
-    m_window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_window));
-    m_window->textArea()->setFocus();
-    QTest::keyClick(m_window->textArea(), key, Qt::ControlModifier);
-}
 
 bool TestFaultsUi::openThroughDialog(const QString &file)
 {
     ScriptedUser user;
     user.openName = file;
     pressShortcut(Qt::Key_O);
-    return user.told.isEmpty() && user.openDialogs == 1
-        && m_window->windowTitle() == named(QFileInfo(file).fileName());
+    return user.told().isEmpty() && user.count(Kind::OpenDialog) == 1
+        && m_main->windowTitle() == named(QFileInfo(file).fileName());
 }
 
 void TestFaultsUi::saveFails_data()
@@ -231,13 +102,13 @@ void TestFaultsUi::saveFails_data()
         const char *via = entryName(e);
         // Typed without ".txt", as the dialog would otherwise enter the folder.
         QTest::addRow("%s: a folder where the file should go", via)
-            << e << u"folder"_s << u"это папка, а не файл"_s << qsizetype(10) << qint64(0);
+            << e << u"folder"_s << kFolderReason << qsizetype(10) << qint64(0);
         QTest::addRow("%s: under a missing folder", via)
             << e << u"missing/out.txt"_s << errorReason(ENOENT) << qsizetype(10) << qint64(0);
         QTest::addRow("%s: under a regular file", via)
             << e << u"old.txt/out.txt"_s << errorReason(ENOTDIR) << qsizetype(10) << qint64(0);
         QTest::addRow("%s: a FIFO", via)
-            << e << u"fifo.txt"_s << u"это не обычный файл"_s << qsizetype(10) << qint64(0);
+            << e << u"fifo.txt"_s << kNotRegularReason << qsizetype(10) << qint64(0);
         QTest::addRow("%s: a name too long once .txt is added", via)
             << e << QString(126, u'я') << errorReason(ENAMETOOLONG) << qsizetype(10)
             << qint64(0);
@@ -266,9 +137,9 @@ void TestFaultsUi::saveFails()
                     0600),
              0);
     QVERIFY(openThroughDialog(old));
-    m_window->textArea()->setText(QString(textSize, u'ж'));
-    QCOMPARE(m_window->windowTitle(), named(QStringLiteral("old.txt*")));
-    const QString text = m_window->textArea()->text();
+    m_main.text()->setText(QString(textSize, u'ж'));
+    QCOMPARE(m_main->windowTitle(), named(QStringLiteral("old.txt*")));
+    const QString text = m_main.text()->text();
     const auto before = snapshot(folder);
 
     ScriptedUser user;
@@ -284,23 +155,22 @@ void TestFaultsUi::saveFails()
         switch (entry) {
         case Entry::Save: pressShortcut(Qt::Key_S); break;
         case Entry::OpenYes: pressShortcut(Qt::Key_O); break;
-        case Entry::ExitYes: m_window->menuAction(MenuItem::Exit)->trigger(); break;
-        case Entry::CloseYes: closed = m_window->close(); break;
+        case Entry::ExitYes: m_main->menuAction(MenuItem::Exit)->trigger(); break;
+        case Entry::CloseYes: closed = m_main->close(); break;
         }
     }
 
     const QString target = withTextExtension(QDir(folder).filePath(chosen));
-    QCOMPARE(user.prompts, entry == Entry::Save ? 0 : 1);
-    QCOMPARE(user.saveDialogs, 1);
-    QCOMPARE(user.openDialogs, 0);
-    QCOMPARE(user.told, QStringList{QStringLiteral("не удалось сохранить файл \"%1\": %2")
-                                        .arg(QDir::toNativeSeparators(target), reason)});
-    QCOMPARE(user.toldIcons.constFirst(), QMessageBox::Warning);
-    QCOMPARE(user.toldTitles.constFirst(), QStringLiteral("ZEZU.vexlo"));
+    QCOMPARE(user.count(Kind::Prompt), entry == Entry::Save ? 0 : 1);
+    QCOMPARE(user.count(Kind::SaveDialog), 1);
+    QCOMPARE(user.count(Kind::OpenDialog), 0);
+    QCOMPARE(user.told(), QStringList{saveFailed(target, reason)});
+    QCOMPARE(user.of(Kind::Message)[0].icon, QMessageBox::Warning);
+    QCOMPARE(user.of(Kind::Message)[0].title, QStringLiteral("ZEZU.vexlo"));
     QVERIFY(!closed);
-    QVERIFY(m_window->isVisible());
-    QCOMPARE(m_window->windowTitle(), named(QStringLiteral("old.txt*")));
-    QCOMPARE(m_window->textArea()->text(), text);
+    QVERIFY(m_main->isVisible());
+    QCOMPARE(m_main->windowTitle(), named(QStringLiteral("old.txt*")));
+    QCOMPARE(m_main.text()->text(), text);
     QVERIFY(snapshot(folder) == before);
 
     user.leave();
@@ -310,10 +180,10 @@ void TestFaultsUi::saveFails()
     ScriptedUser again;
     again.saveName = later;
     pressShortcut(Qt::Key_S);
-    QCOMPARE(again.told, QStringList());
+    QCOMPARE(again.told(), QStringList());
     QCOMPARE(readBytes(later), encodeText(text));
-    QVERIFY(m_window->isVisible());
-    QCOMPARE(m_window->windowTitle(), named(QStringLiteral("later.txt")));
+    QVERIFY(m_main->isVisible());
+    QCOMPARE(m_main->windowTitle(), named(QStringLiteral("later.txt")));
     QFile::remove(later);
 }
 
@@ -322,9 +192,9 @@ void TestFaultsUi::openFails_data()
     QTest::addColumn<QString>("chosen"); // relative to the test folder unless absolute
     QTest::addColumn<QString>("reason");
     QTest::newRow("a missing file") << u"none.txt"_s << errorReason(ENOENT);
-    QTest::newRow("a FIFO") << u"fifo.txt"_s << u"это не обычный файл"_s;
-    QTest::newRow("a device without end") << u"/dev/zero"_s << u"это не обычный файл"_s;
-    QTest::newRow("a device without content") << u"/dev/null"_s << u"это не обычный файл"_s;
+    QTest::newRow("a FIFO") << u"fifo.txt"_s << kNotRegularReason;
+    QTest::newRow("a device without end") << u"/dev/zero"_s << kNotRegularReason;
+    QTest::newRow("a device without content") << u"/dev/null"_s << kNotRegularReason;
     QTest::newRow("200 MB")
         << u"big.txt"_s
         << QStringLiteral("файл слишком большой (200 МБ): открыть можно файл не больше %1 МБ")
@@ -342,8 +212,8 @@ void TestFaultsUi::openFails()
         QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64(200) << 20));
     }
     const QString target = QDir::isAbsolutePath(chosen) ? chosen : m_dir.filePath(chosen);
-    m_window->textArea()->setText(QStringLiteral("before"));
-    const QString caption = m_window->windowTitle();
+    m_main.text()->setText(QStringLiteral("before"));
+    const QString caption = m_main->windowTitle();
 
     // A reader blocked on the FIFO would hang the test: a writer that comes
     // after a while lets it go on, and the test fails instead.
@@ -364,32 +234,29 @@ void TestFaultsUi::openFails()
     done = true;
     rescue.join();
 
-    QCOMPARE(user.openDialogs, 1);
-    QCOMPARE(user.told, QStringList{QStringLiteral("не удалось открыть файл \"%1\": %2")
-                                        .arg(QDir::toNativeSeparators(target), reason)});
-    QCOMPARE(m_window->textArea()->text(), QStringLiteral("before"));
-    QCOMPARE(m_window->windowTitle(), caption);
-    QVERIFY(m_window->isVisible());
+    QCOMPARE(user.count(Kind::OpenDialog), 1);
+    QCOMPARE(user.told(), QStringList{openFailed(target, reason)});
+    QCOMPARE(m_main.text()->text(), QStringLiteral("before"));
+    QCOMPARE(m_main->windowTitle(), caption);
+    QVERIFY(m_main->isVisible());
 }
 
 void TestFaultsUi::fileVanishesAfterTheDialog()
 {
     const QString file = m_dir.filePath(QStringLiteral("vanishing.txt"));
     QVERIFY(writeBytes(file, "here"));
-    m_window->textArea()->setText(QStringLiteral("before"));
-    const QString caption = m_window->windowTitle();
+    m_main.text()->setText(QStringLiteral("before"));
+    const QString caption = m_main->windowTitle();
     ScriptedUser user;
     user.promptAnswer = QMessageBox::No;
     user.openName = file;
     user.afterOpenChosen = [&] { QFile::remove(file); };
     pressShortcut(Qt::Key_O);
-    QCOMPARE(user.openDialogs, 1);
+    QCOMPARE(user.count(Kind::OpenDialog), 1);
     QVERIFY(!QFileInfo::exists(file));
-    QCOMPARE(user.told, QStringList{QStringLiteral("не удалось открыть файл \"%1\": %2")
-                                        .arg(QDir::toNativeSeparators(file),
-                                             errorReason(ENOENT))});
-    QCOMPARE(m_window->textArea()->text(), QStringLiteral("before"));
-    QCOMPARE(m_window->windowTitle(), caption);
+    QCOMPARE(user.told(), QStringList{openFailed(file, errorReason(ENOENT))});
+    QCOMPARE(m_main.text()->text(), QStringLiteral("before"));
+    QCOMPARE(m_main->windowTitle(), caption);
 }
 
 void TestFaultsUi::surprisingFilesOpen_data()
@@ -399,17 +266,10 @@ void TestFaultsUi::surprisingFilesOpen_data()
     QTest::newRow("0 bytes") << QByteArray() << QString();
     QTest::newRow("NUL bytes") << QByteArray("\0a\0\r\n\0", 6)
                                << QString::fromUtf16(u"\0a\0\r\n\0\r\n", 8);
-    // What iconv reads each byte as; 0x98, which it leaves unassigned, is
-    // read as U+0098.
     QByteArray every;
-    QString everyText;
-    for (int b = 0; b < 256; ++b) {
+    for (int b = 0; b < 256; ++b)
         every += char(b);
-        everyText += b == '\r' ? QStringLiteral("\r\n")
-                                : test::iconvCharOf(b).value_or(QString(QChar(char16_t(b))));
-    }
-    everyText += QStringLiteral("\r\n");
-    QTest::newRow("every byte value") << every << everyText;
+    QTest::newRow("every byte value") << every << lineRuleText(every);
 }
 
 void TestFaultsUi::surprisingFilesOpen()
@@ -421,14 +281,14 @@ void TestFaultsUi::surprisingFilesOpen()
     QVERIFY(openThroughDialog(file));
     // The text area gives back exactly what was read, every control character
     // and break included.
-    QCOMPARE(m_window->textArea()->text(), text);
+    QCOMPARE(m_main.text()->text(), text);
 
     const QString saved = m_dir.filePath(QStringLiteral("surprise-saved.txt"));
     ScriptedUser user;
     user.saveName = saved;
-    m_window->textArea()->setText(m_window->textArea()->text()); // marks, keeps the text
+    m_main.text()->setText(m_main.text()->text()); // marks, keeps the text
     pressShortcut(Qt::Key_S);
-    QCOMPARE(user.told, QStringList());
+    QCOMPARE(user.told(), QStringList());
     QCOMPARE(readBytes(saved), encodeText(text));
 }
 
@@ -454,16 +314,16 @@ void TestFaultsUi::namesThroughTheDialogs()
     QVERIFY(QDir().mkpath(dir.path()));
     QVERIFY(writeBytes(dir.filePath(file), "\xC4\xEE\xEC\r\n"));
     QVERIFY(openThroughDialog(dir.filePath(file)));
-    QCOMPARE(m_window->textArea()->text(), QStringLiteral("Дом\r\n"));
+    QCOMPARE(m_main.text()->text(), QStringLiteral("Дом\r\n"));
 
-    m_window->textArea()->setText(QStringLiteral("Дом\r\nсад"));
-    QCOMPARE(m_window->windowTitle(), named(file + u'*'));
+    m_main.text()->setText(QStringLiteral("Дом\r\nсад"));
+    QCOMPARE(m_main->windowTitle(), named(file + u'*'));
     ScriptedUser user;
     user.saveName = dir.filePath(typed);
     pressShortcut(Qt::Key_S);
-    QCOMPARE(user.told, QStringList());
+    QCOMPARE(user.told(), QStringList());
     QCOMPARE(readBytes(dir.filePath(saved)), QByteArray("\xC4\xEE\xEC\r\n\xF1\xE0\xE4"));
-    QCOMPARE(m_window->windowTitle(), named(saved));
+    QCOMPARE(m_main->windowTitle(), named(saved));
     QCOMPARE(dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
              file == saved ? 1 : 2);
 }
@@ -473,13 +333,13 @@ void TestFaultsUi::longTextShowsTheBusyCursor()
     // Qt's text area takes a long text in without a chance to show progress;
     // the busy cursor says the editor is working meanwhile, and only then.
     QList<std::optional<Qt::CursorShape>> seen;
-    auto *doc = m_window->textArea()->document();
+    auto *doc = m_main.text()->document();
     const auto connection = connect(doc, &QTextDocument::contentsChanged, this, [&] {
         const QCursor *cursor = QGuiApplication::overrideCursor();
         seen << (cursor ? std::optional(cursor->shape()) : std::nullopt);
     });
     const QString line = QStringLiteral("Съешь же ещё этих мягких булок\r\n");
-    WindowServices &services = m_window->editor().window();
+    WindowServices &services = m_main->editor().window();
     services.setText(line.repeated(100000));
     QVERIFY(!seen.isEmpty());
     QVERIFY(seen.constLast() == std::optional(Qt::WaitCursor));

@@ -1,8 +1,6 @@
 // The main window, for real and headless: its menu, its text area and the
 // resizing rule, through the widgets a user touches.
-#include "ui/Application.h"
-#include "ui/TextArea.h"
-#include "ui/frmMain.h"
+#include "support/MainWindowFixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,9 +22,8 @@ class TestFrmMain : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void init() { QVERIFY(m_main.open(false)); }
+    void cleanup() { m_main.close(); }
 
     void captionIconAndClientArea();
     void captionShownAsItStands_data();
@@ -52,60 +49,42 @@ private slots:
     void programTextIsNotUndoneByTheViewsUndo();
 
 private:
-    QWidget *client() const { return m_window->centralWidget(); }
+    QWidget *client() const { return m_main->centralWidget(); }
     QAction *action(const char *name) const
     {
-        return m_window->findChild<QAction *>(QString::fromLatin1(name));
+        return m_main->findChild<QAction *>(QString::fromLatin1(name));
     }
     // Selects the text positions [start, start + length) in the view.
     void selectInText(qsizetype start, qsizetype length);
 
-    frmMain *m_window = nullptr;
+    test::MainWindowFixture m_main;
 };
-
-void TestFrmMain::initTestCase()
-{
-    setUpApplication(*qApp);
-}
-
-void TestFrmMain::init()
-{
-    m_window = new frmMain;
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
-}
-
-void TestFrmMain::cleanup()
-{
-    delete m_window;
-    m_window = nullptr;
-}
 
 void TestFrmMain::captionIconAndClientArea()
 {
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("ZEZU.vexlo - Безымянный"));
-    QCOMPARE(m_window->objectName(), QStringLiteral("frmMain"));
-    const QList<QSize> sizes = m_window->windowIcon().availableSizes();
+    QCOMPARE(m_main->windowTitle(), QStringLiteral("ZEZU.vexlo - Безымянный"));
+    QCOMPARE(m_main->objectName(), QStringLiteral("frmMain"));
+    const QList<QSize> sizes = m_main->windowIcon().availableSizes();
     QVERIFY(sizes.contains(QSize(16, 16)));
     QVERIFY(sizes.contains(QSize(32, 32)));
     QCOMPARE(client()->size(), QSize(587, 378));
-    QCOMPARE(m_window->textArea()->geometry(), client()->rect());
-    QCOMPARE(m_window->textArea()->toPlainText(), QString());
-    QCOMPARE(m_window->editor().history().count(), 0);
+    QCOMPARE(m_main.text()->geometry(), client()->rect());
+    QCOMPARE(m_main.text()->toPlainText(), QString());
+    QCOMPARE(m_main->editor().history().count(), 0);
     // The margins are those of the design: the text area is the client area.
-    QCOMPARE(m_window->editor().layout().widthMargin(), 0);
-    QCOMPARE(m_window->editor().layout().heightMargin(),
-             pixelsToTwips(m_window->height() - 378));
+    QCOMPARE(m_main->editor().layout().widthMargin(), 0);
+    QCOMPARE(m_main->editor().layout().heightMargin(),
+             pixelsToTwips(m_main->height() - 378));
 
     if (const QByteArray dir = qgetenv("ZEZU_SCREENSHOT_DIR"); !dir.isEmpty()) {
-        m_window->textArea()->setText(QStringLiteral(
+        m_main.text()->setText(QStringLiteral(
             "Дом & сад\r\n\r\n\"Съешь же ещё этих мягких французских булок, да выпей чаю.\" "
             "<b>The quick brown fox jumps over the lazy dog.</b> 0123456789\r\n"
             "lone\nLF and lone\rCR stay inside their line"));
-        QVERIFY(m_window->grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(
+        QVERIFY(m_main->grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(
             QStringLiteral("frmMain.png"))));
-        auto *menu = m_window->findChild<QMenu *>(QStringLiteral("mnuText"));
-        menu->popup(m_window->mapToGlobal(QPoint(0, 0)));
+        auto *menu = m_main->findChild<QMenu *>(QStringLiteral("mnuText"));
+        menu->popup(m_main->mapToGlobal(QPoint(0, 0)));
         QVERIFY(QTest::qWaitForWindowExposed(menu));
         QVERIFY(menu->grab().save(QDir(QString::fromLocal8Bit(dir)).filePath(
             QStringLiteral("mnuText.png"))));
@@ -123,9 +102,9 @@ void TestFrmMain::captionShownAsItStands_data()
 void TestFrmMain::captionShownAsItStands()
 {
     QFETCH(QString, caption);
-    m_window->editor().window().setCaption(caption);
-    QCOMPARE(m_window->windowHandle()->title(), caption);
-    QCOMPARE(m_window->editor().window().caption(), caption);
+    m_main->editor().window().setCaption(caption);
+    QCOMPARE(m_main->windowHandle()->title(), caption);
+    QCOMPARE(m_main->editor().window().caption(), caption);
 }
 
 void TestFrmMain::menuItems_data()
@@ -158,14 +137,14 @@ void TestFrmMain::menuItems()
     QFETCH(QString, caption);
     QFETCH(QKeySequence, shortcut);
     QFETCH(bool, enabled);
-    QAction *a = m_window->findChild<QAction *>(name);
+    QAction *a = m_main->findChild<QAction *>(name);
     QVERIFY(a);
     QCOMPARE(a->text(), caption);
     QCOMPARE(a->shortcut(), shortcut);
     QCOMPARE(a->isEnabled(), enabled);
     QVERIFY(a->isVisible());
     QVERIFY(!a->isCheckable());
-    auto *parent = m_window->findChild<QMenu *>(menu);
+    auto *parent = m_main->findChild<QMenu *>(menu);
     QVERIFY(parent);
     QVERIFY(parent->actions().contains(a));
 }
@@ -173,12 +152,12 @@ void TestFrmMain::menuItems()
 void TestFrmMain::menuOrder()
 {
     QStringList bar;
-    for (QAction *a : m_window->menuBar()->actions())
+    for (QAction *a : m_main->menuBar()->actions())
         bar << a->menu()->objectName() + QLatin1Char('=') + a->text();
     QCOMPARE(bar, QStringList({QStringLiteral("mnuText=::файл."), QStringLiteral("mnH=::?...")}));
 
     QStringList items;
-    for (QAction *a : m_window->findChild<QMenu *>(QStringLiteral("mnuText"))->actions())
+    for (QAction *a : m_main->findChild<QMenu *>(QStringLiteral("mnuText"))->actions())
         items << a->objectName() + (a->isSeparator() ? QStringLiteral("|") : QString());
     QCOMPARE(items, QStringList({QStringLiteral("mnuGen"), QStringLiteral("mnuUngen"),
                                  QStringLiteral("mnuUndo"),
@@ -200,17 +179,14 @@ void TestFrmMain::shortcutsRunTheirItems()
 {
     QFETCH(QString, name);
     QFETCH(int, key);
-    QAction *a = m_window->findChild<QAction *>(name);
+    QAction *a = m_main->findChild<QAction *>(name);
     // Commands that open dialogs must not block this test.
     a->disconnect();
     QSignalSpy spy(a, &QAction::triggered);
-    m_window->activateWindow();
-    m_window->textArea()->setFocus();
-    QVERIFY(QTest::qWaitForWindowActive(m_window));
-    QTest::keyClick(m_window->textArea(), Qt::Key(key), Qt::ControlModifier);
+    QVERIFY(m_main.pressShortcut(Qt::Key(key)));
     QCOMPARE(spy.count(), 1);
     // The shortcut reached the menu, not the text.
-    QCOMPARE(m_window->textArea()->text(), QString());
+    QCOMPARE(m_main.text()->text(), QString());
 }
 
 void TestFrmMain::disabledItemIgnoresItsShortcut()
@@ -219,15 +195,13 @@ void TestFrmMain::disabledItemIgnoresItsShortcut()
     gen->disconnect();
     gen->setEnabled(false);
     QSignalSpy spy(gen, &QAction::triggered);
-    m_window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_window));
-    QTest::keyClick(m_window->textArea(), Qt::Key_G, Qt::ControlModifier);
+    QVERIFY(m_main.pressShortcut(Qt::Key_G));
     QCOMPARE(spy.count(), 0);
 }
 
 void TestFrmMain::textAreaFontAndScrolling()
 {
-    TextArea *t = m_window->textArea();
+    TextArea *t = m_main.text();
     QCOMPARE(t->objectName(), QStringLiteral("txtChar"));
     QCOMPARE(t->font().family(), QStringLiteral("Courier New"));
     QCOMPARE(t->font().pointSizeF(), 8.25);
@@ -254,10 +228,10 @@ void TestFrmMain::textAreaCoversClientAreaAfterResizes()
 {
     for (const QSize size : {QSize(800, 600), QSize(300, 200), QSize(1000, 250),
                              QSize(420, 900), QSize(587, 400)}) {
-        m_window->resize(size);
-        QTRY_COMPARE(m_window->size(), size);
-        QCOMPARE(m_window->textArea()->geometry(), client()->rect());
-        QCOMPARE(client()->geometry().bottom(), m_window->rect().bottom());
+        m_main->resize(size);
+        QTRY_COMPARE(m_main->size(), size);
+        QCOMPARE(m_main.text()->geometry(), client()->rect());
+        QCOMPARE(client()->geometry().bottom(), m_main->rect().bottom());
     }
 }
 
@@ -286,20 +260,20 @@ void TestFrmMain::textReadsBackAsSet_data()
 void TestFrmMain::textReadsBackAsSet()
 {
     QFETCH(QString, text);
-    m_window->textArea()->setText(text);
-    QCOMPARE(m_window->textArea()->text(), text);
+    m_main.text()->setText(text);
+    QCOMPARE(m_main.text()->text(), text);
     // Typing keeps the rest exactly as it was.
-    QTextCursor c = m_window->textArea()->textCursor();
+    QTextCursor c = m_main.text()->textCursor();
     c.movePosition(QTextCursor::End);
-    m_window->textArea()->setTextCursor(c);
-    m_window->textArea()->setFocus();
-    QTest::keyClicks(m_window->textArea(), QStringLiteral("z"));
-    QCOMPARE(m_window->textArea()->text(), text + QLatin1Char('z'));
+    m_main.text()->setTextCursor(c);
+    m_main.text()->setFocus();
+    QTest::keyClicks(m_main.text(), QStringLiteral("z"));
+    QCOMPARE(m_main.text()->text(), text + QLatin1Char('z'));
 }
 
 void TestFrmMain::settingTheSameTextAfterTypingShowsIt()
 {
-    TextArea *t = m_window->textArea();
+    TextArea *t = m_main.text();
     const QString text = QStringLiteral("abc\r\ndef");
     t->setText(text);
     t->setFocus();
@@ -312,7 +286,7 @@ void TestFrmMain::settingTheSameTextAfterTypingShowsIt()
 
 void TestFrmMain::loneBreaksStayInsideTheLine()
 {
-    TextArea *t = m_window->textArea();
+    TextArea *t = m_main.text();
     t->setText(QStringLiteral("one\ntwo\rthree\r\nfour"));
     QCOMPARE(t->document()->blockCount(), 2);
     QCOMPARE(t->textPosition(t->document()->lastBlock().position()), 15);
@@ -331,7 +305,7 @@ void TestFrmMain::enterTypesCrLf()
 {
     QFETCH(int, modifiers);
     QFETCH(int, key);
-    TextArea *t = m_window->textArea();
+    TextArea *t = m_main.text();
     t->setFocus();
     QTest::keyClicks(t, QStringLiteral("ab"));
     QTest::keyClick(t, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
@@ -360,12 +334,12 @@ void TestFrmMain::selectionCountsInText_data()
 void TestFrmMain::selectInText(qsizetype start, qsizetype length)
 {
     // In the view a CR LF pair is one position.
-    const QString text = m_window->textArea()->text();
+    const QString text = m_main.text()->text();
     auto view = [&](qsizetype pos) { return int(pos - text.left(pos).count(u"\r\n")); };
-    QTextCursor c = m_window->textArea()->textCursor();
+    QTextCursor c = m_main.text()->textCursor();
     c.setPosition(view(start));
     c.setPosition(view(start + length), QTextCursor::KeepAnchor);
-    m_window->textArea()->setTextCursor(c);
+    m_main.text()->setTextCursor(c);
 }
 
 void TestFrmMain::selectionCountsInText()
@@ -373,15 +347,15 @@ void TestFrmMain::selectionCountsInText()
     QFETCH(QString, text);
     QFETCH(qsizetype, start);
     QFETCH(qsizetype, length);
-    m_window->textArea()->setText(text);
+    m_main.text()->setText(text);
     selectInText(start, length);
-    QCOMPARE(m_window->textArea()->selStart(), start);
-    QCOMPARE(m_window->textArea()->selLength(), length);
+    QCOMPARE(m_main.text()->selStart(), start);
+    QCOMPARE(m_main.text()->selLength(), length);
 }
 
 void TestFrmMain::everyChangeIsNotified()
 {
-    TextArea *t = m_window->textArea();
+    TextArea *t = m_main.text();
     QSignalSpy spy(t, &TextArea::changed);
     t->setText(QStringLiteral("a\nb\u2424"));
     QCOMPARE(spy.count(), 1);
@@ -394,7 +368,7 @@ void TestFrmMain::everyChangeIsNotified()
 
 void TestFrmMain::programTextIsNotUndoneByTheViewsUndo()
 {
-    TextArea *t = m_window->textArea();
+    TextArea *t = m_main.text();
     t->setText(QStringLiteral("first"));
     t->setText(QStringLiteral("second\r\n\u240A\n"));
     t->setFocus();

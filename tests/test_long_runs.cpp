@@ -8,19 +8,12 @@
 #include "convert/UndoHistory.h"
 #include "document/Editor.h"
 #include "support/FakeWindowServices.h"
-#include "ui/Application.h"
-#include "ui/TextArea.h"
-#include "ui/frmConv.h"
-#include "ui/frmMain.h"
+#include "support/MainWindowFixture.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QTest>
-#include <QTextCursor>
-#include <QTimer>
 
 #include <array>
 
@@ -57,15 +50,6 @@ QString mixedText(QRandomGenerator &random, qsizetype atLeast, bool loneSurrogat
     return text;
 }
 
-
-frmConv *progressWindow()
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (w->objectName() == QLatin1String("frmConv") && w->isVisible())
-            return static_cast<frmConv *>(w);
-    return nullptr;
-}
-
 } // namespace
 
 class TestLongRuns : public QObject
@@ -73,40 +57,23 @@ class TestLongRuns : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setUpApplication(*qApp); }
-    void init();
-    void cleanup();
+    void init() { QVERIFY(m_main.open()); }
+    void cleanup() { m_main.close(); }
 
     void cancelAtRandomPointsThroughTheWidgets();
     void cancelAtRandomCharacters();
 
 private:
-    frmMain *m_window = nullptr;
+    test::MainWindowFixture m_main;
 };
-
-void TestLongRuns::init()
-{
-    m_window = new frmMain;
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
-    m_window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_window));
-}
-
-void TestLongRuns::cleanup()
-{
-    delete m_window;
-    m_window = nullptr;
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 void TestLongRuns::cancelAtRandomPointsThroughTheWidgets()
 {
     QRandomGenerator random(20261209);
-    TextArea *area = m_window->textArea();
+    TextArea *area = m_main->textArea();
     area->setText(mixedText(random, 300000, false));
-    const UndoHistory &undoHistory = m_window->editor().history();
-    QAction *undo = m_window->menuAction(MenuItem::Undo);
+    const UndoHistory &undoHistory = m_main->editor().history();
+    QAction *undo = m_main->menuAction(MenuItem::Undo);
 
     int cancelled = 0;
     int finished = 0;
@@ -132,28 +99,24 @@ void TestLongRuns::cancelAtRandomPointsThroughTheWidgets()
         // Cancel once the progress shows this much, unless the run ends first.
         const int cancelAt = random.bounded(3) == 0 ? 101 : random.bounded(100);
         bool clicked = false;
-        QTimer probe;
-        probe.setInterval(0);
-        connect(&probe, &QTimer::timeout, this, [&] {
-            frmConv *conv = progressWindow();
-            if (!conv || clicked)
-                return;
-            const QString shown = conv->findChild<QLabel *>(QStringLiteral("lblPer1"))->text();
-            if (shown.chopped(1).toInt() >= cancelAt) {
+        {
+            test::ProgressProbe probe([&](frmConv *conv) {
+                const QString shown = conv->findChild<QLabel *>(QStringLiteral("lblPer1"))->text();
+                if (shown.chopped(1).toInt() < cancelAt)
+                    return false;
                 QTest::mouseClick(conv->findChild<QPushButton *>(QStringLiteral("cmdCacnel")),
                                   Qt::LeftButton);
                 clicked = true;
-            }
-        });
-        probe.start();
-        area->setFocus();
-        QTest::keyClick(area, Qt::Key_G, Qt::ControlModifier);
-        probe.stop();
+                return true;
+            });
+            area->setFocus();
+            QTest::keyClick(area, Qt::Key_G, Qt::ControlModifier);
+        }
 
-        QVERIFY(!m_window->editor().run().inProgress());
+        QVERIFY(!m_main->editor().run().inProgress());
         QVERIFY(!area->isReadOnly());
-        QVERIFY(m_window->menuAction(MenuItem::Gen)->isEnabled());
-        QVERIFY(!progressWindow());
+        QVERIFY(m_main->menuAction(MenuItem::Gen)->isEnabled());
+        QVERIFY(!test::visibleProgressWindow());
         if (clicked) {
             ++cancelled;
             QVERIFY2(area->text() == before, qPrintable(QStringLiteral("run %1").arg(run)));

@@ -1,0 +1,276 @@
+// Open and save on real files in a temporary folder, through the
+// window-services double: bytes kept, the first save's normal form, failures
+// that change nothing, and a file of 50 MiB.
+#include "document/DocumentCommands.h"
+#include "document/FileErrors.h"
+#include "document/TextFile.h"
+#include "support/Doc.h"
+#include "support/Files.h"
+#include "support/LineRule.h"
+#include "support/Messages.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <optional>
+
+using namespace zezu;
+using namespace zezu::test;
+
+class TestDocumentFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void openThenSaveKeepsBytes_data();
+    void openThenSaveKeepsBytes();
+    void firstSaveNormalisesThenStable_data();
+    void firstSaveNormalisesThenStable();
+    void failedSaveKeepsEverything_data();
+    void failedSaveKeepsEverything();
+    void failedOpenChangesNothing_data();
+    void failedOpenChangesNothing();
+    void fiftyMegabytes();
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+};
+
+void TestDocumentFiles::openThenSaveKeepsBytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("empty file") << QByteArray();
+    QTest::newRow("CR LF lines") << QByteArray("one\r\ntwo\r\n\r\nfour\r\n");
+    QTest::newRow("Cyrillic") << QByteArray("\xD1\xFA\xE5\xF8\xFC \xE6\xE5 \xE5\xF9\xB8\r\n");
+    QTest::newRow("lone LF inside lines") << QByteArray("a\nb\r\n\n\r\n");
+    QTest::newRow("NUL bytes") << QByteArray("\0\0a\0\r\n", 6);
+    // Every byte value once, the CR followed by its LF, and a final CR LF.
+    QByteArray every;
+    for (int b = 0; b < 256; ++b)
+        every += char(b);
+    QTest::newRow("every byte value") << lineRuleBytes(every);
+}
+
+void TestDocumentFiles::openThenSaveKeepsBytes()
+{
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("in.txt"));
+    const QString out = dir.filePath(QStringLiteral("out.txt"));
+    QVERIFY(writeBytes(in, bytes));
+    Doc doc;
+    doc.w.openChoices.push_back(in);
+    openCommand(doc.editor);
+    QVERIFY(doc.w.told.empty());
+    doc.w.saveChoices.push_back(out);
+    saveCommand(doc.editor);
+    QVERIFY(doc.w.told.empty());
+    QCOMPARE(readBytes(out), bytes);
+    // Saving over the opened file itself keeps it too.
+    doc.w.saveChoices.push_back(in);
+    saveCommand(doc.editor);
+    QCOMPARE(readBytes(in), bytes);
+}
+
+void TestDocumentFiles::firstSaveNormalisesThenStable_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("saved");
+    QTest::newRow("no final break") << QByteArray("a\r\nb") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("lone CRs") << QByteArray("a\rb\r") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("only LFs") << QByteArray("a\nb\n") << QByteArray("a\nb\n\r\n");
+}
+
+void TestDocumentFiles::firstSaveNormalisesThenStable()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, saved);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("f.txt"));
+    QVERIFY(writeBytes(file, bytes));
+    for (int round = 0; round < 3; ++round) {
+        Doc doc;
+        doc.w.openChoices.push_back(file);
+        openCommand(doc.editor);
+        doc.w.saveChoices.push_back(file);
+        saveCommand(doc.editor);
+        QCOMPARE(readBytes(file), saved);
+    }
+}
+
+void TestDocumentFiles::failedSaveKeepsEverything_data()
+{
+    QTest::addColumn<QString>("chosen");     // relative to the folder
+    QTest::addColumn<qsizetype>("textSize"); // characters of text to save
+    QTest::addColumn<qint64>("sizeLimit");   // 0: none
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("missing folder")
+        << "missing/out.txt" << qsizetype(10) << qint64(0) << errorReason(ENOENT);
+    QTest::newRow("onto a folder") << "folder.txt" << qsizetype(10) << qint64(0) << kFolderReason;
+    QTest::newRow("onto a folder, .txt added") << "folder" << qsizetype(10) << qint64(0)
+                                               << kFolderReason;
+    QTest::newRow("onto a FIFO") << "fifo.txt" << qsizetype(10) << qint64(0) << kNotRegularReason;
+    // A size limit stops the write part way, as a full disk does: inside the
+    // only piece written, and exactly at the end of a first piece.
+    QTest::newRow("stops inside a write")
+        << "old.txt" << qsizetype(200000) << qint64(65536) << errorReason(EFBIG);
+    QTest::newRow("stops between writes")
+        << "old.txt" << kWriteChunk + 1000 << qint64(kWriteChunk) << errorReason(EFBIG);
+}
+
+void TestDocumentFiles::failedSaveKeepsEverything()
+{
+    QFETCH(QString, chosen);
+    QFETCH(qsizetype, textSize);
+    QFETCH(qint64, sizeLimit);
+    QFETCH(QString, reason);
+
+    QTemporaryDir dir;
+    const QByteArray old("old content\r\n");
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("old.txt")), old));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("folder.txt/inside")));
+    QCOMPARE(mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("fifo.txt"))).constData(), 0600),
+             0);
+    const QStringList entriesBefore = QDir(dir.path()).entryList(QDir::AllEntries
+                                                                 | QDir::NoDotAndDotDot);
+    const QString target = withTextExtension(dir.filePath(chosen));
+
+    Doc doc;
+    doc.w.captionValue = named(QStringLiteral("old.txt"));
+    doc.type(QString(textSize, u'ж'));
+    doc.editor.document().recordAnswer(PromptAnswer::Yes);
+    doc.w.saveChoices.push_back(dir.filePath(chosen));
+    const int filesOpen = openFileCount();
+    {
+        std::optional<FileSizeLimit> limit;
+        if (sizeLimit) {
+            limit.emplace(rlim_t(sizeLimit));
+            QVERIFY(limit->ok());
+        }
+        saveCommand(doc.editor);
+    }
+
+    QCOMPARE(doc.w.told.size(), size_t(1));
+    QCOMPARE(doc.w.told[0].title, QStringLiteral("ZEZU.vexlo"));
+    QCOMPARE(doc.w.told[0].message, saveFailed(target, reason));
+    QCOMPARE(doc.w.captionValue, named(QStringLiteral("old.txt*")));
+    QCOMPARE(doc.editor.document().lastAnswer(), PromptAnswer::Yes);
+    // The old file is whole, the folder untouched, and nothing is left behind.
+    QCOMPARE(readBytes(dir.filePath(QStringLiteral("old.txt"))), old);
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("folder.txt/inside"))).isDir());
+    const QFileInfo fifo(dir.filePath(QStringLiteral("fifo.txt")));
+    QVERIFY(fifo.exists() && !fifo.isFile());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             entriesBefore);
+    QCOMPARE(openFileCount(), filesOpen);
+
+    // The failure blocks no later save.
+    doc.w.saveChoices.push_back(dir.filePath(QStringLiteral("old.txt")));
+    saveCommand(doc.editor);
+    QCOMPARE(doc.w.told.size(), size_t(1));
+    QCOMPARE(readBytes(dir.filePath(QStringLiteral("old.txt"))).size(), textSize);
+    QCOMPARE(doc.w.captionValue, named(QStringLiteral("old.txt")));
+}
+
+void TestDocumentFiles::failedOpenChangesNothing_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing file") << path(QStringLiteral("none.txt")) << errorReason(ENOENT);
+    QTest::newRow("missing folder") << path(QStringLiteral("none/a.txt"))
+                                    << errorReason(ENOENT);
+    QTest::newRow("a folder") << path(QStringLiteral("folder"))
+                              << QStringLiteral("это папка, а не файл");
+    // Neither would ever end: a FIFO with no writer, a device without end.
+    QTest::newRow("a FIFO") << path(QStringLiteral("fifo.txt"))
+                            << QStringLiteral("это не обычный файл");
+    QTest::newRow("a device") << QStringLiteral("/dev/zero")
+                              << QStringLiteral("это не обычный файл");
+    // Opens, then fails to read.
+    QTest::newRow("read error") << QStringLiteral("/proc/self/mem") << errorReason(EIO);
+}
+
+void TestDocumentFiles::failedOpenChangesNothing()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, reason);
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("folder")));
+    const QByteArray fifo = QFile::encodeName(path(QStringLiteral("fifo.txt")));
+    QVERIFY(QFileInfo::exists(path(QStringLiteral("fifo.txt")))
+            || mkfifo(fifo.constData(), 0600) == 0);
+    const QString good = path(QStringLiteral("failedOpenChangesNothing.txt"));
+    QVERIFY(writeBytes(good, "good"));
+
+    Doc doc;
+    doc.w.captionValue = named(QStringLiteral("before.txt"));
+    doc.type(QStringLiteral("edits"));
+    doc.editor.history().push(QStringLiteral("snapshot"));
+    const QStringList captions = doc.w.captions;
+    const int textSets = doc.w.setTextCalls;
+    const int filesOpen = openFileCount();
+
+    doc.w.answers.push_back(Answer::No);
+    doc.w.openChoices.push_back(chosen);
+    openCommand(doc.editor);
+
+    QCOMPARE(doc.w.told.size(), size_t(1));
+    QCOMPARE(doc.w.told[0].title, QStringLiteral("ZEZU.vexlo"));
+    QCOMPARE(doc.w.told[0].message, openFailed(chosen, reason));
+    QCOMPARE(doc.w.textValue, QStringLiteral("edits"));
+    QCOMPARE(doc.w.setTextCalls, textSets);
+    QCOMPARE(doc.w.captions, captions);
+    QCOMPARE(doc.w.captionValue, named(QStringLiteral("before.txt*")));
+    QCOMPARE(doc.editor.history().count(), 1);
+    QCOMPARE(doc.editor.history().snapshots()[0], QStringLiteral("snapshot"));
+    QCOMPARE(openFileCount(), filesOpen);
+
+    // The failure blocks no later open.
+    doc.w.answers.push_back(Answer::No);
+    doc.w.openChoices.push_back(good);
+    openCommand(doc.editor);
+    QCOMPARE(doc.w.textValue, QStringLiteral("good\r\n"));
+    QCOMPARE(doc.w.captionValue, named(QStringLiteral("failedOpenChangesNothing.txt")));
+}
+
+void TestDocumentFiles::fiftyMegabytes()
+{
+    // Lines of Cyrillic and Latin text with CR LF breaks, 50 MiB in all.
+    const QByteArray line("\xD1\xFA\xE5\xF8\xFC \xE6\xE5 \xE5\xF9\xB8 \xFD\xF2\xE8\xF5 & "
+                          "<the quick brown fox> \"0123456789\"\r\n");
+    const qsizetype total = qsizetype(50) << 20;
+    QByteArray bytes;
+    bytes.reserve(total);
+    while (bytes.size() + line.size() <= total)
+        bytes += line;
+    bytes += QByteArray(total - bytes.size() - 2, 'x') + "\r\n";
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("big.txt"));
+    const QString out = dir.filePath(QStringLiteral("big-saved.txt"));
+    QVERIFY(writeBytes(in, bytes));
+
+    Doc doc;
+    doc.w.openChoices.push_back(in);
+    openCommand(doc.editor);
+    QVERIFY(doc.w.told.empty());
+    QCOMPARE(doc.w.textValue.size(), total);
+    QVERIFY(doc.w.textValue.startsWith(QStringLiteral(
+        "Съешь же ещё этих & <the quick brown fox> \"0123456789\"\r\nСъешь")));
+    QVERIFY(doc.w.textValue.endsWith(QStringLiteral("xxx\r\n")));
+    QCOMPARE(doc.w.captionValue, named(QStringLiteral("big.txt")));
+
+    doc.w.saveChoices.push_back(out);
+    saveCommand(doc.editor);
+    QVERIFY(doc.w.told.empty());
+    QVERIFY(readBytes(out) == bytes);
+}
+
+QTEST_GUILESS_MAIN(TestDocumentFiles)
+#include "test_document_files.moc"
