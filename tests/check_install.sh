@@ -46,7 +46,8 @@ $(diff <(expected_files "$id" "$binary") <(printf '%s\n' "$found") || true)"
     # The entry starts the installed binary and names the installed icon;
     # the metainfo names the entry.
     local entry=$root/usr/share/applications/$id.desktop
-    grep -qx "Exec=$binary" "$entry" || fail "Exec= does not name $binary"
+    grep -qx "Exec=$binary %f" "$entry" || fail "Exec= does not name $binary with its file"
+    grep -qx "MimeType=text/plain;" "$entry" || fail "MimeType= does not offer plain text"
     grep -qx "Icon=$id" "$entry" || fail "Icon= does not name $id"
     local meta=$root/usr/share/metainfo/$id.metainfo.xml
     grep -q "<id>$id</id>" "$meta" || fail "metainfo id is not $id"

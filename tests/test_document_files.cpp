@@ -36,6 +36,8 @@ private slots:
     void failedSaveKeepsEverything();
     void failedOpenChangesNothing_data();
     void failedOpenChangesNothing();
+    void commandLineAndDropOpenLikeTheDialog_data();
+    void commandLineAndDropOpenLikeTheDialog();
     void fiftyMegabytes();
 
 private:
@@ -56,6 +58,23 @@ void TestDocumentFiles::openThenSaveKeepsBytes_data()
     for (int b = 0; b < 256; ++b)
         every += char(b);
     QTest::newRow("every byte value") << lineRuleBytes(every);
+    // Today's files keep their encoding, byte order mark and line ends.
+    const QString prose = QStringLiteral("Привет, \"мир\" & <ёж>\nвторая строка\n");
+    QTest::newRow("UTF-8, LF") << prose.toUtf8();
+    QString crlf = prose;
+    crlf.replace(u'\n', QStringLiteral("\r\n"));
+    QTest::newRow("UTF-8 with BOM, CR LF") << "\xEF\xBB\xBF" + crlf.toUtf8();
+    auto utf16 = [](const QString &text, bool bigEndian) {
+        QByteArray bytes = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+        for (const QChar c : text) {
+            const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
+            bytes += bigEndian ? QByteArray{&hi, 1} + lo : QByteArray{&lo, 1} + hi;
+        }
+        return bytes;
+    };
+    QTest::newRow("UTF-16 LE, CR LF") << utf16(crlf, false);
+    QTest::newRow("UTF-16 BE, LF") << utf16(prose, true);
+    QTest::newRow("Windows-1251, LF") << QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2\nb\n");
 }
 
 void TestDocumentFiles::openThenSaveKeepsBytes()
@@ -85,7 +104,9 @@ void TestDocumentFiles::firstSaveNormalisesThenStable_data()
     QTest::addColumn<QByteArray>("saved");
     QTest::newRow("no final break") << QByteArray("a\r\nb") << QByteArray("a\r\nb\r\n");
     QTest::newRow("lone CRs") << QByteArray("a\rb\r") << QByteArray("a\r\nb\r\n");
-    QTest::newRow("only LFs") << QByteArray("a\nb\n") << QByteArray("a\nb\n\r\n");
+    // LF line ends and no CR: the LFs end lines, and are written back.
+    QTest::newRow("only LFs") << QByteArray("a\nb\n") << QByteArray("a\nb\n");
+    QTest::newRow("only LFs, no final break") << QByteArray("a\nb") << QByteArray("a\nb\n");
 }
 
 void TestDocumentFiles::firstSaveNormalisesThenStable()
@@ -238,6 +259,59 @@ void TestDocumentFiles::failedOpenChangesNothing()
     openCommand(doc.editor);
     QCOMPARE(doc.w.textValue, QStringLiteral("good\r\n"));
     QCOMPARE(doc.w.captionValue, named(QStringLiteral("failedOpenChangesNothing.txt")));
+}
+
+void TestDocumentFiles::commandLineAndDropOpenLikeTheDialog_data()
+{
+    QTest::addColumn<bool>("dropped"); // else named on the command line
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("reason"); // empty: opens
+    for (const bool dropped : {false, true}) {
+        const char *via = dropped ? "drop" : "command line";
+        QTest::addRow("%s: good file", via) << dropped << path(QStringLiteral("good.txt"))
+                                            << QString();
+        QTest::addRow("%s: missing file", via)
+            << dropped << path(QStringLiteral("none.txt")) << errorReason(ENOENT);
+        QTest::addRow("%s: a folder", via)
+            << dropped << path(QStringLiteral("folder")) << QStringLiteral("это папка, а не файл");
+        QTest::addRow("%s: a FIFO", via) << dropped << path(QStringLiteral("fifo.txt"))
+                                         << QStringLiteral("это не обычный файл");
+    }
+}
+
+void TestDocumentFiles::commandLineAndDropOpenLikeTheDialog()
+{
+    QFETCH(bool, dropped);
+    QFETCH(QString, chosen);
+    QFETCH(QString, reason);
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("folder")));
+    const QByteArray fifo = QFile::encodeName(path(QStringLiteral("fifo.txt")));
+    QVERIFY(QFileInfo::exists(path(QStringLiteral("fifo.txt")))
+            || mkfifo(fifo.constData(), 0600) == 0);
+    QVERIFY(writeBytes(path(QStringLiteral("good.txt")), QStringLiteral("ёж\n").toUtf8()
+                                                             + QStringLiteral("да\n").toUtf8()));
+    Doc doc;
+    if (dropped) {
+        // Unsaved edits are asked about first; Cancel keeps them.
+        doc.type(QStringLiteral("edits"));
+        doc.w.answers.push_back(Answer::Cancel);
+        doc.editor.openDroppedFile(chosen);
+        QCOMPARE(doc.w.textValue, QStringLiteral("edits"));
+        doc.w.answers.push_back(Answer::No);
+        doc.editor.openDroppedFile(chosen);
+        QCOMPARE(doc.w.asked.size(), size_t(2));
+    } else {
+        doc.editor.openFile(chosen);
+    }
+    if (reason.isEmpty()) {
+        QVERIFY(doc.w.told.empty());
+        QCOMPARE(doc.w.textValue, QStringLiteral("ёж\r\nда\r\n"));
+        QCOMPARE(doc.w.captionValue, named(QStringLiteral("good.txt")));
+    } else {
+        QCOMPARE(doc.w.told.size(), size_t(1));
+        QCOMPARE(doc.w.told[0].message, openFailed(chosen, reason));
+        QCOMPARE(doc.w.textValue, dropped ? QStringLiteral("edits") : QString());
+    }
 }
 
 void TestDocumentFiles::fiftyMegabytes()

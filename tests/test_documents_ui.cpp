@@ -10,7 +10,9 @@
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <cerrno>
 
@@ -26,6 +28,7 @@ private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
     void init() { QVERIFY(m_main.open()); }
     void cleanup() { m_main.close(); }
+    void droppedFileOpensDroppedTextIsInserted();
 
     void openTypeSaveThroughShortcuts();
     void promptBoxAsShown();
@@ -208,6 +211,38 @@ void TestDocumentsUi::failedSaveIsToldAndKeepsTheMarker()
     QCOMPARE(told[0].text, saveFailed(m_dir.filePath(QStringLiteral("folder.txt")), kFolderReason));
     QCOMPARE(m_main->windowTitle(), kFreshModified);
     QVERIFY(QFileInfo(m_dir.filePath(QStringLiteral("folder.txt"))).isDir());
+}
+
+// A drop as the window system delivers it, onto the text area.
+static void drop(QWidget *target, QMimeData *data)
+{
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &move);
+    QDropEvent dropped(QPointF(at), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &dropped);
+}
+
+void TestDocumentsUi::droppedFileOpensDroppedTextIsInserted()
+{
+    const QString file = m_dir.filePath(QStringLiteral("dropped.txt"));
+    QVERIFY(writeBytes(file, QStringLiteral("ёж\nда\n").toUtf8()));
+    QMimeData text;
+    text.setText(QStringLiteral("вставка"));
+    drop(m_main.text()->viewport(), &text);
+    QCOMPARE(m_main.text()->text(), QStringLiteral("вставка"));
+
+    // Unsaved edits: the prompt first; No gives them up.
+    ScriptedUser user;
+    user.promptAnswer = QMessageBox::No;
+    QMimeData urls;
+    urls.setUrls({QUrl::fromLocalFile(file)});
+    drop(m_main.text()->viewport(), &urls);
+    QTRY_COMPARE(m_main.text()->text(), QStringLiteral("ёж\r\nда\r\n"));
+    QCOMPARE(m_main->windowTitle(), named(QStringLiteral("dropped.txt")));
+    QCOMPARE(user.seen.size(), size_t(1));
 }
 
 QTEST_MAIN(TestDocumentsUi)

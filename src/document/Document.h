@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/TextFormat.h"
+
 namespace zezu {
 
 // The last answer to the save-changes prompt, or that the save dialog a Yes
@@ -14,7 +16,13 @@ public:
     PromptAnswer lastAnswer() const { return m_lastAnswer; }
     void recordAnswer(PromptAnswer answer) { m_lastAnswer = answer; }
 
+    // The format of the file the text came from, which a save writes back; a
+    // new document's is the default.
+    const TextFormat &format() const { return m_format; }
+    void setFormat(const TextFormat &format) { m_format = format; }
+
 private:
+    TextFormat m_format;
     PromptAnswer m_lastAnswer = PromptAnswer::None;
 };
 

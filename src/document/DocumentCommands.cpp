@@ -67,7 +67,7 @@ SaveOutcome save(Editor &editor, AfterSave after)
 
     const QString path = withTextExtension(*chosen);
     QString reason;
-    if (!writeTextFile(path, window.text(), reason)) {
+    if (!writeTextFile(path, window.text(), editor.document().format(), reason)) {
         window.tell(kMessageTitle.toString(),
                     QStringLiteral("не удалось сохранить файл \"%1\": %2")
                         .arg(shown(path), reason));
@@ -128,41 +128,57 @@ void onTextChanged(Editor &editor)
         window.setCaption(caption::marked(current));
 }
 
+// Whether the text may be replaced: the prompt first when it has unsaved
+// edits, whose Yes goes on only once they are safely written.
+bool mayReplaceText(Editor &editor)
+{
+    if (!caption::isModified(editor.window().caption()))
+        return true;
+    switch (askToSave(editor)) {
+    case Answer::Yes:
+        return save(editor, AfterSave::Stay) == SaveOutcome::Saved;
+    case Answer::No:
+        return true;
+    case Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
 void openCommand(Editor &editor)
 {
-    WindowServices &window = editor.window();
-
-    if (caption::isModified(window.caption())) {
-        switch (askToSave(editor)) {
-        case Answer::Yes:
-            // Unless the edits are safely written, they are not given up.
-            if (save(editor, AfterSave::Stay) != SaveOutcome::Saved)
-                return;
-            break;
-        case Answer::No:
-            break;
-        case Answer::Cancel:
-            return;
-        }
-    }
-
-    const std::optional<QString> chosen =
-        window.chooseFileToOpen({kOpenTitle.toString(), kOpenFilter.toString(), QString()});
-    if (!chosen || chosen->isEmpty())
+    if (!mayReplaceText(editor))
         return;
+    const std::optional<QString> chosen = editor.window().chooseFileToOpen(
+        {kOpenTitle.toString(), kOpenFilter.toString(), QString()});
+    if (chosen && !chosen->isEmpty())
+        openFile(editor, *chosen);
+}
 
-    // Text and caption change only once the whole file has been read.
+void openDroppedFile(Editor &editor, const QString &path)
+{
+    // Refused during a conversion, like the other commands that replace the text.
+    if (editor.run().inProgress() || !mayReplaceText(editor))
+        return;
+    openFile(editor, path);
+}
+
+void openFile(Editor &editor, const QString &path)
+{
+    WindowServices &window = editor.window();
+    // Text, caption and format change only once the whole file has been read.
     QString text;
+    TextFormat format;
     QString reason;
-    if (!readTextFile(*chosen, text, reason, kMaxOpenBytes)) {
+    if (!readTextFile(path, text, format, reason, kMaxOpenBytes)) {
         window.tell(kMessageTitle.toString(),
-                    QStringLiteral("не удалось открыть файл \"%1\": %2")
-                        .arg(shown(*chosen), reason));
+                    QStringLiteral("не удалось открыть файл \"%1\": %2").arg(shown(path), reason));
         return;
     }
     window.setText(text);
     // Set after the text, whose change notification marks the caption.
-    window.setCaption(caption::forDocument(fileTitle(*chosen)));
+    window.setCaption(caption::forDocument(fileTitle(path)));
+    editor.document().setFormat(format);
 }
 
 void saveCommand(Editor &editor)

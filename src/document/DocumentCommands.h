@@ -33,6 +33,12 @@ QString withTextExtension(const QString &chosenName);
 void onTextChanged(Editor &editor);
 
 void openCommand(Editor &editor);
+// The open command's work after its dialog: reads the file in whatever format
+// it has, or says why it cannot. For a file named on the command line.
+void openFile(Editor &editor, const QString &path);
+// A file dropped on the window: the prompt first, as the open command asks;
+// nothing during a conversion.
+void openDroppedFile(Editor &editor, const QString &path);
 void saveCommand(Editor &editor);
 void exitCommand(Editor &editor);
 

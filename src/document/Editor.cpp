@@ -25,6 +25,8 @@ void Editor::convert() { convertCommand(textCommands(), referenceConversion()); 
 void Editor::decode() { convertCommand(textCommands(), referenceDecoding()); }
 void Editor::undo() { undoCommand(textCommands()); }
 void Editor::open() { openCommand(*this); }
+void Editor::openFile(const QString &path) { zezu::openFile(*this, path); }
+void Editor::openDroppedFile(const QString &path) { zezu::openDroppedFile(*this, path); }
 void Editor::save() { saveCommand(*this); }
 void Editor::exit() { exitCommand(*this); }
 bool Editor::closeRequested() { return zezu::closeRequested(*this); }

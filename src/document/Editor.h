@@ -32,6 +32,8 @@ public:
     void decode();
     void undo();
     void open();
+    void openFile(const QString &path);
+    void openDroppedFile(const QString &path);
     void save();
     void exit();
     // The close handler: whether the window may close, which it may only when

@@ -5,12 +5,14 @@
 #include "ui/frmMain.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 namespace zezu {
 
@@ -48,8 +50,44 @@ void setUpApplication(QApplication &app)
     }
 }
 
+namespace {
+
+void printUsage(std::FILE *to)
+{
+    std::fputs("usage: ZEZU.vexlo [--help] [--version] [FILE]\n", to);
+}
+
+} // namespace
+
 int runEditor(int argc, char **argv)
 {
+    // The arguments are read before Qt, so that --help and --version need no
+    // display.
+    const char *file = nullptr;
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (options && arg == "--") {
+            options = false;
+        } else if (options && (arg == "--help" || arg == "-h")) {
+            printUsage(stdout);
+            std::fputs("Opens FILE (a text file in Windows-1251, UTF-8 or UTF-16) in the editor.\n"
+                       "  --help     show this help and exit\n"
+                       "  --version  show the version and exit\n",
+                       stdout);
+            return 0;
+        } else if (options && arg == "--version") {
+            std::printf("%s %s\n", record::kProductName.toString().toLocal8Bit().constData(),
+                        record::kVersion.toString().toLocal8Bit().constData());
+            return 0;
+        } else if ((options && arg.size() > 1 && arg.front() == '-') || file) {
+            printUsage(stderr);
+            return 2;
+        } else {
+            file = argv[i];
+        }
+    }
+
     if (!hasDisplay()) {
         std::fputs("ZEZU.vexlo: no graphical display is available (neither DISPLAY nor "
                    "WAYLAND_DISPLAY is set); start the editor from a desktop session.\n",
@@ -60,6 +98,10 @@ int runEditor(int argc, char **argv)
     setUpApplication(app);
     frmMain window;
     window.show();
+    // Through the open command's checks and messages; on failure the
+    // untitled document stays.
+    if (file)
+        window.editor().openFile(QFile::decodeName(file));
     return app.exec();
 }
 

@@ -1,6 +1,8 @@
 #include "ui/TextArea.h"
 
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -209,6 +211,36 @@ void TextArea::keyPressEvent(QKeyEvent *event)
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+namespace {
+
+// The first local file among the dropped URLs; empty when there is none.
+QString droppedFile(const QMimeData *source)
+{
+    if (!source || !source->hasUrls())
+        return {};
+    for (const QUrl &url : source->urls()) {
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    }
+    return {};
+}
+
+} // namespace
+
+bool TextArea::canInsertFromMimeData(const QMimeData *source) const
+{
+    return !droppedFile(source).isEmpty() || QPlainTextEdit::canInsertFromMimeData(source);
+}
+
+void TextArea::insertFromMimeData(const QMimeData *source)
+{
+    if (const QString path = droppedFile(source); !path.isEmpty()) {
+        emit fileDropped(path);
+        return;
+    }
+    QPlainTextEdit::insertFromMimeData(source);
 }
 
 } // namespace zezu

@@ -29,9 +29,13 @@ public:
 signals:
     // Every change of the text, typed or set.
     void changed();
+    // A local file was dropped on the text area: it is opened, not inserted.
+    void fileDropped(const QString &path);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    bool canInsertFromMimeData(const QMimeData *source) const override;
+    void insertFromMimeData(const QMimeData *source) override;
 
 private:
     bool m_setting = false;

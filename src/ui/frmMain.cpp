@@ -77,6 +77,10 @@ void frmMain::connectCommands()
     // Documents.
     connect(txtChar, &TextArea::changed, this, [this] { m_services.textChanged(); });
     connect(mnuOpen, &QAction::triggered, this, [this] { m_editor.open(); });
+    // Queued: the text area finishes its drop before the text is replaced.
+    connect(
+        txtChar, &TextArea::fileDropped, this,
+        [this](const QString &path) { m_editor.openDroppedFile(path); }, Qt::QueuedConnection);
     connect(mnuSave, &QAction::triggered, this, [this] { m_editor.save(); });
     connect(mnuExit, &QAction::triggered, this, [this] { m_editor.exit(); });
 
