@@ -3,6 +3,7 @@
 #include "convert/ConvertCommand.h"
 #include "convert/ReferenceConverter.h"
 #include "convert/ReferenceDecoder.h"
+#include "convert/TextIntake.h"
 #include "convert/UndoHistory.h"
 #include "document/Editor.h"
 #include "document/Caption.h"
@@ -66,6 +67,8 @@ private slots:
     void undoWithEmptyHistoryDoesNothing();
     void decodesSelectionOrWholeText_data();
     void decodesSelectionOrWholeText();
+    void cancelledIntakeRestoresEverything_data();
+    void cancelledIntakeRestoresEverything();
     void progressCloseBoxHidesWithoutCancelling();
     void exitOrCloseDuringRun_data();
     void exitOrCloseDuringRun();
@@ -348,6 +351,78 @@ void TestConvert::decodesSelectionOrWholeText()
     QCOMPARE(f.editor.history().count(), 1);
     f.editor.undo();
     QCOMPARE(f.w.textValue, text);
+}
+
+// A large result goes into the text area in pieces; Cancel at any piece puts
+// back the text, the caption and the history as they were before the command.
+void TestConvert::cancelledIntakeRestoresEverything_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("cancelAtPiece"); // 0: not cancelled
+    for (const char *command : {"convert", "decode", "undo", "open"}) {
+        for (const int piece : {0, 1, 2, 3}) // the smallest text here has 3 pieces
+            QTest::addRow("%s, cancel at piece %d", command, piece)
+                << QString::fromLatin1(command) << piece;
+    }
+}
+
+void TestConvert::cancelledIntakeRestoresEverything()
+{
+    QFETCH(QString, command);
+    QFETCH(int, cancelAtPiece);
+    QTemporaryDir dir;
+    const QString plain = QString(300000, u'ж');
+    const QString references = toReferences(plain); // 2,100,000 units
+    const QString file = dir.filePath(QStringLiteral("big.txt"));
+    QVERIFY(test::writeBytes(file, QByteArray(references.size(), 'x')));
+
+    test::Doc d;
+    d.w.setText(command == u"decode" ? references : plain);
+    d.w.setCaption(caption::forDocument(u"a.txt"));
+    d.editor.history().push(QStringLiteral("older"));
+    d.w.setMenuEnabled(MenuItem::Undo, true);
+    if (command == u"undo")
+        d.editor.history().push(references);
+    const QString text = d.w.textValue;
+    const QString caption = d.w.captionValue;
+    const auto history = d.editor.history().snapshots();
+    const int count = d.editor.history().count();
+
+    d.w.onIntakePump = [&] {
+        if (d.w.intakePumps == cancelAtPiece)
+            d.editor.cancelRun();
+    };
+    if (command == u"convert")
+        d.editor.convert();
+    else if (command == u"decode")
+        d.editor.decode();
+    else if (command == u"undo")
+        d.editor.undo();
+    else
+        d.editor.openFile(file);
+
+    QCOMPARE(d.w.intakesBegun, 1);
+    QVERIFY(!d.w.intake);
+    QVERIFY(!d.w.progressLoaded);
+    QCOMPARE(d.w.progressKind, command == u"open" ? ProgressKind::Opening : ProgressKind::Converting);
+    QVERIFY(!d.editor.run().inProgress());
+    QVERIFY(!d.w.textReadOnly);
+    QVERIFY(d.w.isMenuEnabled(MenuItem::Gen) && d.w.isMenuEnabled(MenuItem::Open));
+    if (cancelAtPiece) {
+        QCOMPARE(d.w.intakePumps, long(cancelAtPiece));
+        QCOMPARE(d.w.textValue, text);
+        QCOMPARE(d.w.captionValue, caption);
+        QVERIFY(d.editor.history().snapshots() == history);
+        QCOMPARE(d.editor.history().count(), count);
+    } else {
+        QCOMPARE(d.w.intakePumps, long((d.w.textValue.size() + kIntakePiece - 1) / kIntakePiece));
+        QCOMPARE(d.w.textValue, command == u"decode" ? plain
+                                : command == u"open"  ? QString(references.size(), u'x')
+                                        + QStringLiteral("\r\n")
+                                                      : references);
+        QCOMPARE(d.editor.history().count(), command == u"undo" ? 1 : command == u"open" ? 1 : 2);
+    }
+    QCOMPARE(d.w.isMenuEnabled(MenuItem::Undo), d.editor.history().canUndo());
 }
 
 void TestConvert::progressCloseBoxHidesWithoutCancelling()

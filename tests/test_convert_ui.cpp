@@ -27,6 +27,8 @@ private slots:
     void closingTheProgressWindowDoesNotCancel();
     void closingTheMainWindowDuringARunAsksOverIt();
     void ctrlShiftGDecodesCancelsAndUndoes();
+    void intakeAnswersAndCancelsWithoutReplay_data();
+    void intakeAnswersAndCancelsWithoutReplay();
 
     void progressWindowLayout_data();
     void progressWindowLayout();
@@ -221,6 +223,55 @@ void TestConvertUi::ctrlShiftGDecodesCancelsAndUndoes()
     QCOMPARE(area->text(), plain);
     m_main->menuAction(MenuItem::Undo)->trigger();
     QCOMPARE(area->text(), references);
+}
+
+void TestConvertUi::intakeAnswersAndCancelsWithoutReplay_data()
+{
+    QTest::addColumn<int>("cancelAtPiece"); // 0: let it finish
+    for (const int piece : {0, 1, 3, 6})
+        QTest::addRow("cancel at piece %d", piece) << piece;
+}
+
+// A large result goes into the text area in pieces while the window answers:
+// keys pressed meanwhile change nothing and are not replayed afterwards.
+void TestConvertUi::intakeAnswersAndCancelsWithoutReplay()
+{
+    QFETCH(int, cancelAtPiece);
+    const QString text = prose(200000); // some 1.5 M units converted
+    m_main.text()->setText(text);
+    m_main->editor().window().setCaption(QStringLiteral("ZEZU.vexlo - a.txt"));
+    const QTextDocument *before = m_main.text()->document();
+    int pieces = 0;
+    QString titleDuringIntake;
+    ProgressProbe probe([&](frmConv *conv) {
+        if (m_main.text()->document() == before)
+            return false; // still converting
+        ++pieces;
+        titleDuringIntake = conv->windowTitle();
+        QTest::keyClicks(m_main.text(), QStringLiteral("zz"));
+        QTest::keyClick(m_main.text(), Qt::Key_G, Qt::ControlModifier);
+        if (pieces == cancelAtPiece) {
+            QTest::mouseClick(conv->findChild<QPushButton *>(QStringLiteral("cmdCacnel")),
+                              Qt::LeftButton);
+            return true;
+        }
+        return false;
+    });
+    pressCtrlG();
+    QCoreApplication::processEvents();
+    QCOMPARE(titleDuringIntake, QStringLiteral("::преобразование..."));
+    QVERIFY(pieces >= std::max(1, cancelAtPiece));
+    QVERIFY(!visibleProgressWindow());
+    QVERIFY(!m_main.text()->isReadOnly());
+    if (cancelAtPiece) {
+        QCOMPARE(m_main.text()->text(), text);
+        QCOMPARE(m_main->editor().history().count(), 0);
+        QCOMPARE(m_main->windowTitle(), QStringLiteral("ZEZU.vexlo - a.txt"));
+    } else {
+        QCOMPARE(m_main.text()->text(), toReferences(text));
+        QCOMPARE(m_main->editor().history().count(), 1);
+        QCOMPARE(m_main->windowTitle(), QStringLiteral("ZEZU.vexlo - a.txt*"));
+    }
 }
 
 void TestConvertUi::progressWindowLayout_data()

@@ -3,6 +3,7 @@
 #include "convert/ConversionRun.h"
 #include "convert/ReferenceConverter.h"
 #include "convert/ReferenceDecoder.h"
+#include "convert/TextIntake.h"
 #include "convert/UndoHistory.h"
 #include "core/WindowServices.h"
 
@@ -110,19 +111,27 @@ void convertCommand(const TextCommandContext &context, Transform transform)
             }
         }
         w.unloadProgress();
+
+        if (!cancelled) {
+            QString result;
+            if (head.isEmpty() && tail.isEmpty()) {
+                result = std::move(output);
+            } else {
+                result.reserve(head.size() + output.size() + tail.size());
+                result.append(head).append(output).append(tail);
+            }
+            output = QString();
+            // A cancelled intake leaves the text as it was, unmarked.
+            if (!takeIntoTextArea(w, context.run, result, ProgressKind::Converting)) {
+                if (stored)
+                    context.history.pop();
+                return;
+            }
+        }
     }
 
-    if (cancelled) {
+    if (cancelled)
         w.setText(original);
-    } else if (head.isEmpty() && tail.isEmpty()) {
-        w.setText(output);
-    } else {
-        QString result;
-        result.reserve(head.size() + output.size() + tail.size());
-        result.append(head).append(output).append(tail);
-        output = QString();
-        w.setText(result);
-    }
 }
 
 void undoCommand(const TextCommandContext &context)
@@ -131,10 +140,12 @@ void undoCommand(const TextCommandContext &context)
     // stray call must not reach past the history.
     if (!context.history.canUndo() || context.run.inProgress())
         return;
-    const QString snapshot = context.history.pop();
-    if (!context.history.canUndo())
-        context.window.setMenuEnabled(MenuItem::Undo, false);
-    context.window.setText(snapshot);
+    // The snapshot leaves the history only once it is back in the text area.
+    ConversionRun::Scope scope(context.run, context.window, context.history);
+    if (takeIntoTextArea(context.window, context.run,
+                         context.history.at(context.history.count() - 1),
+                         ProgressKind::Converting))
+        context.history.pop();
 }
 
 } // namespace zezu

@@ -13,6 +13,9 @@ constexpr int kTwipsPerPixel = 15;
 constexpr int pixelsToTwips(int px) { return px * kTwipsPerPixel; }
 constexpr int twipsToPixels(int tw) { return tw / kTwipsPerPixel; }
 
+// What the progress window is shown for; its caption says which.
+enum class ProgressKind { Converting, Opening };
+
 enum class MenuItem { Gen, Ungen, Undo, Open, Save, Exit, About };
 
 // Answers of the Yes/No/Cancel message box, with the codes the prompt answer
@@ -44,6 +47,17 @@ public:
     // Called after every change of the text, typed or set by the program.
     virtual void setTextChangeHandler(std::function<void()> handler) = 0;
 
+    // A large text goes into the text area a piece at a time, so that the
+    // window answers between pieces. The area shows the new text as it comes
+    // and keeps the old one aside until the intake is finished (the new text
+    // is then the text, with its change notification) or abandoned (the old
+    // text is back exactly as it was, with no notification).
+    virtual void beginTextIntake(const QString &text) = 0;
+    // Takes about units more code units in; returns how many are in so far.
+    virtual qsizetype continueTextIntake(qsizetype units) = 0;
+    virtual void finishTextIntake() = 0;
+    virtual void abandonTextIntake() = 0;
+
     // Outer sizes, in twips.
     virtual QSize windowSize() const = 0;
     virtual QSize textAreaSize() const = 0;
@@ -60,7 +74,7 @@ public:
 
     // The progress window of a conversion. Showing it creates it in its
     // design-time state when it is not loaded and does nothing more when it is.
-    virtual void showProgress() = 0;
+    virtual void showProgress(ProgressKind kind = ProgressKind::Converting) = 0;
     // Writes "<percent>%" into lblPer1, copies that into lblPer2, and sets the
     // filled bar's width (twips).
     virtual void setProgress(int percent, int doneWidth) = 0;
@@ -84,8 +98,11 @@ public:
     virtual std::optional<QString> chooseFileToOpen(const FileDialogRequest &request) = 0;
     virtual std::optional<QString> chooseFileToSave(const FileDialogRequest &request) = 0;
 
-    // Lets pending window events run; other handlers may run inside it.
+    // Lets pending window events run; other handlers may run inside it. The
+    // window may run them only every so often, for a loop that calls this
+    // per character; processEventsNow() runs them at once.
     virtual void processEvents() = 0;
+    virtual void processEventsNow() = 0;
 
     // Ends the program at once; no close or unload handler runs afterwards.
     virtual void endProgram() = 0;

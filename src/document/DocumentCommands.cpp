@@ -1,5 +1,6 @@
 #include "document/DocumentCommands.h"
 
+#include "convert/TextIntake.h"
 #include "document/Caption.h"
 #include "document/Editor.h"
 #include "document/TextFile.h"
@@ -175,7 +176,11 @@ void openFile(Editor &editor, const QString &path)
                     QStringLiteral("не удалось открыть файл \"%1\": %2").arg(shown(path), reason));
         return;
     }
-    window.setText(text);
+    {
+        ConversionRun::Scope scope(editor.run(), window, editor.history());
+        if (!takeIntoTextArea(window, editor.run(), text, ProgressKind::Opening))
+            return;
+    }
     // Set after the text, whose change notification marks the caption.
     window.setCaption(caption::forDocument(fileTitle(path)));
     editor.document().setFormat(format);

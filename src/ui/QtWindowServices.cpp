@@ -47,6 +47,19 @@ void QtWindowServices::setTextChangeHandler(std::function<void()> handler)
     m_onTextChange = std::move(handler);
 }
 
+void QtWindowServices::beginTextIntake(const QString &text)
+{
+    m_window.textArea()->beginIntake(text);
+}
+
+qsizetype QtWindowServices::continueTextIntake(qsizetype units)
+{
+    return m_window.textArea()->continueIntake(units);
+}
+
+void QtWindowServices::finishTextIntake() { m_window.textArea()->finishIntake(); }
+void QtWindowServices::abandonTextIntake() { m_window.textArea()->abandonIntake(); }
+
 void QtWindowServices::textChanged() const
 {
     if (m_onTextChange)
@@ -95,11 +108,14 @@ void QtWindowServices::setTextReadOnly(bool readOnly)
     m_window.textArea()->setReadOnly(readOnly);
 }
 
-void QtWindowServices::showProgress()
+void QtWindowServices::showProgress(ProgressKind kind)
 {
     if (!m_progress) {
         m_progress = new frmConv(&m_window, [this] { m_window.editor().cancelRun(); },
                                  [this] { m_window.editor().progressWindowClosed(); });
+        // The same window while a file is taken in, saying so.
+        if (kind == ProgressKind::Opening)
+            m_progress->setWindowTitle(QStringLiteral("::открытие файла..."));
     }
     if (!m_progress->isVisible())
         m_progress->show();
@@ -199,6 +215,12 @@ void QtWindowServices::processEvents()
         return;
     if (m_sincePump.isValid() && m_sincePump.elapsed() < kPumpIntervalMs)
         return;
+    QCoreApplication::processEvents();
+    m_sincePump.start();
+}
+
+void QtWindowServices::processEventsNow()
+{
     QCoreApplication::processEvents();
     m_sincePump.start();
 }

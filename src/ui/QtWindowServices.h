@@ -22,6 +22,10 @@ public:
     qsizetype selStart() const override;
     qsizetype selLength() const override;
     void setTextChangeHandler(std::function<void()> handler) override;
+    void beginTextIntake(const QString &text) override;
+    qsizetype continueTextIntake(qsizetype units) override;
+    void finishTextIntake() override;
+    void abandonTextIntake() override;
     // The text area's change notification.
     void textChanged() const;
 
@@ -37,7 +41,7 @@ public:
 
     void setTextReadOnly(bool readOnly) override;
 
-    void showProgress() override;
+    void showProgress(ProgressKind kind = ProgressKind::Converting) override;
     void setProgress(int percent, int doneWidth) override;
     int progressBarWidth() const override;
     void hideProgress() override;
@@ -52,6 +56,7 @@ public:
     std::optional<QString> chooseFileToSave(const FileDialogRequest &request) override;
 
     void processEvents() override;
+    void processEventsNow() override;
     void endProgram() override;
 
     bool isEnding() const { return m_ending; }

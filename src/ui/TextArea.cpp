@@ -6,8 +6,10 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QPlainTextDocumentLayout>
 #include <QTextDocument>
 
+#include <utility>
 #include <vector>
 
 namespace zezu {
@@ -74,10 +76,114 @@ TextArea::TextArea(QWidget *parent)
         if (!m_setting)
             emit changed();
     });
-    connect(document(), &QTextDocument::contentsChange, this, [this] {
+    adopt(document());
+}
+
+void TextArea::adopt(QTextDocument *doc)
+{
+    connect(doc, &QTextDocument::contentsChange, this, [this] {
         if (!m_setting)
             m_lastSetValid = false;
     });
+}
+
+namespace {
+
+// A piece of text as the view shows it (see setText), with the view
+// positions of stand-ins that are literal, counted from the piece's start.
+QString shownPiece(QStringView text, std::vector<int> &literals)
+{
+    QString shown;
+    shown.reserve(text.size());
+    qsizetype breaks = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') {
+            shown += u"\r\n";
+            ++i;
+            ++breaks;
+        } else if (const char16_t s = shownFor(c)) {
+            shown += QChar(s);
+        } else {
+            if (isStandIn(c))
+                literals.push_back(int(shown.size() - breaks));
+            shown += QChar(c);
+        }
+    }
+    return shown;
+}
+
+} // namespace
+
+void TextArea::beginIntake(const QString &text)
+{
+    m_intake = text;
+    m_intakeTaken = 0;
+    m_setting = true;
+    m_replacedHasLiterals = std::exchange(m_hasLiterals, false);
+    // Kept aside, not owned by the view, so that it survives the swap.
+    m_replaced = document();
+    m_replaced->setParent(this);
+    auto *doc = new QTextDocument(this);
+    doc->setDocumentLayout(new QPlainTextDocumentLayout(doc));
+    doc->setDefaultFont(font());
+    doc->setUndoRedoEnabled(false);
+    setDocument(doc);
+    adopt(doc);
+}
+
+qsizetype TextArea::continueIntake(qsizetype units)
+{
+    const qsizetype n = m_intake.size();
+    qsizetype end = std::min(n, m_intakeTaken + units);
+    // A CR LF pair is one line break: never cut it.
+    if (end < n && end > 0 && m_intake[end - 1] == u'\r' && m_intake[end] == u'\n')
+        ++end;
+    std::vector<int> literals;
+    const QString shown = shownPiece(QStringView(m_intake).sliced(m_intakeTaken,
+                                                                  end - m_intakeTaken),
+                                     literals);
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    const int base = cursor.position();
+    cursor.insertText(shown);
+    if (!literals.empty()) {
+        QTextCharFormat literal;
+        literal.setProperty(kLiteralProperty, true);
+        for (int pos : literals) {
+            cursor.setPosition(base + pos);
+            cursor.setPosition(base + pos + 1, QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(literal);
+        }
+        m_hasLiterals = true;
+    }
+    if (m_intakeTaken == 0)
+        setTextCursor(QTextCursor(document()));
+    m_intakeTaken = end;
+    return end;
+}
+
+void TextArea::finishIntake()
+{
+    delete m_replaced;
+    m_replaced = nullptr;
+    document()->setUndoRedoEnabled(true);
+    m_lastSet = std::exchange(m_intake, QString());
+    m_lastSetValid = true;
+    m_setting = false;
+    emit changed();
+}
+
+void TextArea::abandonIntake()
+{
+    QTextDocument *partial = document();
+    setDocument(m_replaced);
+    m_replaced = nullptr;
+    delete partial;
+    m_intake = QString();
+    m_hasLiterals = m_replacedHasLiterals;
+    m_setting = false;
 }
 
 void TextArea::setText(const QString &text)

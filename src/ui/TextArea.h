@@ -20,6 +20,14 @@ public:
     QString text() const;
     void setText(const QString &text);
 
+    // A large text taken in a piece at a time: the view shows it as it comes
+    // and keeps the old document aside until the intake is finished or
+    // abandoned (see WindowServices).
+    void beginIntake(const QString &text);
+    qsizetype continueIntake(qsizetype units);
+    void finishIntake();
+    void abandonIntake();
+
     qsizetype selStart() const;
     qsizetype selLength() const;
 
@@ -38,7 +46,15 @@ protected:
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
+    void adopt(QTextDocument *document);
+
     bool m_setting = false;
+    // The intake in progress: its text, how far it is in, and the document
+    // it replaces.
+    QString m_intake;
+    qsizetype m_intakeTaken = 0;
+    QTextDocument *m_replaced = nullptr;
+    bool m_replacedHasLiterals = false;
     // The text last set, valid until the view's content changes: reading it
     // back, or setting it again, then costs nothing however long it is.
     QString m_lastSet;

@@ -5,6 +5,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
@@ -60,6 +61,7 @@ public:
     int progressUnloaded = 0;
     int progressBar = 3930; // picBck's width as designed
     std::vector<Progress> progress;
+    std::vector<Progress> intakeProgress;
 
     int aboutShown = 0;
 
@@ -91,6 +93,28 @@ public:
         onTextChange = std::move(handler);
     }
 
+    // A text being taken in, and how far: the text stays as it was meanwhile.
+    std::optional<QString> intake;
+    qsizetype intakeTaken = 0;
+    int intakesBegun = 0;
+    void beginTextIntake(const QString &text) override
+    {
+        intake = text;
+        intakeTaken = 0;
+        ++intakesBegun;
+    }
+    qsizetype continueTextIntake(qsizetype units) override
+    {
+        intakeTaken = std::min(intake->size(), intakeTaken + units);
+        return intakeTaken;
+    }
+    void finishTextIntake() override
+    {
+        setText(*intake);
+        intake.reset();
+    }
+    void abandonTextIntake() override { intake.reset(); }
+
     QSize windowSize() const override { return window; }
     QSize textAreaSize() const override { return textArea; }
     void setTextAreaSize(QSize size) override { textArea = size; }
@@ -107,8 +131,10 @@ public:
 
     void setTextReadOnly(bool readOnly) override { textReadOnly = readOnly; }
 
-    void showProgress() override
+    ProgressKind progressKind = ProgressKind::Converting;
+    void showProgress(ProgressKind kind = ProgressKind::Converting) override
     {
+        progressKind = kind;
         if (!progressLoaded) {
             progressLoaded = true;
             ++progressCreated;
@@ -125,7 +151,7 @@ public:
     {
         if (!progressLoaded)
             throw std::logic_error("progress set while the progress window is not shown");
-        progress.push_back({percent, doneWidth});
+        (intake ? intakeProgress : progress).push_back({percent, doneWidth});
     }
     int progressBarWidth() const override { return progressBar; }
     void unloadProgress() override
@@ -167,6 +193,15 @@ public:
         ++pumps;
         if (onPump)
             onPump();
+    }
+    // The pump between the pieces of an intake, kept apart from the run's.
+    std::function<void()> onIntakePump;
+    long intakePumps = 0;
+    void processEventsNow() override
+    {
+        ++intakePumps;
+        if (onIntakePump)
+            onIntakePump();
     }
     void endProgram() override { ++ended; }
 

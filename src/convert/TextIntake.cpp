@@ -1,0 +1,36 @@
+#include "convert/TextIntake.h"
+
+#include "convert/ConversionRun.h"
+
+#include <cmath>
+
+namespace zezu {
+
+bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QString &text,
+                      ProgressKind kind)
+{
+    if (text.size() < kIntakeFrom) {
+        window.setText(text);
+        return true;
+    }
+    const double total = double(text.size());
+    window.beginTextIntake(text);
+    for (qsizetype taken = 0; taken < text.size();) {
+        taken = window.continueTextIntake(kIntakePiece);
+        window.showProgress(kind);
+        const double done = double(taken) / total;
+        window.setProgress(int(std::nearbyint(done * 100.0)),
+                           int(std::nearbyint(done * window.progressBarWidth())));
+        window.processEventsNow();
+        if (run.cancelRequested()) {
+            window.unloadProgress();
+            window.abandonTextIntake();
+            return false;
+        }
+    }
+    window.unloadProgress();
+    window.finishTextIntake();
+    return true;
+}
+
+} // namespace zezu

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "core/WindowServices.h"
+
+#include <QString>
+
+namespace zezu {
+
+class ConversionRun;
+
+// Texts shorter than this go into the text area at once; longer ones in
+// pieces of about kIntakePiece units, each taking well under 100 ms.
+inline constexpr qsizetype kIntakeFrom = qsizetype(256) * 1024;
+inline constexpr qsizetype kIntakePiece = qsizetype(128) * 1024;
+
+// Puts text into the text area. A large one goes in pieces, with the
+// progress window of the given kind and its Cancel, the window answering
+// between pieces; the caller holds a ConversionRun::Scope, so the text stays
+// read-only and the text-replacing commands unavailable meanwhile. Returns
+// false when the user cancelled: the text area then holds what it held before.
+bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QString &text,
+                      ProgressKind kind);
+
+} // namespace zezu
