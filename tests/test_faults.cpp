@@ -6,6 +6,7 @@
 // setpriv, or in a mount namespace of its own over a tiny tmpfs.
 #include "document/Editor.h"
 #include "document/Caption.h"
+#include "core/Memory.h"
 #include "document/DocumentCommands.h"
 #include "document/FileErrors.h"
 #include "document/TextFile.h"
@@ -294,12 +295,8 @@ bool makeSparse(const QString &path, qint64 size)
     return file.open(QIODevice::WriteOnly) && file.resize(size);
 }
 
-QString tooBig(qint64 size)
-{
-    return QStringLiteral("файл слишком большой (%1 МБ): открыть можно файл не больше %2 МБ")
-        .arg((size + (1 << 20) - 1) >> 20)
-        .arg(kMaxOpenBytes >> 20);
-}
+// The size that used to be the largest file the editor would open.
+constexpr qint64 kOldOpenLimit = qint64(128) << 20;
 
 } // namespace
 
@@ -481,7 +478,9 @@ void TestFaults::openFails_data()
             << u"link-to-fifo.txt"_s << kNotRegularReason << modified;
         QTest::addRow("%s: a read error", doc) << u"/proc/self/mem"_s << errorReason(EIO)
                                                << modified;
-        QTest::addRow("%s: 200 MB", doc) << u"big.txt"_s << tooBig(qint64(200) << 20) << modified;
+        QTest::addRow("%s: more than memory holds", doc)
+            << u"big.txt"_s << notEnoughMemoryReason((kTextBytesPerUnit + kViewBytesPerUnit) << 40)
+            << modified;
     }
 }
 
@@ -496,7 +495,7 @@ void TestFaults::openFails()
     if (!QFileInfo(fifo).exists()) {
         QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QVERIFY(QFile::link(fifo, path(QStringLiteral("link-to-fifo.txt"))));
-        QVERIFY(makeSparse(path(QStringLiteral("big.txt")), qint64(200) << 20));
+        QVERIFY(makeSparse(path(QStringLiteral("big.txt")), qint64(1) << 40));
         QVERIFY(writeBytes(path(QStringLiteral("good.txt")), "good"));
     }
     const QString target = QDir::isAbsolutePath(chosen) ? chosen : path(chosen);
@@ -631,9 +630,10 @@ void TestFaults::sizeLimitOfOpen_data()
 {
     QTest::addColumn<qint64>("size");
     QTest::addColumn<bool>("opens");
-    QTest::newRow("at the limit") << kMaxOpenBytes << true;
-    QTest::newRow("one byte over") << kMaxOpenBytes + 1 << false;
-    QTest::newRow("200 MB") << (qint64(200) << 20) << false;
+    // No fixed limit: only what memory cannot hold is refused.
+    QTest::newRow("at the old limit") << kOldOpenLimit << true;
+    QTest::newRow("one byte over the old limit") << kOldOpenLimit + 1 << true;
+    QTest::newRow("200 MB") << (qint64(200) << 20) << true;
     QTest::newRow("far too big for memory") << (qint64(1) << 40) << false;
 }
 
@@ -655,7 +655,8 @@ void TestFaults::sizeLimitOfOpen()
         QCOMPARE(doc.w.captionValue, named(QStringLiteral("sized.txt")));
     } else {
         QCOMPARE(doc.w.told.size(), size_t(1));
-        QCOMPARE(doc.w.told[0].message, openFailed(file, tooBig(size)));
+        QCOMPARE(doc.w.told[0].message,
+                 openFailed(file, notEnoughMemoryReason((kTextBytesPerUnit + kViewBytesPerUnit) * size)));
         QCOMPARE(doc.w.textValue, QString());
     }
 }

@@ -5,10 +5,14 @@
 #include "convert/ReferenceDecoder.h"
 #include "convert/TextIntake.h"
 #include "convert/UndoHistory.h"
+#include "core/Memory.h"
+#include "core/VersionRecord.h"
 #include "core/WindowServices.h"
 
 #include <algorithm>
 #include <cmath>
+#include <new>
+#include <utility>
 
 namespace zezu {
 
@@ -49,16 +53,26 @@ qsizetype keepReferencesWhole(QStringView part, qsizetype end)
     return end;
 }
 
+qsizetype sameLength(QStringView part) { return part.size(); }
+
+void tellNotEnoughMemory(WindowServices &window, qint64 neededBytes = -1)
+{
+    window.tell(record::kProductName.toString(),
+                QStringLiteral("не удалось преобразовать текст: %1")
+                    .arg(notEnoughMemoryReason(neededBytes)));
+}
+
 } // namespace
 
 Transform referenceConversion()
 {
-    return {reserveForReferences, appendReferences, keepPairsWhole};
+    return {referencesLengthBound, reserveForReferences, appendReferences, keepPairsWhole};
 }
 
 Transform referenceDecoding()
 {
-    return {reserveForText, appendText, keepReferencesWhole};
+    // Every reference is at least as long as what it stands for.
+    return {sameLength, reserveForText, appendText, keepReferencesWhole};
 }
 
 void convertCommand(const TextCommandContext &context, Transform transform)
@@ -77,12 +91,26 @@ void convertCommand(const TextCommandContext &context, Transform transform)
     const QStringView part = selLength ? all.sliced(selStart, selLength) : all;
     const QStringView tail = selLength ? all.sliced(selStart + selLength) : QStringView();
 
+    // The output, the whole result beside it, and the text area's share.
+    const qint64 resultLength = head.size() + transform.lengthBound(part) + tail.size();
+    const qint64 needed = kTextBytesPerUnit * (resultLength + (selLength ? resultLength : 0))
+        + kViewBytesPerUnit * resultLength;
+    if (!canAllocate(needed)) {
+        tellNotEnoughMemory(w, needed);
+        return;
+    }
+
     w.setMenuEnabled(MenuItem::Undo, true);
-    const bool stored = context.history.push(original);
+    bool stored = context.history.push(original);
+    // Taken back exactly as Undo takes a snapshot off.
+    auto takeBack = [&] {
+        if (std::exchange(stored, false))
+            context.history.pop();
+    };
 
     bool cancelled = false;
     QString output;
-    {
+    try {
         ConversionRun::Scope scope(context.run, w, context.history);
         const qsizetype n = countCharacters(part);
         transform.reserve(output, part);
@@ -104,9 +132,7 @@ void convertCommand(const TextCommandContext &context, Transform transform)
 
             if (context.run.cancelRequested()) {
                 cancelled = true;
-                // Taken back exactly as Undo takes a snapshot off.
-                if (stored)
-                    context.history.pop();
+                takeBack();
                 break;
             }
         }
@@ -123,11 +149,17 @@ void convertCommand(const TextCommandContext &context, Transform transform)
             output = QString();
             // A cancelled intake leaves the text as it was, unmarked.
             if (!takeIntoTextArea(w, context.run, result, ProgressKind::Converting)) {
-                if (stored)
-                    context.history.pop();
+                takeBack();
                 return;
             }
         }
+    } catch (const std::bad_alloc &) {
+        // Everything is as it was: the text area still holds the text.
+        output = QString();
+        takeBack();
+        w.setMenuEnabled(MenuItem::Undo, context.history.canUndo());
+        tellNotEnoughMemory(w);
+        return;
     }
 
     if (cancelled)
@@ -140,12 +172,19 @@ void undoCommand(const TextCommandContext &context)
     // stray call must not reach past the history.
     if (!context.history.canUndo() || context.run.inProgress())
         return;
-    // The snapshot leaves the history only once it is back in the text area.
-    ConversionRun::Scope scope(context.run, context.window, context.history);
-    if (takeIntoTextArea(context.window, context.run,
-                         context.history.at(context.history.count() - 1),
-                         ProgressKind::Converting))
-        context.history.pop();
+    const QString &snapshot = context.history.at(context.history.count() - 1);
+    if (const qint64 needed = kViewBytesPerUnit * snapshot.size(); !canAllocate(needed)) {
+        tellNotEnoughMemory(context.window, needed);
+        return;
+    }
+    try {
+        // The snapshot leaves the history only once it is back in the text area.
+        ConversionRun::Scope scope(context.run, context.window, context.history);
+        if (takeIntoTextArea(context.window, context.run, snapshot, ProgressKind::Converting))
+            context.history.pop();
+    } catch (const std::bad_alloc &) {
+        tellNotEnoughMemory(context.window);
+    }
 }
 
 } // namespace zezu

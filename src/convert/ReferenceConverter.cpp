@@ -365,9 +365,14 @@ void appendReferences(QString &out, QStringView text)
     out.resize(dst - base);
 }
 
+qsizetype referencesLengthBound(QStringView text)
+{
+    return outputBound(text.utf16(), text.size()) + kSlack;
+}
+
 void reserveForReferences(QString &out, QStringView text)
 {
-    out.reserve(out.size() + outputBound(text.utf16(), text.size()) + kSlack);
+    out.reserve(out.size() + referencesLengthBound(text));
 }
 
 qsizetype characterLength(QStringView text, qsizetype i)

@@ -18,6 +18,10 @@ void appendReferences(QString &out, QStringView text);
 // then be appended in pieces without out ever growing again.
 void reserveForReferences(QString &out, QStringView text);
 
+// An upper bound of the length of text's references, what reserveForReferences
+// makes room for.
+qsizetype referencesLengthBound(QStringView text);
+
 // The number of UTF-16 code units of the character that starts at index i:
 // 2 for a well-formed surrogate pair, otherwise 1.
 qsizetype characterLength(QStringView text, qsizetype i);

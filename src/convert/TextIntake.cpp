@@ -15,6 +15,19 @@ bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QS
     }
     const double total = double(text.size());
     window.beginTextIntake(text);
+    // Whatever ends the intake early leaves the old text in place.
+    struct Abandon
+    {
+        WindowServices &window;
+        bool armed = true;
+        ~Abandon()
+        {
+            if (armed) {
+                window.unloadProgress();
+                window.abandonTextIntake();
+            }
+        }
+    } abandon{window};
     for (qsizetype taken = 0; taken < text.size();) {
         taken = window.continueTextIntake(kIntakePiece);
         window.showProgress(kind);
@@ -22,12 +35,10 @@ bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QS
         window.setProgress(int(std::nearbyint(done * 100.0)),
                            int(std::nearbyint(done * window.progressBarWidth())));
         window.processEventsNow();
-        if (run.cancelRequested()) {
-            window.unloadProgress();
-            window.abandonTextIntake();
+        if (run.cancelRequested())
             return false;
-        }
     }
+    abandon.armed = false;
     window.unloadProgress();
     window.finishTextIntake();
     return true;

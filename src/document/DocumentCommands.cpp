@@ -1,12 +1,15 @@
 #include "document/DocumentCommands.h"
 
 #include "convert/TextIntake.h"
+#include "core/Memory.h"
 #include "document/Caption.h"
 #include "document/Editor.h"
 #include "document/TextFile.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <new>
 
 namespace zezu {
 
@@ -167,23 +170,37 @@ void openDroppedFile(Editor &editor, const QString &path)
 void openFile(Editor &editor, const QString &path)
 {
     WindowServices &window = editor.window();
-    // Text, caption and format change only once the whole file has been read.
-    QString text;
-    TextFormat format;
-    QString reason;
-    if (!readTextFile(path, text, format, reason, kMaxOpenBytes)) {
+    auto fail = [&](const QString &reason) {
         window.tell(kMessageTitle.toString(),
                     QStringLiteral("не удалось открыть файл \"%1\": %2").arg(shown(path), reason));
+    };
+    // A file decodes to at most about one code unit per byte: its text and
+    // the text area's share must fit before anything is read.
+    const qint64 needed = (kTextBytesPerUnit + kViewBytesPerUnit) * QFileInfo(path).size();
+    if (!canAllocate(needed)) {
+        fail(notEnoughMemoryReason(needed));
         return;
     }
-    {
-        ConversionRun::Scope scope(editor.run(), window, editor.history());
-        if (!takeIntoTextArea(window, editor.run(), text, ProgressKind::Opening))
+    try {
+        // Text, caption and format change only once the whole file is read.
+        QString text;
+        TextFormat format;
+        QString reason;
+        if (!readTextFile(path, text, format, reason)) {
+            fail(reason);
             return;
+        }
+        {
+            ConversionRun::Scope scope(editor.run(), window, editor.history());
+            if (!takeIntoTextArea(window, editor.run(), text, ProgressKind::Opening))
+                return;
+        }
+        // Set after the text, whose change notification marks the caption.
+        window.setCaption(caption::forDocument(fileTitle(path)));
+        editor.document().setFormat(format);
+    } catch (const std::bad_alloc &) {
+        fail(notEnoughMemoryReason());
     }
-    // Set after the text, whose change notification marks the caption.
-    window.setCaption(caption::forDocument(fileTitle(path)));
-    editor.document().setFormat(format);
 }
 
 void saveCommand(Editor &editor)

@@ -18,13 +18,6 @@ inline constexpr qsizetype kReadChunk = qsizetype(1) << 20;
 // Characters encoded and written per call.
 inline constexpr qsizetype kWriteChunk = qsizetype(1) << 20;
 
-// The largest file the open command reads. Qt's text area takes about a
-// second per 10 MiB of short lines to take a text in, without a chance to show
-// progress, so a larger file is refused with a message instead of freezing the
-// window (a 200 MiB file would take some 20 s and 1.2 GiB). The limit still
-// lets the editor reopen what it saves after converting a 10 MB text.
-inline constexpr qint64 kMaxOpenBytes = qint64(128) << 20;
-
 // Reads and decodes the whole file, refusing one of more than maxBytes bytes
 // (none when negative). Anything but a regular file is refused without
 // waiting on it. On failure text is left as it was and reason says why, in

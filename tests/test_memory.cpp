@@ -1,0 +1,152 @@
+// Memory checked before the work, and an allocation failure that ends only
+// the command: in a child process under an address-space limit, through the
+// window-services double.
+#include "convert/ReferenceConverter.h"
+#include "core/Memory.h"
+#include "support/Child.h"
+#include "support/Doc.h"
+#include "support/Files.h"
+#include "support/Messages.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/resource.h>
+
+#include <new>
+
+using namespace zezu;
+using namespace zezu::test;
+
+namespace {
+
+// Limits this process to what it has mapped now and room more.
+bool limitAddressSpace(qint64 room)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmSize:")) {
+            const qint64 used = line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
+            const rlimit limit{rlim_t(used + room), rlim_t(used + room)};
+            return ::setrlimit(RLIMIT_AS, &limit) == 0;
+        }
+    }
+    return false;
+}
+
+// What a refused or failed command must leave: the text, the caption, the
+// history and the menu as they were, and one message.
+QString checkUntouched(const Doc &d, const QString &text, const QString &caption, int count,
+                       const QString &message)
+{
+    if (d.w.textValue != text)
+        return QStringLiteral("the text changed");
+    if (d.w.captionValue != caption)
+        return QStringLiteral("the caption changed: ") + d.w.captionValue;
+    if (d.editor.history().count() != count)
+        return QStringLiteral("the history changed");
+    if (d.w.isMenuEnabled(MenuItem::Undo) != (count > 0) || d.w.textReadOnly)
+        return QStringLiteral("the menu or the text area stayed locked");
+    if (d.w.told.size() != 1 || !d.w.told[0].message.startsWith(message))
+        return QStringLiteral("the message was not told: %1").arg(d.w.told.size());
+    return {};
+}
+
+// "convert", "open FILE": refused under a limit far below what they need.
+int childMain(const QStringList &args)
+{
+    Doc d;
+    const QString text(4000000, u'я'); // 28 M units converted
+    d.w.setText(text);
+    d.w.setCaption(caption::forDocument(u"a.txt"));
+    if (!limitAddressSpace(qint64(64) << 20)) {
+        std::puts("could not limit the address space");
+        return 1;
+    }
+    QString problem;
+    if (args.value(0) == QLatin1String("convert")) {
+        d.editor.convert();
+        problem = checkUntouched(d, text, caption::forDocument(u"a.txt"), 0,
+                                 QStringLiteral("не удалось преобразовать текст: ")
+                                     + notEnoughMemoryReason() + QStringLiteral(" (нужно"));
+    } else {
+        d.editor.openFile(args.value(1));
+        problem = checkUntouched(d, text, caption::forDocument(u"a.txt"), 0,
+                                 openFailed(args.value(1), notEnoughMemoryReason())
+                                     + QStringLiteral(" (нужно"));
+    }
+    std::puts(qPrintable(problem));
+    return problem.isEmpty() ? 0 : 1;
+}
+
+} // namespace
+
+class TestMemory : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void refusedBeforeTheWork_data();
+    void refusedBeforeTheWork();
+    void allocationFailureEndsOnlyTheCommand();
+};
+
+void TestMemory::refusedBeforeTheWork_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("convert") << QStringLiteral("convert");
+    QTest::newRow("open") << QStringLiteral("open");
+}
+
+void TestMemory::refusedBeforeTheWork()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer maps terabytes of shadow: an address-space limit cannot be set");
+#endif
+    QFETCH(QString, command);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("big.txt"));
+    QVERIFY(writeBytes(file, QByteArray(qint64(64) << 20, 'a')));
+    const auto [code, output] = runChild({}, QCoreApplication::applicationFilePath(),
+                                         {command, file});
+    QVERIFY2(code == 0, qPrintable(output));
+}
+
+// An allocation that fails in the middle of taking a result in ends that
+// conversion as a cancelled one ends, and says why.
+void TestMemory::allocationFailureEndsOnlyTheCommand()
+{
+    Doc d;
+    const QString text(300000, u'я');
+    d.w.setText(text);
+    d.w.setCaption(caption::forDocument(u"a.txt"));
+    d.w.onIntakePump = [&] {
+        if (d.w.intakePumps == 3)
+            throw std::bad_alloc();
+    };
+    d.editor.convert();
+    const QString problem = checkUntouched(
+        d, text, caption::forDocument(u"a.txt"), 0,
+        QStringLiteral("не удалось преобразовать текст: ") + notEnoughMemoryReason());
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QVERIFY(!d.w.intake);
+    QVERIFY(!d.editor.run().inProgress());
+    // The next command works.
+    d.w.onIntakePump = {};
+    d.editor.convert();
+    QCOMPARE(d.w.textValue, toReferences(text));
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "-child") == 0)
+        return childMain(QCoreApplication::arguments().mid(2));
+    TestMemory tests;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tests, argc, argv);
+}
+
+#include "test_memory.moc"
