@@ -1,10 +1,20 @@
-// Whole convert runs through the real widgets, headless: wall time from
-// Ctrl+G to the converted text on screen, time from a Cancel click to the
-// restored text, and peak memory. Each size runs in a process of its own so
-// that its peak memory is its own.
+// Whole convert runs through the real widgets, headless, on Russian prose:
 //
-//   bench_convert_command                 all sizes
-//   bench_convert_command --chars N       one run of N characters
+//   run          wall time from Ctrl+G to the converted text painted (the
+//                command returned, pending events handled, the window
+//                repainted)
+//   unanswered   the longest time the window did not answer during that run
+//                (see Responsiveness.h: a 10 ms timer's largest lateness)
+//   cancel       time from a Cancel click, half way through a second run, to
+//                the restored text, and that run's longest unanswered time
+//   peak         VmHWM of the process, and per input character
+//
+// Each size runs in a process of its own so that its peak memory is its own.
+//
+//   bench_convert_command                      100 k, 1 M, 10 M, 50 M characters
+//   bench_convert_command --sizes 10000000,50000000
+//   bench_convert_command --chars N            one run of N characters, here
+#include "Responsiveness.h"
 #include "ui/Application.h"
 #include "ui/TextArea.h"
 #include "ui/frmMain.h"
@@ -59,12 +69,17 @@ int runOne(qsizetype chars)
     // A completed run, until the result has been painted.
     window.textArea()->setText(text);
     QCoreApplication::processEvents();
+    Responsiveness answering;
     QElapsedTimer clock;
+    answering.start();
     clock.start();
     gen->trigger();
+    while (window.editor().run().inProgress())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     window.repaint();
     QCoreApplication::processEvents();
     const double runMs = clock.nsecsElapsed() / 1e6;
+    const double unansweredMs = answering.stopMs();
     const bool converted = window.textArea()->text().size() > text.size();
 
     // A cancelled run: Cancel is clicked once the run is half way.
@@ -86,9 +101,13 @@ int runOne(qsizetype chars)
         }
     });
     probe.start();
+    answering.start();
     clock.restart();
     gen->trigger();
+    while (window.editor().run().inProgress())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const qint64 restoredAt = clock.nsecsElapsed();
+    const double cancelUnansweredMs = answering.stopMs();
     // A short run may end before the event pump first runs the probe.
     const bool clicked = clickedAt >= 0;
     const bool restored = !clicked || window.textArea()->text() == text;
@@ -96,11 +115,14 @@ int runOne(qsizetype chars)
         ? QByteArray::number((restoredAt - clickedAt) / 1e6, 'f', 1) + " ms"
         : QByteArrayLiteral("n/a (run ended first)");
 
-    std::printf("%10lld chars  run %9.1f ms  %7.1f Mchars/s  cancel->restored %s  "
-                "peak %8.1f MiB (%5.1f bytes/char)%s%s\n",
-                qlonglong(chars), runMs, chars / runMs / 1e3, cancel.constData(), peakKiB() / 1024.0,
-                peakKiB() * 1024.0 / double(chars), converted ? "" : "  NOT CONVERTED",
-                restored ? "" : "  NOT RESTORED");
+    const long peak = peakKiB();
+    std::printf("%10lld chars  run %9.1f ms  %7.1f Mchars/s  unanswered %8.1f ms  "
+                "cancel->restored %s (unanswered %.1f ms)  peak %8.1f MiB "
+                "(%5.1f bytes/char)%s%s\n",
+                qlonglong(chars), runMs, chars / runMs / 1e3, unansweredMs, cancel.constData(),
+                cancelUnansweredMs, peak / 1024.0, peak * 1024.0 / double(chars),
+                converted ? "" : "  NOT CONVERTED", restored ? "" : "  NOT RESTORED");
+    std::fflush(stdout);
     return converted && restored ? 0 : 1;
 }
 
@@ -115,8 +137,17 @@ int main(int argc, char **argv)
     if (args.size() == 3 && args[1] == QLatin1String("--chars"))
         return runOne(args[2].toLongLong());
 
+    QList<qsizetype> sizes{100'000, 1'000'000, 10'000'000, 50'000'000};
+    if (args.size() == 3 && args[1] == QLatin1String("--sizes")) {
+        sizes.clear();
+        for (const QString &size : args[2].split(u',', Qt::SkipEmptyParts))
+            sizes.push_back(size.toLongLong());
+    } else if (args.size() != 1) {
+        std::fprintf(stderr, "usage: bench_convert_command [--chars N | --sizes N,N,...]\n");
+        return 2;
+    }
     int failures = 0;
-    for (qsizetype chars : {100'000, 1'000'000, 10'000'000}) {
+    for (qsizetype chars : sizes) {
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedChannels);
         child.start(args[0], {QStringLiteral("--chars"), QString::number(chars)});

@@ -4,15 +4,25 @@
 //   bench_converter [--benchmark_...] [file ...]
 //
 // "chars/s" counts input UTF-16 code units; bytes_per_second counts output
-// bytes. toReferences includes allocating the result (and the first touch of
-// its pages); appendReferences_reused writes into one warm string, as memcpy
-// does into one warm buffer.
+// bytes. Every large block is a mapping of its own, handed back to the
+// system when freed (see main), so that "fresh" means fresh:
+//
+//   toReferences_fresh_memory   each conversion into a new string, in pages
+//                               the process has never touched: allocation and
+//                               the first touch of every page included
+//   appendReferences_warm_reused  one string reused; a conversion before the
+//                               timing touches it first, so every timed one
+//                               writes into warm memory, as memcpy does
+//
+// "faults" counts the page faults per conversion and "pages" the 4 KiB pages
+// its output covers: in fresh memory with small pages the two are about
+// equal (every page is faulted in), with huge pages faults fall to about
+// pages / 512; in warm memory there are none.
 //
 // The decoder reads each converted text back: its "chars/s" counts the input
-// references' UTF-16 code units. fromReferences decodes into a new string each
-// time, into memory never touched before ("faults" counts the page faults per
-// decode); appendText_reused decodes into one warm string, its first decode
-// left out of the timing.
+// references' UTF-16 code units. fromReferences_fresh_memory decodes into a
+// new string each time, in fresh memory; appendText_warm_reused decodes into
+// one warm string, its first decode left out of the timing.
 
 #include "convert/ReferenceConverter.h"
 #include "convert/ReferenceDecoder.h"
@@ -171,27 +181,51 @@ void setCounters(benchmark::State &state, const Input &input)
                             * std::int64_t(sizeof(char16_t)));
 }
 
-// A fresh string per call: allocation and first touch of its pages included.
+long minorFaults()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
+// Page faults per iteration since faultsBefore, and the 4 KiB pages of units
+// output units: in fresh memory every page is faulted in.
+void setFaultCounters(benchmark::State &state, long faultsBefore, qsizetype units)
+{
+    state.counters["faults"] = benchmark::Counter(double(minorFaults() - faultsBefore)
+                                                  / double(state.iterations()));
+    state.counters["pages"] = benchmark::Counter(double(units) * sizeof(char16_t) / 4096.0);
+}
+
+// A new string per conversion, in memory never touched before.
 void convertFresh(benchmark::State &state, const Input *input)
 {
+    const long faults = minorFaults();
     for (auto _ : state) {
         QString out = zezu::toReferences(input->text);
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
+    setFaultCounters(state, faults, input->outputUnits);
     setCounters(state, *input);
 }
 
-// One string reused: the converter's own speed into a warm buffer.
+// One string reused: the converter's own speed into a warm buffer. The
+// conversion that first touches the string is not timed.
 void convertReused(benchmark::State &state, const Input *input)
 {
     QString out;
+    zezu::appendReferences(out, input->text);
+    if (out != input->references)
+        state.SkipWithError("the warm-up conversion differs from toReferences");
+    const long faults = minorFaults();
     for (auto _ : state) {
         out.resize(0); // keeps the allocation
         zezu::appendReferences(out, input->text);
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
+    setFaultCounters(state, faults, input->outputUnits);
     setCounters(state, *input);
 }
 
@@ -217,30 +251,16 @@ void setDecodeCounters(benchmark::State &state, const Input &input)
                             * std::int64_t(sizeof(char16_t)));
 }
 
-long minorFaults()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_minflt;
-}
-
 // A new string per decode, in pages the process has never touched.
 void decodeFresh(benchmark::State &state, const Input *input)
 {
-#ifdef __GLIBC__
-    // Every large block comes from the system and goes back to it when freed;
-    // otherwise malloc would soon hand back warm memory it kept from before.
-    // Set here, once the converter's benchmarks have run as they always have.
-    mallopt(M_MMAP_THRESHOLD, 1 << 20);
-#endif
     const long faults = minorFaults();
     for (auto _ : state) {
         QString out = zezu::fromReferences(input->references);
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
-    state.counters["faults"] = benchmark::Counter(double(minorFaults() - faults)
-                                                  / double(state.iterations()));
+    setFaultCounters(state, faults, input->text.size());
     setDecodeCounters(state, *input);
 }
 
@@ -252,12 +272,14 @@ void decodeReused(benchmark::State &state, const Input *input)
     // Characters outside Windows-1251 were written as "?"; the rest comes back.
     if (zezu::toReferences(out) != input->references)
         state.SkipWithError("the decoded text does not convert to the same references");
+    const long faults = minorFaults();
     for (auto _ : state) {
         out.resize(0); // keeps the allocation
         zezu::appendText(out, input->references);
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
+    setFaultCounters(state, faults, input->text.size());
     setDecodeCounters(state, *input);
 }
 
@@ -265,6 +287,12 @@ void decodeReused(benchmark::State &state, const Input *input)
 
 int main(int argc, char **argv)
 {
+#ifdef __GLIBC__
+    // Every large block comes from the system and goes back to it when freed;
+    // otherwise malloc would soon hand back warm memory it kept from before,
+    // and a "fresh" string would be fresh only on its first iteration.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
     benchmark::Initialize(&argc, argv);
 
     std::mt19937 random(1251);
@@ -285,10 +313,11 @@ int main(int argc, char **argv)
 
     for (const auto &input : inputs()) {
         const Input *in = input.get();
-        benchmark::RegisterBenchmark(("toReferences/" + in->name).c_str(), convertFresh, in)
+        benchmark::RegisterBenchmark(("toReferences_fresh_memory/" + in->name).c_str(),
+                                     convertFresh, in)
             ->UseRealTime()
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("appendReferences_reused/" + in->name).c_str(),
+        benchmark::RegisterBenchmark(("appendReferences_warm_reused/" + in->name).c_str(),
                                      convertReused, in)
             ->UseRealTime()
             ->Unit(benchmark::kMillisecond);
@@ -298,13 +327,14 @@ int main(int argc, char **argv)
             ->Unit(benchmark::kMillisecond);
     }
 
-    // After the converter's: see decodeFresh.
     for (const auto &input : inputs()) {
         const Input *in = input.get();
-        benchmark::RegisterBenchmark(("fromReferences/" + in->name).c_str(), decodeFresh, in)
+        benchmark::RegisterBenchmark(("fromReferences_fresh_memory/" + in->name).c_str(),
+                                     decodeFresh, in)
             ->UseRealTime()
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("appendText_reused/" + in->name).c_str(), decodeReused, in)
+        benchmark::RegisterBenchmark(("appendText_warm_reused/" + in->name).c_str(),
+                                     decodeReused, in)
             ->UseRealTime()
             ->Unit(benchmark::kMillisecond);
     }

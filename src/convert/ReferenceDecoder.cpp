@@ -1,16 +1,13 @@
 #include "convert/ReferenceDecoder.h"
 
+#include "core/HugePages.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
-
-#ifdef __linux__
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
 
 // ZEZU_CONVERT_PORTABLE forces the plain C++ path, so that it can be tested here.
 #if !defined(ZEZU_CONVERT_PORTABLE) \
@@ -262,26 +259,6 @@ char16_t *decode(const char16_t *src, const char16_t *end, char16_t *dst)
 
 #endif
 
-// Outputs this large ask for huge pages: in a fresh output, the first touch of
-// each small page can cost more than decoding the text that fills it.
-constexpr qsizetype kHugePagesFrom = qsizetype(4) << 20; // bytes
-
-void preferHugePages(char16_t *begin, char16_t *end)
-{
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    if (reinterpret_cast<char *>(end) - reinterpret_cast<char *>(begin) < kHugePagesFrom)
-        return;
-    static const auto page = std::uintptr_t(sysconf(_SC_PAGESIZE));
-    const auto from = reinterpret_cast<std::uintptr_t>(begin) / page * page;
-    const auto to = reinterpret_cast<std::uintptr_t>(end) / page * page;
-    // Only advice: where the system says no, the small pages do.
-    madvise(reinterpret_cast<void *>(from), to - from, MADV_HUGEPAGE);
-#else
-    Q_UNUSED(begin);
-    Q_UNUSED(end);
-#endif
-}
-
 bool overlaps(const QString &out, QStringView text)
 {
     const auto outBegin = reinterpret_cast<std::uintptr_t>(out.constData());
@@ -331,7 +308,9 @@ void appendText(QString &out, QStringView references)
         out.reserve(room);
     out.resize(room); // appending grows geometrically, as QString does
     char16_t *const base = reinterpret_cast<char16_t *>(out.data());
-    preferHugePages(base + start, base + room);
+    // In a fresh output, the first touch of each small page can cost more
+    // than decoding the text that fills it.
+    adviseHugePages(base + start, std::size_t(room - start) * sizeof(char16_t));
     const char16_t *const src = references.utf16();
     char16_t *const dst = decode(src, src + references.size(), base + start);
     Q_ASSERT(dst - base <= room);

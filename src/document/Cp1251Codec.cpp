@@ -1,6 +1,7 @@
 #include "document/Cp1251Codec.h"
 
 #include "core/CodePage1251.h"
+#include "core/HugePages.h"
 
 #include <algorithm>
 #include <cstring>
@@ -84,14 +85,22 @@ LineDecoder::LineDecoder(qsizetype sizeHint)
     // The common file, with CR LF breaks, decodes to one unit per byte; two
     // more for a break added at the end.
     if (sizeHint > 0)
-        m_text.reserve(sizeHint + 2);
+        reserve(sizeHint + 2);
+}
+
+void LineDecoder::reserve(qsizetype units)
+{
+    m_text.reserve(units);
+    // A large text's first touch of each small page costs more than decoding
+    // the bytes that fill it.
+    adviseHugePages(m_text.data(), std::size_t(m_text.capacity()) * sizeof(char16_t));
 }
 
 void LineDecoder::ensureRoom(qsizetype units)
 {
     const qsizetype needed = m_text.size() + units;
     if (needed > m_text.capacity())
-        m_text.reserve(std::max(needed, m_text.capacity() + m_text.capacity() / 2));
+        reserve(std::max(needed, m_text.capacity() + m_text.capacity() / 2));
 }
 
 void LineDecoder::feed(QByteArrayView bytes)

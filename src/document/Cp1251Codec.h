@@ -52,6 +52,8 @@ public:
     QString finish();
 
 private:
+    // Capacity for units, large ones in huge pages where the system has them.
+    void reserve(qsizetype units);
     void ensureRoom(qsizetype units);
 
     QString m_text;

@@ -1,5 +1,7 @@
 #include "document/TextCodec.h"
 
+#include "core/HugePages.h"
+
 #include <algorithm>
 
 namespace zezu {
@@ -24,7 +26,15 @@ TextDecoder::TextDecoder(const TextFormat &format, qsizetype sizeHint)
     // One unit per byte, or per two for UTF-16, and a break added at the end.
     const bool wide = format.encoding == Encoding::Utf16LE || format.encoding == Encoding::Utf16BE;
     if (sizeHint > 0)
-        m_text.reserve((wide ? sizeHint / 2 : sizeHint) + 2);
+        reserve((wide ? sizeHint / 2 : sizeHint) + 2);
+}
+
+void TextDecoder::reserve(qsizetype units)
+{
+    m_text.reserve(units);
+    // A large text's first touch of each small page costs more than decoding
+    // the bytes that fill it.
+    adviseHugePages(m_text.data(), std::size_t(m_text.capacity()) * sizeof(char16_t));
 }
 
 void TextDecoder::beginOutput(qsizetype maxUnits)
@@ -32,7 +42,7 @@ void TextDecoder::beginOutput(qsizetype maxUnits)
     const qsizetype size = m_text.size();
     const qsizetype needed = size + maxUnits;
     if (needed > m_text.capacity())
-        m_text.reserve(std::max(needed, m_text.capacity() + m_text.capacity() / 2));
+        reserve(std::max(needed, m_text.capacity() + m_text.capacity() / 2));
     m_text.resize(needed);
     m_out = reinterpret_cast<char16_t *>(m_text.data()) + size;
 }

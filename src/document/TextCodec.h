@@ -36,6 +36,8 @@ public:
     QString finish();
 
 private:
+    // Capacity for units, large ones in huge pages where the system has them.
+    void reserve(qsizetype units);
     void beginOutput(qsizetype maxUnits);
     void endOutput();
     void decode(const std::uint8_t *bytes, qsizetype size);
