@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
+
 using namespace zezu;
 using zezu::test::FakeWindowServices;
 using Progress = FakeWindowServices::Progress;
@@ -149,6 +151,15 @@ void TestConvert::progressAfterEveryCharacter_data()
                                  {50, 1965}, {62, 2456}, {75, 2948}, {88, 3439}};
     QTest::newRow("a surrogate pair is one character")
         << QString::fromUtf16(u"a\U0001F600b") << std::vector<Progress>{{0, 0}, {33, 1310}, {67, 2620}};
+    // Longer texts: every character's values, as the rule computes them.
+    for (const qsizetype n : {200, 997, 1000, 1001, 4096, 10007, 70001}) {
+        std::vector<Progress> every;
+        for (qsizetype i = 0; i < n; ++i) {
+            const double done = double(i) / double(n);
+            every.push_back({int(std::nearbyint(done * 100.0)), int(std::nearbyint(done * 3930))});
+        }
+        QTest::addRow("%lld characters", qlonglong(n)) << QString(n, u'x') << every;
+    }
 }
 
 void TestConvert::progressAfterEveryCharacter()

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <optional>
 #include <utility>
 
 namespace zezu {
@@ -27,6 +28,39 @@ int roundEven(double value)
 {
     return int(std::nearbyint(value));
 }
+
+// round(i / n * scale), ties to even, and the first i at which it changes:
+// the per-character loop works it out only that often.
+class StepValue
+{
+public:
+    StepValue(qsizetype n, double scale)
+        : m_n(double(n))
+        , m_scale(scale)
+    {
+    }
+    int at(qsizetype i)
+    {
+        if (i >= m_next) {
+            m_value = valueAt(i);
+            // Monotonic in i: start just before the exact boundary and step.
+            const double boundary = (m_value + 0.5) * m_n / m_scale;
+            qsizetype next = std::max(i + 1, qsizetype(boundary) - 1);
+            while (valueAt(next) == m_value && double(next) < m_n)
+                ++next;
+            m_next = next;
+        }
+        return m_value;
+    }
+
+private:
+    int valueAt(qsizetype i) const { return roundEven(double(i) / m_n * m_scale); }
+
+    double m_n;
+    double m_scale;
+    int m_value = 0;
+    qsizetype m_next = 0;
+};
 
 qsizetype countCharacters(QStringView text)
 {
@@ -114,6 +148,9 @@ void convertCommand(const TextCommandContext &context, Transform transform)
         ConversionRun::Scope scope(context.run, w, context.history);
         const qsizetype n = countCharacters(part);
         transform.reserve(output, part);
+        StepValue percent(n, 100.0);
+        // The bar's width is known once the window is up.
+        std::optional<StepValue> barWidth;
         qsizetype unit = 0;      // start of the next character in part
         qsizetype converted = 0; // part is converted up to here
         for (qsizetype i = 0; i < n; ++i) {
@@ -127,8 +164,9 @@ void convertCommand(const TextCommandContext &context, Transform transform)
 
             w.processEvents();
             w.showProgress();
-            const double done = double(i) / double(n);
-            w.setProgress(roundEven(done * 100.0), roundEven(done * w.progressBarWidth()));
+            if (!barWidth)
+                barWidth.emplace(n, double(w.progressBarWidth()));
+            w.setProgress(percent.at(i), barWidth->at(i));
 
             if (context.run.cancelRequested()) {
                 cancelled = true;

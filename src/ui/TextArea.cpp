@@ -135,15 +135,15 @@ void TextArea::beginIntake(const QString &text)
 
 qsizetype TextArea::continueIntake(qsizetype units)
 {
-    const qsizetype n = m_intake.size();
+    // A view: indexing the shared string itself would copy it whole.
+    const QStringView intake(m_intake);
+    const qsizetype n = intake.size();
     qsizetype end = std::min(n, m_intakeTaken + units);
     // A CR LF pair is one line break: never cut it.
-    if (end < n && end > 0 && m_intake[end - 1] == u'\r' && m_intake[end] == u'\n')
+    if (end < n && end > 0 && intake[end - 1] == u'\r' && intake[end] == u'\n')
         ++end;
     std::vector<int> literals;
-    const QString shown = shownPiece(QStringView(m_intake).sliced(m_intakeTaken,
-                                                                  end - m_intakeTaken),
-                                     literals);
+    const QString shown = shownPiece(intake.sliced(m_intakeTaken, end - m_intakeTaken), literals);
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     const int base = cursor.position();
