@@ -54,7 +54,16 @@ void QtWindowServices::beginTextIntake(const QString &text)
 
 qsizetype QtWindowServices::continueTextIntake(qsizetype units)
 {
-    return m_window.textArea()->continueIntake(units);
+    // Events are let run between pieces; pieces that go quickly are taken
+    // several at a time, so that repainting does not cost more than the intake.
+    constexpr qint64 kSliceMs = 25;
+    QElapsedTimer slice;
+    slice.start();
+    TextArea *area = m_window.textArea();
+    qsizetype taken = area->continueIntake(units);
+    while (slice.elapsed() < kSliceMs && taken < area->intakeSize())
+        taken = area->continueIntake(units);
+    return taken;
 }
 
 void QtWindowServices::finishTextIntake() { m_window.textArea()->finishIntake(); }

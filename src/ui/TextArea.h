@@ -25,6 +25,7 @@ public:
     // abandoned (see WindowServices).
     void beginIntake(const QString &text);
     qsizetype continueIntake(qsizetype units);
+    qsizetype intakeSize() const { return m_intake.size(); }
     void finishIntake();
     void abandonIntake();
 
