@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace zezu {
 
@@ -135,6 +136,12 @@ void LineDecoder::feed(QByteArrayView bytes)
             ++i;
     }
     m_text.resize(out - begin);
+}
+
+void LineDecoder::take(QString &out)
+{
+    std::swap(out, m_text);
+    m_text.resize(0);
 }
 
 QString LineDecoder::finish()

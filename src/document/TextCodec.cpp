@@ -1,6 +1,7 @@
 #include "document/TextCodec.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace zezu {
 
@@ -161,6 +162,16 @@ void TextDecoder::decodeUtf16(const std::uint8_t *bytes, qsizetype size)
     }
     if (i < size)
         m_pendingByte = bytes[i];
+}
+
+void TextDecoder::take(QString &out)
+{
+    if (m_lines) {
+        m_lines->take(out);
+        return;
+    }
+    std::swap(out, m_text);
+    m_text.resize(0);
 }
 
 QString TextDecoder::finish()
