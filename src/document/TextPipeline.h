@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 namespace zezu {
 
@@ -39,6 +40,20 @@ public:
 
 private:
     void pass(bool last, QByteArray &out);
+    void feedBytewise(QByteArrayView bytes, QByteArray &out);
+
+    // The common case, Windows-1251 text with CR LF line ends converted to
+    // Windows-1251 or UTF-8: the output of each byte is looked up whole, the
+    // line rule applied on the way (see TextPipeline.cpp).
+    struct ByteOutput
+    {
+        char bytes[8];
+        qsizetype size;
+    };
+    std::vector<ByteOutput> m_byteTable;
+    QByteArrayView m_mark;
+    bool m_afterCr = false;
+    bool m_lineOpen = false;
 
     TextDecoder m_decoder;
     TextEncoder m_encoder;
