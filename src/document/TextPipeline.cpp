@@ -112,12 +112,11 @@ void TextPipeline::pass(bool last, QByteArray &out)
     }
     const QStringView text = m_text;
     qsizetype hold = 0;
-    if (!last && !text.isEmpty()) {
-        if (m_transform == Transform::Decode)
-            hold = incompleteReferenceTail(text);
-        else if (isHighSurrogate(text.back().unicode()))
-            hold = 1;
-    }
+    // The decoder never ends a piece within a surrogate pair (TextDecoder
+    // holds a high surrogate until its unit after comes), so only a reference
+    // can be cut.
+    if (!last && m_transform == Transform::Decode)
+        hold = incompleteReferenceTail(text);
     const QStringView done = text.first(text.size() - hold);
     m_result.resize(0);
     if (m_transform == Transform::Convert)

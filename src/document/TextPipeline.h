@@ -23,11 +23,11 @@ enum class Transform : std::uint8_t { Convert, Decode };
 //
 // Pieces of any size, cut anywhere, give the very bytes the whole input gives:
 // the codecs carry a cut CR LF, UTF-8 sequence, UTF-16 unit or surrogate pair
-// themselves; the pipeline holds back a high surrogate at the end of a piece
-// (a pair converts to one "?") and, for decoding, the start of a reference
-// that the next piece may complete (incompleteReferenceTail). What is held is
-// at most a surrogate, or one reference's start: a few units, unless the
-// input is one numeric reference with a run of digits as long as the piece.
+// themselves, so a pair (which converts to one "?") is never cut; for
+// decoding the pipeline holds back the start of a reference that the next
+// piece may complete (incompleteReferenceTail). What is held is one
+// reference's start: a few units, unless the input is one numeric reference
+// with a run of digits as long as the piece, which is then held whole.
 class TextPipeline
 {
 public:
