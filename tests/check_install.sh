@@ -15,15 +15,17 @@ need() { command -v "$1" >/dev/null 2>&1 || skip "$1 is not installed ($2)"; }
 # line converter's manual page when the build made one (help2man).
 expected_files() {
     local id=$1 binary=$2
-    [ ! -f "$build/packaging/zezu-convert.1" ] || echo "usr/share/man/man1/zezu-convert.1"
-    printf '%s\n' \
-        "usr/bin/$binary" \
-        "usr/bin/zezu-convert" \
-        "usr/share/applications/$id.desktop" \
-        "usr/share/icons/hicolor/16x16/apps/$id.png" \
-        "usr/share/icons/hicolor/32x32/apps/$id.png" \
-        "usr/share/icons/hicolor/scalable/apps/$id.svg" \
-        "usr/share/metainfo/$id.metainfo.xml" | sort
+    {
+        [ ! -f "$build/packaging/zezu-convert.1" ] || echo "usr/share/man/man1/zezu-convert.1"
+        printf '%s\n' \
+            "usr/bin/$binary" \
+            "usr/bin/zezu-convert" \
+            "usr/share/applications/$id.desktop" \
+            "usr/share/icons/hicolor/16x16/apps/$id.png" \
+            "usr/share/icons/hicolor/32x32/apps/$id.png" \
+            "usr/share/icons/hicolor/scalable/apps/$id.svg" \
+            "usr/share/metainfo/$id.metainfo.xml"
+    } | sort
 }
 
 png_size() {

@@ -37,6 +37,7 @@ private slots:
     void sameBytesAsTheEditor_data();
     void sameBytesAsTheEditor();
     void pipeHeldPastMemory();
+    void inPlaceKeepsHardLinks();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -261,6 +262,24 @@ void TestConvertCommand::pipeHeldPastMemory()
     QCOMPARE(run.status, 0);
     QVERIFY(run.out == expected);
     QVERIFY(QFile::remove(path(name)));
+}
+
+// A file with another name is written in place, so that both names see the
+// new text; the stream's bytes are counted first, in a temporary file.
+void TestConvertCommand::inPlaceKeepsHardLinks()
+{
+    const QString name = QStringLiteral("linked.txt");
+    QVERIFY(test::writeBytes(path(name), m_good));
+    const QByteArray expected = editorBytes(name, false);
+    QVERIFY(::link(QFile::encodeName(path(name)).constData(),
+                   QFile::encodeName(path(QStringLiteral("other-name.txt"))).constData())
+            == 0);
+    const test::Run run = test::runProgram(kProgram, {QStringLiteral("-i"), name}, m_dir.path());
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.status, 0);
+    QCOMPARE(test::readBytes(path(name)), expected);
+    QCOMPARE(test::readBytes(path(QStringLiteral("other-name.txt"))), expected);
+    QVERIFY(QFile::remove(path(name)) && QFile::remove(path(QStringLiteral("other-name.txt"))));
 }
 
 QTEST_GUILESS_MAIN(TestConvertCommand)
