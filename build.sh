@@ -7,9 +7,10 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build_dir=${ZEZU_BUILD_DIR:-$here/build}
 
-# What building and running the editor needs.
+# What building and running the editor needs (help2man writes the manual page
+# of zezu-convert; without it the build skips the page).
 packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config help2man
     qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
     fonts-liberation fonts-dejavu-core
 )

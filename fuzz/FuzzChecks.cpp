@@ -3,6 +3,7 @@
 #include "convert/ReferenceConverter.h"
 #include "convert/ReferenceDecoder.h"
 #include "document/TextFile.h"
+#include "document/TextPipeline.h"
 #include "support/Iconv.h"
 #include "support/LineRule.h"
 
@@ -183,8 +184,40 @@ QString checkConverter(QByteArrayView data)
     return problem.isEmpty() ? checkDecoder(data) : problem;
 }
 
+QString checkPipeline(QByteArrayView data)
+{
+    // The format the bytes are detected as, and formats they are forced into,
+    // the byte-by-byte Windows-1251 path among them.
+    const TextFormat formats[] = {detectFormat(data), TextFormat{},
+                                  {Encoding::Utf8, false, LineEnds::Lf},
+                                  {Encoding::Utf16BE, true, LineEnds::CrLf}};
+    for (const TextFormat &input : formats) {
+        for (const TextFormat &output : {input, TextFormat{}, formats[2]}) {
+            for (const Transform transform : {Transform::Convert, Transform::Decode}) {
+                const QByteArray whole = runPipeline(data, input, output, transform);
+                TextPipeline pipeline(input, output, transform);
+                QByteArray pieces;
+                qsizetype from = 0;
+                for (const qsizetype cut : cutPoints(data, data.size())) {
+                    pipeline.feed(data.sliced(from, cut - from), pieces);
+                    from = cut;
+                }
+                pipeline.finish(pieces);
+                if (pieces != whole)
+                    return QStringLiteral("the pipeline %1 -> %2 (%3) in pieces gives other bytes")
+                        .arg(formatName(input), formatName(output),
+                             transform == Transform::Convert ? QLatin1String("convert")
+                                                             : QLatin1String("decode"));
+            }
+        }
+    }
+    return {};
+}
+
 QString checkTextFile(QByteArrayView data, const QString &scratchDir)
 {
+    if (const QString problem = checkPipeline(data); !problem.isEmpty())
+        return problem;
     const QString expected = test::lineRuleText(data);
     const QString text = decodeText(data);
     if (text != expected)
@@ -306,6 +339,11 @@ Seeds textFileSeeds()
     std::reverse(every.begin(), every.end());
     seeds.emplace_back(QStringLiteral("every-byte-backwards"), every);
     seeds.emplace_back(QStringLiteral("breaks-only"), QByteArray("\r\n\r\r\n\n\n\r"));
+    // References for the pipeline's decoding, cut wherever the pieces fall.
+    seeds.emplace_back(QStringLiteral("references"),
+                       QByteArray("&#1040;&#x410;&amp;&nbsp;&notin;&not &#00000065;&#65\r\n&"));
+    seeds.emplace_back(QStringLiteral("utf8-references"),
+                       QByteArray("\xD0\x96&#1105;\xF0\x9F\x98\x80&Afr;\n&#x1F600;\xD0\x96"));
     return seeds;
 }
 

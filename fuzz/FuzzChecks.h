@@ -25,10 +25,14 @@ QString checkConverter(QByteArrayView data);
 // character: the converter's references for them decode back to them.
 QString checkDecoder(QByteArrayView data);
 
-// Bytes as a file: the reader against a model of the line rule, in pieces and
-// through a real file, and saving then reading again changes nothing more.
+// Bytes as a file: the command line's pipeline (TextPipeline.h) in pieces cut
+// where the input steers gives the bytes of the whole, for the detected format
+// and others, converting and decoding; the reader against a model of the line
+// rule, in pieces and through a real file, and saving then reading again
+// changes nothing more.
 // scratchDir is a folder the check may write one file into.
 QString checkTextFile(QByteArrayView data, const QString &scratchDir);
+QString checkPipeline(QByteArrayView data);
 
 // The seed inputs of each target, by name.
 using Seeds = std::vector<std::pair<QString, QByteArray>>;

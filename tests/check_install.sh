@@ -11,16 +11,21 @@ fail() { printf 'FAIL: %s\n' "$*" >&2; exit 1; }
 skip() { printf 'SKIPPED: %s\n' "$*" >&2; exit 77; }
 need() { command -v "$1" >/dev/null 2>&1 || skip "$1 is not installed ($2)"; }
 
-# The files an installation consists of, relative to its root.
+# The files an installation consists of, relative to its root; the command
+# line converter's manual page when the build made one (help2man).
 expected_files() {
     local id=$1 binary=$2
-    printf '%s\n' \
-        "usr/bin/$binary" \
-        "usr/share/applications/$id.desktop" \
-        "usr/share/icons/hicolor/16x16/apps/$id.png" \
-        "usr/share/icons/hicolor/32x32/apps/$id.png" \
-        "usr/share/icons/hicolor/scalable/apps/$id.svg" \
-        "usr/share/metainfo/$id.metainfo.xml" | sort
+    {
+        [ ! -f "$build/packaging/zezu-convert.1" ] || echo "usr/share/man/man1/zezu-convert.1"
+        printf '%s\n' \
+            "usr/bin/$binary" \
+            "usr/bin/zezu-convert" \
+            "usr/share/applications/$id.desktop" \
+            "usr/share/icons/hicolor/16x16/apps/$id.png" \
+            "usr/share/icons/hicolor/32x32/apps/$id.png" \
+            "usr/share/icons/hicolor/scalable/apps/$id.svg" \
+            "usr/share/metainfo/$id.metainfo.xml"
+    } | sort
 }
 
 png_size() {
@@ -54,6 +59,19 @@ $(diff <(expected_files "$id" "$binary") <(printf '%s\n' "$found") || true)"
     grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$meta" \
         || fail "metainfo does not launch $id.desktop"
     grep -q "<binary>$binary</binary>" "$meta" || fail "metainfo does not provide $binary"
+
+    # The command line converter needs no display: no Qt library but QtCore.
+    local convert=$root/usr/bin/zezu-convert
+    [ -x "$convert" ] || fail "usr/bin/zezu-convert is not executable"
+    local needed
+    needed=$(objdump -p "$convert" | awk '/NEEDED/ {print $2}')
+    grep -q '^libQt6Core' <<<"$needed" || fail "zezu-convert does not link QtCore: $needed"
+    ! grep -Eq '^libQt6(Gui|Widgets)' <<<"$needed" || fail "zezu-convert links more than QtCore"
+    [ "$(printf 'a b\r\n' | env -u DISPLAY -u WAYLAND_DISPLAY "$convert")" = $'a&nbsp;b\r' ] \
+        || fail "zezu-convert does not convert without a display"
+    local man=$root/usr/share/man/man1/zezu-convert.1
+    [ ! -f "$man" ] || grep -q '^\.TH ZEZU-CONVERT "1"' "$man" \
+        || fail "the manual page of zezu-convert is no manual page"
 }
 
 mode=${1:-}

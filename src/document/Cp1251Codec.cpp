@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace zezu {
 
@@ -144,6 +145,12 @@ void LineDecoder::feed(QByteArrayView bytes)
             ++i;
     }
     m_text.resize(out - begin);
+}
+
+void LineDecoder::take(QString &out)
+{
+    std::swap(out, m_text);
+    m_text.resize(0);
 }
 
 QString LineDecoder::finish()

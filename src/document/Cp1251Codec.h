@@ -48,7 +48,11 @@ public:
     explicit LineDecoder(qsizetype sizeHint = 0);
 
     void feed(QByteArrayView bytes);
-    // The text of everything fed; the decoder is spent afterwards.
+    // Hands over the text decoded since the last take, for a reader that
+    // streams: out's old buffer is reused for what comes next.
+    void take(QString &out);
+    // The text of everything fed (since the last take); the decoder is spent
+    // afterwards.
     QString finish();
 
 private:

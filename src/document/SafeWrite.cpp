@@ -1,6 +1,7 @@
 #include "document/SafeWrite.h"
 
 #include "document/FileErrors.h"
+#include "document/SpooledBytes.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -32,12 +33,19 @@ namespace {
 // A write that took no byte and named no error.
 constexpr int kShortWrite = -1;
 
-QString reasonOf(int error) { return error == kShortWrite ? shortWriteReason() : errorReason(error); }
+// The source stopped short (ByteSource::failure() says why).
+constexpr int kSourceFailed = -3;
 
-bool failed(QString &reason, int error)
+QString reasonOf(int error, const ByteSource *bytes = nullptr)
 {
-    reason = reasonOf(error);
-    return false;
+    return error == kSourceFailed && bytes ? bytes->failure()
+        : error == kShortWrite             ? shortWriteReason()
+                                           : errorReason(error);
+}
+
+bool failed(QString &reason, int error, const ByteSource *bytes = nullptr)
+{
+    return (reason = reasonOf(error, bytes)), false;
 }
 
 // Past the file size limit (RLIMIT_FSIZE) the system sends SIGXFSZ, whose
@@ -128,7 +136,7 @@ int writePieces(int fd, ByteSource &bytes)
             offset += written;
         }
     }
-    return 0;
+    return bytes.failure().isEmpty() ? 0 : kSourceFailed;
 }
 
 // Makes a new file of a short unused name in the folder: a name near the
@@ -204,6 +212,10 @@ int makeReplacement(const QByteArray &name, const struct stat *old, NewFile &fil
 // its reason says so.
 bool writeInPlace(const QByteArray &name, ByteSource &bytes, QString &reason)
 {
+    if (bytes.size() < 0) {
+        SpooledBytes spool;
+        return spool.fill(bytes, reason) && writeInPlace(name, spool, reason);
+    }
     Fd fd;
     int opened;
     do
@@ -239,7 +251,7 @@ bool writeInPlace(const QByteArray &name, ByteSource &bytes, QString &reason)
     if (!error)
         error = fd.close();
     if (error) {
-        reason = mayBeDamaged(reasonOf(error));
+        reason = mayBeDamaged(reasonOf(error, &bytes));
         return false;
     }
     return true;
@@ -269,7 +281,7 @@ bool replace(const QByteArray &name, const struct stat *old, ByteSource &bytes, 
     }
     if (error == kNotTheSame)
         return writeInPlace(name, bytes, reason);
-    return failed(reason, error);
+    return failed(reason, error, &bytes);
 }
 
 #else
@@ -286,7 +298,8 @@ bool writePieces(QFileDevice &file, ByteSource &bytes, QString &reason)
             done += written;
         }
     }
-    return true;
+    reason = bytes.failure();
+    return reason.isEmpty();
 }
 
 // To replace an existing file QSaveFile makes its new file under the old

@@ -11,10 +11,14 @@ class ByteSource
 {
 public:
     virtual ~ByteSource() = default;
-    // The number of bytes all the pieces make.
+    // The number of bytes all the pieces make; -1 when not known before they
+    // are all given (a stream).
     virtual qint64 size() const = 0;
-    // The next piece; empty once all were given.
+    // The next piece; empty once all were given, or once the source failed.
     virtual QByteArrayView next() = 0;
+    // Why the source stopped short, once next() gave an empty piece; empty
+    // when all was given. A save whose source failed leaves the file as it was.
+    virtual QString failure() const { return {}; }
 };
 
 // Puts the bytes in the file at path, which is created when missing. A
@@ -23,7 +27,8 @@ public:
 // the old one's owner, group and mode and the old one has no other name;
 // otherwise (a folder that takes no new file, a file of another owner, hard
 // links) the old file is written in place, once room for the new bytes is
-// reserved. On failure reason says why, in words for the user; the file is as
+// reserved (a source of unknown size is first written to a temporary file
+// elsewhere, so as to know it). On failure reason says why, in words for the user; the file is as
 // it was, unless the reason says it may be damaged.
 bool saveFile(const QString &path, ByteSource &bytes, QString &reason);
 

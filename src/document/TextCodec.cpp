@@ -3,6 +3,7 @@
 #include "core/HugePages.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace zezu {
 
@@ -171,6 +172,16 @@ void TextDecoder::decodeUtf16(const std::uint8_t *bytes, qsizetype size)
     }
     if (i < size)
         m_pendingByte = bytes[i];
+}
+
+void TextDecoder::take(QString &out)
+{
+    if (m_lines) {
+        m_lines->take(out);
+        return;
+    }
+    std::swap(out, m_text);
+    m_text.resize(0);
 }
 
 QString TextDecoder::finish()

@@ -32,7 +32,12 @@ public:
     explicit TextDecoder(const TextFormat &format, qsizetype sizeHint = 0);
 
     void feed(QByteArrayView bytes);
-    // The text of everything fed; the decoder is spent afterwards.
+    // Hands over the text decoded since the last take, for a reader that
+    // streams: out's old buffer is reused for what comes next. What waits
+    // for more bytes (half a CR LF, a cut sequence) stays in the decoder.
+    void take(QString &out);
+    // The text of everything fed (since the last take); the decoder is spent
+    // afterwards.
     QString finish();
 
 private:

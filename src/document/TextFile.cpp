@@ -2,6 +2,7 @@
 
 #include "document/FileErrors.h"
 #include "document/SafeWrite.h"
+#include "document/ReadSource.h"
 #include "document/TextCodec.h"
 
 #include <QFile>
@@ -10,13 +11,6 @@
 #include <algorithm>
 #include <optional>
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#endif
 
 namespace zezu {
 
@@ -35,100 +29,6 @@ QString whyNotAFile(const QString &path)
     return {};
 }
 
-#ifdef Q_OS_UNIX
-// The file being read, through the system's calls, whose errors name the
-// reason.
-class Source
-{
-public:
-    Source() = default;
-    ~Source()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Source(const Source &) = delete;
-    Source &operator=(const Source &) = delete;
-
-    // Opens the file without ever waiting, and checks again that the very
-    // file opened is a regular one: a FIFO put in its place after the check
-    // above would otherwise block the open until some writer came.
-    bool open(const QString &path, QString &reason)
-    {
-        const QByteArray name = QFile::encodeName(path);
-        do
-            m_fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        while (m_fd < 0 && errno == EINTR);
-        struct stat st;
-        if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
-            reason = errorReason(errno);
-            return false;
-        }
-        if (!S_ISREG(st.st_mode)) {
-            reason = S_ISDIR(st.st_mode) ? folderReason() : notRegularReason();
-            return false;
-        }
-        m_size = st.st_size;
-        return true;
-    }
-    qint64 size() const { return m_size; }
-    // The number of bytes read, 0 at the end; -1 on failure, with reason.
-    qint64 read(char *buffer, qint64 maxSize, QString &reason)
-    {
-        ssize_t got;
-        do
-            got = ::read(m_fd, buffer, std::size_t(maxSize));
-        while (got < 0 && errno == EINTR);
-        if (got < 0)
-            reason = errorReason(errno);
-        return got;
-    }
-    bool rewind(QString &reason)
-    {
-        if (::lseek(m_fd, 0, SEEK_SET) == 0)
-            return true;
-        reason = errorReason(errno);
-        return false;
-    }
-
-private:
-    int m_fd = -1;
-    qint64 m_size = 0;
-};
-#else
-class Source
-{
-public:
-    bool open(const QString &path, QString &reason)
-    {
-        m_file.setFileName(path);
-        if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-            reason = m_file.errorString();
-            return false;
-        }
-        return true;
-    }
-    qint64 size() const { return m_file.size(); }
-    qint64 read(char *buffer, qint64 maxSize, QString &reason)
-    {
-        const qint64 got = m_file.read(buffer, maxSize);
-        if (got < 0)
-            reason = m_file.errorString();
-        return got;
-    }
-    bool rewind(QString &reason)
-    {
-        if (m_file.seek(0))
-            return true;
-        reason = m_file.errorString();
-        return false;
-    }
-
-private:
-    QFile m_file;
-};
-#endif
-
 QString tooLarge(qint64 size, qint64 maxBytes)
 {
     constexpr qint64 kMiB = qint64(1) << 20;
@@ -140,7 +40,7 @@ QString tooLarge(qint64 size, qint64 maxBytes)
 // Opens a regular file and checks its size against the limit. The size is
 // only a hint: files under /proc say 0, and a file may grow while it is read;
 // the limit holds for what is read too.
-bool openToRead(const QString &path, Source &file, QString &reason, qint64 maxBytes)
+bool openToRead(const QString &path, ReadSource &file, QString &reason, qint64 maxBytes)
 {
     if (const QString why = whyNotAFile(path); !why.isEmpty()) {
         reason = why;
@@ -158,7 +58,7 @@ bool openToRead(const QString &path, Source &file, QString &reason, qint64 maxBy
 // Reads the file from where it stands to its end, handing each piece to
 // take, which returns false once it wants no more.
 template <typename Take>
-bool readPieces(Source &file, QString &reason, qint64 maxBytes, Take take)
+bool readPieces(ReadSource &file, QString &reason, qint64 maxBytes, Take take)
 {
     QByteArray buffer(kReadChunk, Qt::Uninitialized);
     qint64 total = 0;
@@ -254,7 +154,7 @@ private:
 
 bool readTextFile(const QString &path, QString &text, QString &reason, qint64 maxBytes)
 {
-    Source file;
+    ReadSource file;
     if (!openToRead(path, file, reason, maxBytes))
         return false;
     LineDecoder decoder(file.size());
@@ -270,7 +170,7 @@ bool readTextFile(const QString &path, QString &text, QString &reason, qint64 ma
 bool readTextFile(const QString &path, QString &text, TextFormat &format, QString &reason,
                   qint64 maxBytes)
 {
-    Source file;
+    ReadSource file;
     if (!openToRead(path, file, reason, maxBytes))
         return false;
     // The format is told by the whole file, so it is read twice rather than

@@ -1,0 +1,54 @@
+#include "cli/ConvertedInputs.h"
+
+namespace zezu::cli {
+
+bool openInput(const QString &name, ConvertedInputs::Input &input, QString &reason)
+{
+    input.name = name;
+    input.stream = std::make_unique<StreamInput>();
+    return input.stream->open(name, reason);
+}
+
+ConvertedInputs::ConvertedInputs(std::vector<Input> inputs, const Options &options)
+    : m_inputs(std::move(inputs))
+    , m_options(options)
+{
+}
+
+bool ConvertedInputs::start(Input &input)
+{
+    TextFormat detected;
+    if (!input.stream->detect(detected, m_failure))
+        return false;
+    const TextFormat in = inputFormat(detected, m_options.from);
+    m_pipeline.emplace(in, outputFormat(in, m_options.to), m_options.transform);
+    return true;
+}
+
+QByteArrayView ConvertedInputs::next()
+{
+    m_out.resize(0);
+    while (m_out.isEmpty() && m_current < m_inputs.size() && m_failure.isEmpty()) {
+        Input &input = m_inputs[m_current];
+        if (!m_pipeline && !start(input))
+            break;
+        QByteArrayView piece;
+        if (!input.stream->next(piece, m_failure))
+            break;
+        if (!piece.isEmpty()) {
+            m_pipeline->feed(piece, m_out);
+            continue;
+        }
+        m_pipeline->finish(m_out);
+        m_pipeline.reset();
+        input.stream.reset(); // no file stays open longer than it is read
+        ++m_current;
+    }
+    if (!m_failure.isEmpty()) {
+        m_failedInput = m_inputs[m_current].name;
+        return {};
+    }
+    return m_out;
+}
+
+} // namespace zezu::cli

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "cli/Options.h"
+#include "document/SafeWrite.h"
+#include "document/StreamInput.h"
+#include "document/TextPipeline.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace zezu::cli {
+
+// The converted bytes of one or more opened inputs, one after the other, a
+// piece at a time: the output of the command, for standard output or for a
+// save (SafeWrite.h) of a size not known in advance.
+class ConvertedInputs final : public ByteSource
+{
+public:
+    struct Input
+    {
+        QString name;
+        std::unique_ptr<StreamInput> stream;
+    };
+
+    ConvertedInputs(std::vector<Input> inputs, const Options &options);
+
+    qint64 size() const override { return -1; }
+    QByteArrayView next() override;
+    QString failure() const override { return m_failure; }
+    // The input that failed, when one did.
+    QString failedInput() const { return m_failedInput; }
+
+private:
+    bool start(Input &input);
+
+    std::vector<Input> m_inputs;
+    const Options &m_options;
+    std::size_t m_current = 0;
+    std::optional<TextPipeline> m_pipeline;
+    QByteArray m_out;
+    QString m_failure;
+    QString m_failedInput;
+};
+
+// Opens an input by name ("-" is standard input); false with reason.
+bool openInput(const QString &name, ConvertedInputs::Input &input, QString &reason);
+
+} // namespace zezu::cli

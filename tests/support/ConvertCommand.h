@@ -1,0 +1,72 @@
+#pragma once
+
+// The zezu-convert program run as a child process, and the editor's way of
+// doing what it does: open a file (readTextFile with its format), run the
+// command on the whole text, save it in the same format (writeTextFile).
+
+#include "convert/ReferenceConverter.h"
+#include "convert/ReferenceDecoder.h"
+#include "document/TextFile.h"
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace zezu::test {
+
+struct Run
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs the program (under the wrapper when one is given) in folder, with
+// input on its standard input, which is a pipe.
+inline Run runProgram(const QString &program, const QStringList &args, const QString &folder,
+                      const QByteArray &input = {}, const QStringList &wrapper = {})
+{
+    QProcess child;
+    child.setWorkingDirectory(folder);
+    QStringList all = wrapper;
+    all << program << args;
+    child.start(all.takeFirst(), all);
+    Run run;
+    if (!child.waitForStarted())
+        return run;
+    // Written while the output is read, so that neither pipe fills up.
+    qsizetype written = 0;
+    while (written < input.size()) {
+        written += child.write(input.constData() + written,
+                               std::min<qsizetype>(input.size() - written, 1 << 16));
+        child.waitForBytesWritten(-1);
+        run.out += child.readAllStandardOutput();
+    }
+    child.closeWriteChannel();
+    if (!child.waitForFinished(120000)) {
+        child.kill();
+        child.waitForFinished();
+        return run;
+    }
+    run.out += child.readAllStandardOutput();
+    run.err = child.readAllStandardError();
+    run.status = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+    return run;
+}
+
+// The editor's way: open, convert (or decode) the whole text, save as
+// target in the file's format. Empty reason when it worked.
+inline QString editorWay(const QString &path, const QString &target, bool decode)
+{
+    QString text, reason;
+    TextFormat format;
+    if (!readTextFile(path, text, format, reason))
+        return reason;
+    const QString result = decode ? fromReferences(text) : toReferences(text);
+    if (!writeTextFile(target, result, format, reason))
+        return reason;
+    return {};
+}
+
+} // namespace zezu::test

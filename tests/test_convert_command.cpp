@@ -1,0 +1,286 @@
+// zezu-convert, the command-line converter: its options, exit statuses and
+// messages, and that it gives the very bytes the editor gives for the same
+// files, from files, standard input and in place.
+#include "core/VersionRecord.h"
+#include "support/Child.h"
+#include "support/ConvertCommand.h"
+#include "support/Files.h"
+#include "support/Pipeline.h"
+#include "support/RussianCorpus.h"
+#include "support/TextFormats.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <random>
+
+using namespace zezu;
+
+namespace {
+
+const QString kProgram = QStringLiteral(ZEZU_CONVERT);
+
+} // namespace
+
+class TestConvertCommand : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void options_data();
+    void options();
+    void inPlaceWithBadFiles();
+    void sameBytesAsTheEditor_data();
+    void sameBytesAsTheEditor();
+    void pipeHeldPastMemory();
+    void inPlaceKeepsHardLinks();
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QByteArray editorBytes(const QString &name, bool decode);
+    // Runs as a user the permissions hold for: root is run as nobody.
+    QStringList asUser() const { return ::geteuid() == 0 ? test::asNobody() : QStringList(); }
+
+    QTemporaryDir m_dir;
+    QByteArray m_good;
+    QByteArray m_good2;
+};
+
+void TestConvertCommand::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    // Readable by the user the permission cases run as.
+    QVERIFY(QFile::setPermissions(m_dir.path(), QFileDevice::Permissions(0x7755)));
+    m_good = test::cp1251("Привет, \"мир\" & <всё>\r\nвторая строка\rтретья\nещё");
+    m_good2 = test::utf8("UTF-8: Жёлтый № 5 — €\n");
+    QVERIFY(test::writeBytes(path(QStringLiteral("good.txt")), m_good));
+    QVERIFY(test::writeBytes(path(QStringLiteral("good2.txt")), m_good2));
+    QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder")));
+    QVERIFY(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo"))).constData(), 0644) == 0);
+    QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("readonly")));
+    QVERIFY(QFile::setPermissions(path(QStringLiteral("readonly")),
+                                  QFileDevice::Permissions(0x5555)));
+}
+
+QByteArray TestConvertCommand::editorBytes(const QString &name, bool decode)
+{
+    const QString target = path(QStringLiteral("editor-") + name);
+    const QString reason = test::editorWay(path(name), target, decode);
+    if (!reason.isEmpty())
+        return "editor failed: " + reason.toUtf8();
+    const QByteArray bytes = test::readBytes(target);
+    QFile::remove(target);
+    return bytes;
+}
+
+void TestConvertCommand::options_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    // What standard error says (every line), and standard output: the
+    // editor's bytes for these files when named, or text it begins with.
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<QStringList>("outFiles");
+    QTest::addColumn<QString>("outStart");
+
+    const QString usage = QStringLiteral(
+        "usage: zezu-convert [-d] [-i | -o OUT] [--from ENC] [--to ENC] [FILE...]\n");
+    const QString version = QStringLiteral("zezu-convert (%1) %2\n")
+                                .arg(record::kProductName, record::kVersion);
+    auto row = [](const char *name, const QStringList &args, int status, const QString &err,
+                  const QStringList &outFiles = {}, const QString &outStart = {}) {
+        QTest::newRow(name) << args << status << err << outFiles << outStart;
+    };
+    auto s = [](const char *text) { return QString::fromUtf8(text); };
+    row("help", {s("--help")}, 0, {}, {}, s("Usage: zezu-convert [OPTIONS] [FILE...]\n"));
+    row("version", {s("--version")}, 0, {}, {}, version);
+    row("a file", {s("good.txt")}, 0, {}, {s("good.txt")});
+    row("files in order", {s("good2.txt"), s("good.txt")}, 0, {}, {s("good2.txt"), s("good.txt")});
+    row("unknown option", {s("--bogus")}, 2, s("zezu-convert: unknown option --bogus\n") + usage);
+    row("-o without a name", {s("good.txt"), s("-o")}, 2,
+        s("zezu-convert: option -o needs a value\n") + usage);
+    row("unknown encoding", {s("--from=koi8-r"), s("good.txt")}, 2,
+        s("zezu-convert: unknown encoding 'koi8-r' (windows-1251, utf-8 or utf-16)\n") + usage);
+    row("-i and -o", {s("-i"), s("-o"), s("x"), s("good.txt")}, 2,
+        s("zezu-convert: -i and -o do not go together\n") + usage);
+    row("-i without files", {s("-i")}, 2,
+        s("zezu-convert: -i needs files to replace, not standard input\n") + usage);
+    row("-i on standard input", {s("-i"), s("good.txt"), s("-")}, 2,
+        s("zezu-convert: -i needs files to replace, not standard input\n") + usage);
+    row("missing file", {s("missing.txt")}, 1,
+        s("zezu-convert: missing.txt: файл или папка не найдены\n"));
+    row("folder", {s("folder")}, 1, s("zezu-convert: folder: это папка, а не файл\n"));
+    row("FIFO", {s("fifo")}, 1, s("zezu-convert: fifo: это не обычный файл\n"));
+    row("a missing file among good ones", {s("good.txt"), s("missing.txt"), s("good2.txt")}, 1,
+        s("zezu-convert: missing.txt: файл или папка не найдены\n"),
+        {s("good.txt"), s("good2.txt")});
+    row("output into a missing folder", {s("good.txt"), s("-o"), s("nowhere/out.txt")}, 1,
+        s("zezu-convert: nowhere/out.txt: файл или папка не найдены\n"));
+    row("output is a folder", {s("good.txt"), s("-o"), s("folder")}, 1,
+        s("zezu-convert: folder: это папка, а не файл\n"));
+    row("unwritable output", {s("good.txt"), s("-o"), s("readonly/out.txt")}, 1,
+        s("zezu-convert: readonly/out.txt: нет доступа\n"));
+    row("-o with a missing input", {s("good.txt"), s("missing.txt"), s("-o"), s("out.txt")}, 1,
+        s("zezu-convert: missing.txt: файл или папка не найдены\n"));
+}
+
+void TestConvertCommand::options()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, err);
+    QFETCH(QStringList, outFiles);
+    QFETCH(QString, outStart);
+    const auto before = test::snapshot(m_dir.path());
+    const test::Run run = test::runProgram(kProgram, args, m_dir.path(), {}, asUser());
+    QCOMPARE(QString::fromUtf8(run.err), err);
+    QCOMPARE(run.status, status);
+    if (!outFiles.isEmpty()) {
+        QByteArray expected;
+        for (const QString &name : outFiles)
+            expected += editorBytes(name, false);
+        QCOMPARE(run.out, expected);
+    } else {
+        QVERIFY2(run.out.startsWith(outStart.toUtf8()), run.out.constData());
+        QVERIFY(!outStart.isEmpty() || run.out.isEmpty());
+    }
+    // Nothing is written but the output asked for, and that only on success.
+    QVERIFY(test::snapshot(m_dir.path()) == before);
+}
+
+// One bad file among good ones: the good ones are replaced by what the editor
+// would save, each bad one is told and left byte for byte.
+void TestConvertCommand::inPlaceWithBadFiles()
+{
+    const QString sub = path(QStringLiteral("inplace"));
+    QVERIFY(QDir().mkpath(sub + QStringLiteral("/locked")));
+    QVERIFY(QFile::setPermissions(sub, QFileDevice::Permissions(0x7777)));
+    QVERIFY(test::writeBytes(sub + QStringLiteral("/a.txt"), m_good));
+    QVERIFY(test::writeBytes(sub + QStringLiteral("/b.txt"), m_good2));
+    QVERIFY(test::writeBytes(sub + QStringLiteral("/locked/c.txt"), m_good));
+    QVERIFY(QFile::setPermissions(sub + QStringLiteral("/locked/c.txt"),
+                                  QFileDevice::Permissions(0x4444)));
+    QVERIFY(QFile::setPermissions(sub + QStringLiteral("/locked"),
+                                  QFileDevice::Permissions(0x5555)));
+    QVERIFY(QFile::setPermissions(sub + QStringLiteral("/a.txt"), QFileDevice::Permissions(0x6666)));
+    QVERIFY(QFile::setPermissions(sub + QStringLiteral("/b.txt"), QFileDevice::Permissions(0x6666)));
+    const QByteArray a = editorBytes(QStringLiteral("good.txt"), false);
+    const QByteArray b = editorBytes(QStringLiteral("good2.txt"), false);
+
+    const test::Run run = test::runProgram(
+        kProgram,
+        {QStringLiteral("-i"), QStringLiteral("a.txt"), QStringLiteral("locked/c.txt"),
+         QStringLiteral("missing.txt"), QStringLiteral("b.txt")},
+        sub, {}, asUser());
+    QCOMPARE(QString::fromUtf8(run.err),
+             QStringLiteral("zezu-convert: locked/c.txt: нет доступа\n"
+                            "zezu-convert: missing.txt: файл или папка не найдены\n"));
+    QCOMPARE(run.status, 1);
+    QCOMPARE(test::readBytes(sub + QStringLiteral("/a.txt")), a);
+    QCOMPARE(test::readBytes(sub + QStringLiteral("/b.txt")), b);
+    QCOMPARE(test::readBytes(sub + QStringLiteral("/locked/c.txt")), m_good);
+    QVERIFY(!QFileInfo::exists(sub + QStringLiteral("/missing.txt")));
+    QCOMPARE(QDir(sub).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 3);
+}
+
+void TestConvertCommand::sameBytesAsTheEditor_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("decode");
+    std::mt19937 random(42);
+    for (const TextFormat &format : test::allFormats()) {
+        for (int k = 0; k < 3; ++k) {
+            const QByteArray bytes = test::randomFileBytes(random, format, 300 + 500 * k);
+            QTest::addRow("convert %s %d", qPrintable(formatName(format)), k) << bytes << false;
+        }
+        const QByteArray refs = encodeText(test::randomReferences(random, 2000), format);
+        QTest::addRow("decode %s", qPrintable(formatName(format))) << refs << true;
+    }
+    QTest::newRow("empty") << QByteArray() << false;
+    QTest::newRow("mark alone") << QByteArray("\xEF\xBB\xBF") << false;
+    QTest::newRow("LF only") << test::cp1251("один\nдва\n") << false;
+    QTest::newRow("no final break") << test::cp1251("строка") << false;
+    if (const auto corpus = test::russianCorpus1251()) {
+        // Prose past a piece of 256 KiB, with CR LF breaks as Windows writes.
+        QByteArray prose = corpus->bytes.left(700 << 10);
+        prose.replace("\n", "\r\n");
+        QTest::newRow("Russian prose") << prose << false;
+        QTest::newRow("Russian prose, LF") << corpus->bytes.left(700 << 10) << false;
+    }
+}
+
+// Through a file, standard output, -o, -i and standard input alike.
+void TestConvertCommand::sameBytesAsTheEditor()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, decode);
+    const QString name = QStringLiteral("same.txt");
+    QVERIFY(test::writeBytes(path(name), bytes));
+    const QByteArray expected = editorBytes(name, decode);
+    QStringList args;
+    if (decode)
+        args << QStringLiteral("-d");
+
+    const test::Run toStdout = test::runProgram(kProgram, args + QStringList{name}, m_dir.path());
+    QCOMPARE(toStdout.status, 0);
+    QCOMPARE(toStdout.out, expected);
+    const test::Run fromPipe = test::runProgram(kProgram, args, m_dir.path(), bytes);
+    QCOMPARE(fromPipe.status, 0);
+    QCOMPARE(fromPipe.out, expected);
+    const test::Run toFile = test::runProgram(
+        kProgram, args + QStringList{name, QStringLiteral("-o"), QStringLiteral("out.txt")},
+        m_dir.path());
+    QCOMPARE(toFile.status, 0);
+    QCOMPARE(test::readBytes(path(QStringLiteral("out.txt"))), expected);
+    const test::Run inPlace =
+        test::runProgram(kProgram, args + QStringList{QStringLiteral("-i"), name}, m_dir.path());
+    QCOMPARE(inPlace.status, 0);
+    QCOMPARE(test::readBytes(path(name)), expected);
+    QVERIFY(QFile::remove(path(name)) && QFile::remove(path(QStringLiteral("out.txt"))));
+}
+
+// A pipe whose format stays open past what is held in memory (LF line ends,
+// until a CR at the very end makes them CR LF) is told from all of it.
+void TestConvertCommand::pipeHeldPastMemory()
+{
+    QByteArray bytes;
+    const QByteArray line = test::cp1251("строка текста, не короче прочих\n");
+    while (bytes.size() < (9 << 20))
+        bytes += line;
+    bytes += "\r";
+    const QString name = QStringLiteral("long.txt");
+    QVERIFY(test::writeBytes(path(name), bytes));
+    const QByteArray expected = editorBytes(name, false);
+    // The CR makes the file one of CR LF line ends whose LFs are characters;
+    // told by its head alone, its last break would be written as LF.
+    QVERIFY(expected.endsWith("\r\n") && expected.count("\r\n") == 1);
+    const test::Run run = test::runProgram(kProgram, {}, m_dir.path(), bytes);
+    QCOMPARE(run.status, 0);
+    QVERIFY(run.out == expected);
+    QVERIFY(QFile::remove(path(name)));
+}
+
+// A file with another name is written in place, so that both names see the
+// new text; the stream's bytes are counted first, in a temporary file.
+void TestConvertCommand::inPlaceKeepsHardLinks()
+{
+    const QString name = QStringLiteral("linked.txt");
+    QVERIFY(test::writeBytes(path(name), m_good));
+    const QByteArray expected = editorBytes(name, false);
+    QVERIFY(::link(QFile::encodeName(path(name)).constData(),
+                   QFile::encodeName(path(QStringLiteral("other-name.txt"))).constData())
+            == 0);
+    const test::Run run = test::runProgram(kProgram, {QStringLiteral("-i"), name}, m_dir.path());
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.status, 0);
+    QCOMPARE(test::readBytes(path(name)), expected);
+    QCOMPARE(test::readBytes(path(QStringLiteral("other-name.txt"))), expected);
+    QVERIFY(QFile::remove(path(name)) && QFile::remove(path(QStringLiteral("other-name.txt"))));
+}
+
+QTEST_GUILESS_MAIN(TestConvertCommand)
+#include "test_convert_command.moc"
