@@ -228,7 +228,7 @@ void TestConvertUi::ctrlShiftGDecodesCancelsAndUndoes()
 void TestConvertUi::intakeAnswersAndCancelsWithoutReplay_data()
 {
     QTest::addColumn<int>("cancelAtPiece"); // 0: let it finish
-    for (const int piece : {0, 1, 3, 6})
+    for (const int piece : {0, 1, 2})
         QTest::addRow("cancel at piece %d", piece) << piece;
 }
 
@@ -237,7 +237,7 @@ void TestConvertUi::intakeAnswersAndCancelsWithoutReplay_data()
 void TestConvertUi::intakeAnswersAndCancelsWithoutReplay()
 {
     QFETCH(int, cancelAtPiece);
-    const QString text = prose(200000); // some 1.5 M units converted
+    const QString text = prose(600000); // some 4 M units converted
     m_main.text()->setText(text);
     m_main->editor().window().setCaption(QStringLiteral("ZEZU.vexlo - a.txt"));
     const QTextDocument *before = m_main.text()->document();
