@@ -207,26 +207,8 @@ void TextArea::setText(const QString &text)
             plain = false;
     }
 
-    QString shown;
     std::vector<int> literals; // view positions of stand-ins that are literal
-    if (!plain) {
-        shown.reserve(n);
-        qsizetype breaks = 0;
-        for (qsizetype i = 0; i < n; ++i) {
-            const char16_t c = src[i];
-            if (c == u'\r' && i + 1 < n && src[i + 1] == u'\n') {
-                shown += u"\r\n";
-                ++i;
-                ++breaks;
-            } else if (const char16_t s = shownFor(c)) {
-                shown += QChar(s);
-            } else {
-                if (isStandIn(c))
-                    literals.push_back(int(shown.size() - breaks));
-                shown += QChar(c);
-            }
-        }
-    }
+    const QString shown = plain ? QString() : shownPiece(text, literals);
 
     m_setting = true;
     // The view's own undo must not take back a text the program set.
