@@ -1,5 +1,7 @@
 #include "art/Banner.h"
 
+#include "core/VersionRecord.h"
+
 #include "convert/ReferenceConverter.h"
 
 #include <QFont>
@@ -85,7 +87,7 @@ QImage bannerImage()
 
     // The title: light typewriter letters with a soft shadow, centred above
     // the version line.
-    const QString title = QStringLiteral("ZEZU.vexlo");
+    const QString title = record::kProductName.toString();
     const QFont titleFont = monospace(30, true);
     const QFontMetricsF fm(titleFont);
     const qreal x = (w - fm.horizontalAdvance(title)) / 2;

@@ -54,7 +54,8 @@ namespace {
 
 void printUsage(std::FILE *to)
 {
-    std::fputs("usage: ZEZU.vexlo [--help] [--version] [FILE]\n", to);
+    std::fprintf(to, "usage: %s [--help] [--version] [FILE]\n",
+                 record::kProductName.toString().toLocal8Bit().constData());
 }
 
 } // namespace
@@ -89,9 +90,10 @@ int runEditor(int argc, char **argv)
     }
 
     if (!hasDisplay()) {
-        std::fputs("ZEZU.vexlo: no graphical display is available (neither DISPLAY nor "
-                   "WAYLAND_DISPLAY is set); start the editor from a desktop session.\n",
-                   stderr);
+        std::fprintf(stderr,
+                     "%s: no graphical display is available (neither DISPLAY nor "
+                     "WAYLAND_DISPLAY is set); start the editor from a desktop session.\n",
+                     record::kProductName.toString().toLocal8Bit().constData());
         return 1;
     }
     QApplication app(argc, argv);
