@@ -399,8 +399,10 @@ void TestConvert::cancelledIntakeRestoresEverything()
     const auto history = d.editor.history().snapshots();
     const int count = d.editor.history().count();
 
+    // An open also lets events run while it reads: only the intake's count.
+    long pieces = 0;
     d.w.onIntakePump = [&] {
-        if (d.w.intakePumps == cancelAtPiece)
+        if (d.w.intake && ++pieces == cancelAtPiece)
             d.editor.cancelRun();
     };
     if (command == u"convert")
@@ -420,13 +422,13 @@ void TestConvert::cancelledIntakeRestoresEverything()
     QVERIFY(!d.w.textReadOnly);
     QVERIFY(d.w.isMenuEnabled(MenuItem::Gen) && d.w.isMenuEnabled(MenuItem::Open));
     if (cancelAtPiece) {
-        QCOMPARE(d.w.intakePumps, long(cancelAtPiece));
+        QCOMPARE(pieces, long(cancelAtPiece));
         QCOMPARE(d.w.textValue, text);
         QCOMPARE(d.w.captionValue, caption);
         QVERIFY(d.editor.history().snapshots() == history);
         QCOMPARE(d.editor.history().count(), count);
     } else {
-        QCOMPARE(d.w.intakePumps, long((d.w.textValue.size() + kIntakePiece - 1) / kIntakePiece));
+        QCOMPARE(pieces, long((d.w.textValue.size() + kIntakePiece - 1) / kIntakePiece));
         QCOMPARE(d.w.textValue, command == u"decode" ? plain
                                 : command == u"open"  ? QString(references.size(), u'x')
                                         + QStringLiteral("\r\n")

@@ -182,16 +182,18 @@ void openFile(Editor &editor, const QString &path)
         return;
     }
     try {
-        // Text, caption and format change only once the whole file is read.
+        // Text, caption and format change only once the whole file is read;
+        // the window answers meanwhile, with the text and commands locked.
         QString text;
         TextFormat format;
         QString reason;
-        if (!readTextFile(path, text, format, reason)) {
-            fail(reason);
-            return;
-        }
         {
             ConversionRun::Scope scope(editor.run(), window, editor.history());
+            if (!readTextFile(path, text, format, reason, -1,
+                              [&window] { window.processEventsNow(); })) {
+                fail(reason);
+                return;
+            }
             if (!takeIntoTextArea(window, editor.run(), text, ProgressKind::Opening))
                 return;
         }

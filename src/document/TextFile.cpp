@@ -58,7 +58,8 @@ bool openToRead(const QString &path, ReadSource &file, QString &reason, qint64 m
 // Reads the file from where it stands to its end, handing each piece to
 // take, which returns false once it wants no more.
 template <typename Take>
-bool readPieces(ReadSource &file, QString &reason, qint64 maxBytes, Take take)
+bool readPieces(ReadSource &file, QString &reason, qint64 maxBytes, Take take,
+                const std::function<void()> &betweenPieces = {})
 {
     QByteArray buffer(kReadChunk, Qt::Uninitialized);
     qint64 total = 0;
@@ -75,6 +76,8 @@ bool readPieces(ReadSource &file, QString &reason, qint64 maxBytes, Take take)
         }
         if (!take(QByteArrayView(buffer.constData(), got)))
             return true;
+        if (betweenPieces)
+            betweenPieces();
     }
 }
 
@@ -168,7 +171,7 @@ bool readTextFile(const QString &path, QString &text, QString &reason, qint64 ma
 }
 
 bool readTextFile(const QString &path, QString &text, TextFormat &format, QString &reason,
-                  qint64 maxBytes)
+                  qint64 maxBytes, const std::function<void()> &betweenPieces)
 {
     ReadSource file;
     if (!openToRead(path, file, reason, maxBytes))
@@ -180,7 +183,8 @@ bool readTextFile(const QString &path, QString &text, TextFormat &format, QStrin
                     [&](QByteArrayView piece) {
                         first.feed(piece);
                         return !first.settled();
-                    })
+                    },
+                    betweenPieces)
         || !file.rewind(reason))
         return false;
     const TextFormat found = first.format();
@@ -190,7 +194,7 @@ bool readTextFile(const QString &path, QString &text, TextFormat &format, QStrin
             decoder.feed(piece);
             second.feed(piece);
             return true;
-        }))
+        }, betweenPieces))
         return false;
     if (second.format() == found) {
         text = decoder.finish();

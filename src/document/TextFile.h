@@ -4,6 +4,8 @@
 #include "document/TextFormat.h"
 
 #include <QString>
+
+#include <functional>
 #include <QStringView>
 
 namespace zezu {
@@ -26,8 +28,10 @@ bool readTextFile(const QString &path, QString &text, QString &reason, qint64 ma
 
 // The same for a file in any format (see TextFormat.h): tells the format
 // from the whole file's bytes, decodes by it (TextCodec.h) and sets format.
+// betweenPieces, when given, runs after every piece read, so that a window
+// can answer while a large file is read.
 bool readTextFile(const QString &path, QString &text, TextFormat &format, QString &reason,
-                  qint64 maxBytes = -1);
+                  qint64 maxBytes = -1, const std::function<void()> &betweenPieces = {});
 
 // Writes the text, keeping the file's owner, group, mode and other names
 // (see saveFile()): atomically, by a complete new file renamed over the old,
