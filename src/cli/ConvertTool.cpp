@@ -32,9 +32,13 @@ bool writeOut(QByteArrayView bytes, QString &reason)
     return false;
 }
 
-// Each input in turn to standard output; one that fails is told and the
-// next one goes on.
-int toStandardOutput(const Options &options, const QStringList &files)
+// What became of one input.
+enum class Outcome { Done, Failed, StopAll };
+
+// Each input on its own, in order: one that cannot be opened is told and the
+// next one goes on; use(name, source) converts an opened one.
+template <typename Use>
+int eachInput(const Options &options, const QStringList &files, Use use)
 {
     int status = kDone;
     QString reason;
@@ -46,17 +50,37 @@ int toStandardOutput(const Options &options, const QStringList &files)
             continue;
         }
         ConvertedInputs source(std::move(inputs), options);
+        switch (use(name, source)) {
+        case Outcome::Done: break;
+        case Outcome::Failed: status = kFailed; break;
+        case Outcome::StopAll: return kFailed;
+        }
+    }
+    return status;
+}
+
+// Each input in turn to standard output; one that fails is told and the
+// next one goes on.
+int toStandardOutput(const Options &options, const QStringList &files)
+{
+    bool outputFailed = false;
+    const int status = eachInput(options, files, [&outputFailed](const QString &name,
+                                                                 ConvertedInputs &source) {
+        QString reason;
         for (QByteArrayView piece = source.next(); !piece.isEmpty(); piece = source.next()) {
             if (!writeOut(piece, reason)) {
                 tell(QStringLiteral("стандартный вывод"), reason);
-                return kFailed;
+                outputFailed = true;
+                return Outcome::StopAll;
             }
         }
-        if (!source.failure().isEmpty()) {
-            tell(name, source.failure());
-            status = kFailed;
-        }
-    }
+        if (source.failure().isEmpty())
+            return Outcome::Done;
+        tell(name, source.failure());
+        return Outcome::Failed;
+    });
+    if (outputFailed)
+        return kFailed;
     errno = 0;
     if (std::fflush(stdout) != 0) {
         tell(QStringLiteral("стандартный вывод"), errno ? errorReason(errno) : shortWriteReason());
@@ -95,22 +119,13 @@ int toFile(const Options &options, const QStringList &files)
 // was and the next one goes on.
 int inPlace(const Options &options, const QStringList &files)
 {
-    int status = kDone;
-    QString reason;
-    for (const QString &name : files) {
-        std::vector<ConvertedInputs::Input> inputs(1);
-        if (!openInput(name, inputs[0], reason)) {
-            tell(name, reason);
-            status = kFailed;
-            continue;
-        }
-        ConvertedInputs source(std::move(inputs), options);
-        if (!saveFile(name, source, reason)) {
-            tell(name, reason);
-            status = kFailed;
-        }
-    }
-    return status;
+    return eachInput(options, files, [](const QString &name, ConvertedInputs &source) {
+        QString reason;
+        if (saveFile(name, source, reason))
+            return Outcome::Done;
+        tell(name, reason);
+        return Outcome::Failed;
+    });
 }
 
 } // namespace
