@@ -30,32 +30,43 @@ bool StreamInput::readSource(QByteArrayView &piece, QString &reason)
     return true;
 }
 
-bool StreamInput::detect(TextFormat &format, QString &reason)
+bool StreamInput::feedUntilSettled(FormatDetector &detector, QString &reason,
+                                   const std::function<bool()> &more,
+                                   const std::function<bool(QByteArrayView)> &keep)
 {
-    FormatDetector detector;
     QByteArrayView piece;
-    if (m_source.rewindable()) {
-        while (!detector.settled()) {
-            if (!readSource(piece, reason))
-                return false;
-            if (piece.isEmpty())
-                break;
-            detector.feed(piece);
-        }
-        if (!m_source.rewind(reason))
-            return false;
-        m_sourceEnded = false;
-        format = detector.format();
-        return true;
-    }
-    while (!detector.settled() && m_head.size() < kHeadLimit) {
+    while (!detector.settled() && more()) {
         if (!readSource(piece, reason))
             return false;
         if (piece.isEmpty())
             break;
         detector.feed(piece);
-        m_head.append(piece);
+        if (!keep(piece))
+            return false;
     }
+    return true;
+}
+
+bool StreamInput::detect(TextFormat &format, QString &reason)
+{
+    FormatDetector detector;
+    const auto always = [] { return true; };
+    if (m_source.rewindable()) {
+        if (!feedUntilSettled(detector, reason, always, [](QByteArrayView) { return true; })
+            || !m_source.rewind(reason))
+            return false;
+        m_sourceEnded = false;
+        format = detector.format();
+        return true;
+    }
+    // A pipe cannot be read again: what detection read is held for reading.
+    if (!feedUntilSettled(
+            detector, reason, [this] { return m_head.size() < kHeadLimit; },
+            [this](QByteArrayView piece) {
+                m_head.append(piece);
+                return true;
+            }))
+        return false;
     if (!detector.settled() && !m_sourceEnded && !spoolRest(detector, reason))
         return false;
     format = detector.format();
@@ -71,18 +82,14 @@ bool StreamInput::spoolRest(FormatDetector &detector, QString &reason)
         return false;
     }
     m_head = QByteArray();
-    QByteArrayView piece;
-    while (!detector.settled()) {
-        if (!readSource(piece, reason))
-            return false;
-        if (piece.isEmpty())
-            break;
-        detector.feed(piece);
-        if (m_spool->write(piece.data(), piece.size()) != piece.size()) {
-            reason = m_spool->errorString();
-            return false;
-        }
-    }
+    if (!feedUntilSettled(
+            detector, reason, [] { return true; }, [this, &reason](QByteArrayView piece) {
+                if (m_spool->write(piece.data(), piece.size()) == piece.size())
+                    return true;
+                reason = m_spool->errorString();
+                return false;
+            }))
+        return false;
     if (!m_spool->flush() || !m_spool->seek(0)) {
         reason = m_spool->errorString();
         return false;

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QTemporaryFile>
 
+#include <functional>
 #include <memory>
 
 namespace zezu {
@@ -48,6 +49,11 @@ public:
 private:
     bool readSource(QByteArrayView &piece, QString &reason);
     bool spoolRest(FormatDetector &detector, QString &reason);
+    // Feeds the detector piece by piece until it is settled, the source ends
+    // or more() says no; keep(piece) takes each piece fed and may fail.
+    bool feedUntilSettled(FormatDetector &detector, QString &reason,
+                          const std::function<bool()> &more,
+                          const std::function<bool(QByteArrayView)> &keep);
 
     ReadSource m_source;
     bool m_sourceEnded = false;
