@@ -4,6 +4,7 @@
 #include "convert/ReferenceConverter.h"
 #include "convert/ReferenceDecoder.h"
 #include "convert/TextIntake.h"
+#include "core/IntakePace.h"
 #include "convert/UndoHistory.h"
 #include "document/Editor.h"
 #include "document/Caption.h"
@@ -71,6 +72,8 @@ private slots:
     void decodesSelectionOrWholeText();
     void cancelledIntakeRestoresEverything_data();
     void cancelledIntakeRestoresEverything();
+    void intakePieceFollowsThePace_data();
+    void intakePieceFollowsThePace();
     void progressCloseBoxHidesWithoutCancelling();
     void exitOrCloseDuringRun_data();
     void exitOrCloseDuringRun();
@@ -436,6 +439,36 @@ void TestConvert::cancelledIntakeRestoresEverything()
         QCOMPARE(d.editor.history().count(), command == u"undo" ? 1 : command == u"open" ? 1 : 2);
     }
     QCOMPARE(d.w.isMenuEnabled(MenuItem::Undo), d.editor.history().canUndo());
+}
+
+// Pieces are sized to take the target time at the pace of the last one: at
+// most four times larger, never under the first.
+void TestConvert::intakePieceFollowsThePace_data()
+{
+    QTest::addColumn<QList<qint64>>("took"); // pairs: units, ns
+    QTest::addColumn<QList<qint64>>("next"); // the piece asked for after each
+    constexpr qint64 t = IntakePace::kTargetNs;
+    QTest::newRow("quick pieces grow fourfold") << QList<qint64>{1000, t / 100, 4000, t / 100}
+                                                << QList<qint64>{4000, 16000};
+    QTest::newRow("on pace: stays") << QList<qint64>{1000, t / 100, 4000, t}
+                                    << QList<qint64>{4000, 4000};
+    QTest::newRow("slow: shrinks to the pace") << QList<qint64>{1000, t / 100, 4000, 2 * t}
+                                               << QList<qint64>{4000, 2000};
+    QTest::newRow("very slow: never under the first") << QList<qint64>{1000, 10 * t}
+                                                      << QList<qint64>{1000};
+    QTest::newRow("no time measured") << QList<qint64>{1000, 0} << QList<qint64>{4000};
+}
+
+void TestConvert::intakePieceFollowsThePace()
+{
+    QFETCH(QList<qint64>, took);
+    QFETCH(QList<qint64>, next);
+    IntakePace pace(1000);
+    QCOMPARE(pace.next(), 1000);
+    for (qsizetype i = 0; i < next.size(); ++i) {
+        pace.took(took[2 * i], took[2 * i + 1]);
+        QCOMPARE(qint64(pace.next()), next[i]);
+    }
 }
 
 void TestConvert::progressCloseBoxHidesWithoutCancelling()

@@ -54,15 +54,14 @@ void QtWindowServices::beginTextIntake(const QString &text)
 
 qsizetype QtWindowServices::continueTextIntake(qsizetype units)
 {
-    // Events are let run between pieces; pieces that go quickly are taken
-    // several at a time, so that repainting does not cost more than the intake.
-    constexpr qint64 kSliceMs = 25;
-    QElapsedTimer slice;
-    slice.start();
     TextArea *area = m_window.textArea();
-    qsizetype taken = area->continueIntake(units);
-    while (slice.elapsed() < kSliceMs && taken < area->intakeSize())
-        taken = area->continueIntake(units);
+    const qsizetype before = area->intakeTaken();
+    if (before == 0)
+        m_intakePace = IntakePace(units);
+    QElapsedTimer clock;
+    clock.start();
+    const qsizetype taken = area->continueIntake(m_intakePace.next());
+    m_intakePace.took(taken - before, clock.nsecsElapsed());
     return taken;
 }
 

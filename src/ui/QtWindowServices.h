@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/IntakePace.h"
 #include "core/WindowServices.h"
 
 #include <QElapsedTimer>
@@ -71,6 +72,7 @@ private:
     QPointer<frmConv> m_progress;
     QPointer<frmAbout> m_about;
     QElapsedTimer m_sincePump;
+    IntakePace m_intakePace{0};
     unsigned m_pumpCalls = 0;
     bool m_ending = false;
 };

@@ -114,6 +114,22 @@ QString shownPiece(QStringView text, std::vector<int> &literals)
     return shown;
 }
 
+// Whether the view can hold the text as it stands: no character in it needs
+// a stand-in.
+bool isPlain(QStringView text)
+{
+    const char16_t *src = text.utf16();
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = src[i];
+        if (c == u'\r' && i + 1 < n && src[i + 1] == u'\n')
+            ++i;
+        else if (needsMapping(c))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void TextArea::beginIntake(const QString &text)
@@ -142,8 +158,12 @@ qsizetype TextArea::continueIntake(qsizetype units)
     // A CR LF pair is one line break: never cut it.
     if (end < n && end > 0 && intake[end - 1] == u'\r' && intake[end] == u'\n')
         ++end;
+    const QStringView piece = intake.sliced(m_intakeTaken, end - m_intakeTaken);
     std::vector<int> literals;
-    const QString shown = shownPiece(intake.sliced(m_intakeTaken, end - m_intakeTaken), literals);
+    // A piece the view can hold as it stands goes in without a copy.
+    const QString shown = isPlain(piece)
+        ? QString::fromRawData(reinterpret_cast<const QChar *>(piece.utf16()), piece.size())
+        : shownPiece(piece, literals);
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     const int base = cursor.position();
@@ -195,17 +215,7 @@ void TextArea::setText(const QString &text)
         return;
     }
 
-    const qsizetype n = text.size();
-    const char16_t *src = reinterpret_cast<const char16_t *>(text.constData());
-
-    bool plain = true;
-    for (qsizetype i = 0; i < n && plain; ++i) {
-        const char16_t c = src[i];
-        if (c == u'\r' && i + 1 < n && src[i + 1] == u'\n')
-            ++i;
-        else if (needsMapping(c))
-            plain = false;
-    }
+    const bool plain = isPlain(text);
 
     std::vector<int> literals; // view positions of stand-ins that are literal
     const QString shown = plain ? QString() : shownPiece(text, literals);

@@ -26,6 +26,7 @@ public:
     void beginIntake(const QString &text);
     qsizetype continueIntake(qsizetype units);
     qsizetype intakeSize() const { return m_intake.size(); }
+    qsizetype intakeTaken() const { return m_intakeTaken; }
     void finishIntake();
     void abandonIntake();
 
