@@ -15,6 +15,8 @@
 //   bench_convert_command --sizes 10000000,50000000
 //   bench_convert_command --chars N            one run of N characters, here
 #include "Responsiveness.h"
+#include "core/HugePages.h"
+#include "core/HugePages.h"
 #include "ui/Application.h"
 #include "ui/TextArea.h"
 #include "ui/frmMain.h"
@@ -130,6 +132,8 @@ int runOne(qsizetype chars)
 
 int main(int argc, char **argv)
 {
+    // Started as the editor starts.
+    restartWithHugePageAllocations(argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     setUpApplication(app);

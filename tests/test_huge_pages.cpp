@@ -10,10 +10,13 @@
 #include "support/Files.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 #ifdef __GLIBC__
@@ -108,6 +111,16 @@ private slots:
         QTest::newRow("decoder, 1.5 MiB of references") << Produce([] {
             return fromReferences(toReferences(sample(kMiB / 8)));
         }) << false;
+        // As the convert command does: room reserved first, then pieces.
+        QTest::newRow("converter in pieces, 48 MiB out") << Produce([] {
+            const QString text = sample(4 * kMiB);
+            QString out;
+            reserveForReferences(out, text);
+            for (qsizetype i = 0; i < text.size(); i += 16 * 1024)
+                appendReferences(out, QStringView(text).sliced(i).first(
+                                          std::min<qsizetype>(16 * 1024, text.size() - i)));
+            return out;
+        }) << true;
         QTest::newRow("Windows-1251 CR LF bytes, 16 MiB out") << Produce([] {
             return decodeText(encodeText(sample(8 * kMiB)));
         }) << true;
@@ -171,7 +184,69 @@ private slots:
         QCOMPARE(after, false);
 #endif
     }
+
+    // The editor starts itself again with glibc told to advise its large
+    // allocations, and leaves a choice the user made alone.
+    void startsAgainWithHugePageAllocations_data()
+    {
+        QTest::addColumn<QByteArray>("given");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<bool>("advisedBlock");
+        QTest::newRow("none") << QByteArray() << QByteArray("glibc.malloc.hugetlb=1") << true;
+        QTest::newRow("another tunable")
+            << QByteArray("glibc.malloc.check=0")
+            << QByteArray("glibc.malloc.check=0:glibc.malloc.hugetlb=1") << true;
+        QTest::newRow("the user's own choice")
+            << QByteArray("glibc.malloc.hugetlb=0") << QByteArray("glibc.malloc.hugetlb=0") << false;
+    }
+
+    void startsAgainWithHugePageAllocations()
+    {
+#if defined(__linux__) && defined(__GLIBC__)
+        QFETCH(QByteArray, given);
+        QFETCH(QByteArray, expected);
+        QFETCH(bool, advisedBlock);
+        QFile mode(QStringLiteral("/sys/kernel/mm/transparent_hugepage/enabled"));
+        if (!mode.open(QIODevice::ReadOnly) || mode.readAll().contains("[never]"))
+            QSKIP("this system has no huge pages");
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("GLIBC_TUNABLES"));
+        if (!given.isEmpty())
+            env.insert(QStringLiteral("GLIBC_TUNABLES"), QString::fromLatin1(given));
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("-child"), QStringLiteral("restart")});
+        QVERIFY(child.waitForFinished());
+        const QList<QByteArray> lines = child.readAllStandardOutput().split('\n');
+        QCOMPARE(lines.value(0), expected);
+#if defined(__SANITIZE_ADDRESS__)
+        Q_UNUSED(advisedBlock); // the sanitizer's allocator is not glibc's
+#else
+        QCOMPARE(lines.value(1), QByteArray(advisedBlock ? "advised" : "not advised"));
+#endif
+#endif
+    }
 };
 
-QTEST_GUILESS_MAIN(TestHugePages)
+// A child run: starts itself again as the editor does, then reports the
+// tunables it runs with and whether a large allocation was advised.
+int main(int argc, char **argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "-child") == 0 && qstrcmp(argv[2], "restart") == 0) {
+        restartWithHugePageAllocations(argv);
+        constexpr std::size_t kBlock = std::size_t(16) << 20;
+        void *block = std::malloc(kBlock);
+        const char *tunables = std::getenv("GLIBC_TUNABLES");
+        std::printf("%s\n%s\n", tunables ? tunables : "",
+                    advised(static_cast<char *>(block) + kBlock / 2) ? "advised" : "not advised");
+        std::free(block);
+        return 0;
+    }
+    QCoreApplication app(argc, argv);
+    TestHugePages tests;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tests, argc, argv);
+}
+
 #include "test_huge_pages.moc"

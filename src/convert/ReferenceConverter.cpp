@@ -377,7 +377,7 @@ qsizetype referencesLengthBound(QStringView text)
 
 void reserveForReferences(QString &out, QStringView text)
 {
-    out.reserve(out.size() + referencesLengthBound(text));
+    reserveWithHugePages(out, referencesLengthBound(text));
 }
 
 qsizetype characterLength(QStringView text, qsizetype i)

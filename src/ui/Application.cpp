@@ -1,5 +1,6 @@
 #include "ui/Application.h"
 
+#include "core/HugePages.h"
 #include "core/VersionRecord.h"
 #include "art/AppIcon.h"
 #include "ui/frmMain.h"
@@ -62,6 +63,7 @@ void printUsage(std::FILE *to)
 
 int runEditor(int argc, char **argv)
 {
+    restartWithHugePageAllocations(argv);
     // The arguments are read before Qt, so that --help and --version need no
     // display.
     const char *file = nullptr;
