@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <array>
+
 #include <cmath>
 
 using namespace zezu;
@@ -154,6 +156,16 @@ void TestConvert::progressAfterEveryCharacter_data()
                                  {50, 1965}, {62, 2456}, {75, 2948}, {88, 3439}};
     QTest::newRow("a surrogate pair is one character")
         << QString::fromUtf16(u"a\U0001F600b") << std::vector<Progress>{{0, 0}, {33, 1310}, {67, 2620}};
+    // A lone or reversed surrogate is a character of its own.
+    const std::vector<Progress> fourCharacters{{0, 0}, {25, 982}, {50, 1965}, {75, 2948}};
+    const char16_t high = 0xD800, low = 0xDC00, a = u'a';
+    const std::vector<std::array<char16_t, 4>> lones{
+        {a, high, a, a}, {a, a, low, a}, {low, high, a, a}, {a, a, a, high}};
+    for (const auto &units : lones) {
+        const QString lone = QString::fromUtf16(units.data(), 4);
+        QTest::addRow("lone surrogates: %s", lone.toUtf8().toHex().constData())
+            << lone << fourCharacters;
+    }
     // Longer texts: every character's values, as the rule computes them.
     for (const qsizetype n : {200, 997, 1000, 1001, 4096, 10007, 70001}) {
         std::vector<Progress> every;

@@ -64,10 +64,15 @@ private:
 
 qsizetype countCharacters(QStringView text)
 {
-    qsizetype n = 0;
-    for (qsizetype i = 0; i < text.size(); i += characterLength(text, i))
-        ++n;
-    return n;
+    // Pairs cannot overlap, a low surrogate being no high one: each high
+    // surrogate followed by a low one takes one character off the units.
+    // Branch-free, so that 50 M units take milliseconds, not a freeze.
+    const char16_t *p = text.utf16();
+    const qsizetype n = text.size();
+    qsizetype pairs = 0;
+    for (qsizetype i = 0; i + 1 < n; ++i)
+        pairs += ((p[i] & 0xFC00) == 0xD800) & ((p[i + 1] & 0xFC00) == 0xDC00);
+    return n - pairs;
 }
 
 // A surrogate pair is one character: never split it.
