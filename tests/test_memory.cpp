@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/mman.h>
 #include <sys/resource.h>
 
 #include <new>
@@ -54,9 +55,72 @@ QString checkUntouched(const Doc &d, const QString &text, const QString &caption
     return {};
 }
 
+// Room left under the address-space limit, less keep, taken by a mapping
+// nothing uses: what another part of the program might have taken meanwhile.
+struct TakenRoom
+{
+    void *at = nullptr;
+    std::size_t bytes = 0;
+};
+
+TakenRoom takeRoomLeft(qint64 keep)
+{
+    rlimit limit{};
+    ::getrlimit(RLIMIT_AS, &limit);
+    QFile status(QStringLiteral("/proc/self/status"));
+    qint64 used = 0;
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("VmSize:"))
+                used = line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
+    const auto bytes = std::size_t(qint64(limit.rlim_cur) - used - keep);
+    void *at = ::mmap(nullptr, bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    return at == MAP_FAILED ? TakenRoom{} : TakenRoom{at, bytes};
+}
+
+// "squeezed": the check passes, then the room goes while the selection is
+// converted, and composing the result fails for real. The conversion ends
+// as a refused one; once the room is back, the same conversion works.
+int squeezedChild()
+{
+    Doc d;
+    const QString text(4000000, u'я');
+    d.w.setText(text);
+    d.w.setCaption(caption::forDocument(u"a.txt"));
+    d.w.selStartValue = 1;
+    d.w.selLengthValue = text.size() - 2;
+    if (!limitAddressSpace(qint64(768) << 20)) {
+        std::puts("could not limit the address space");
+        return 1;
+    }
+    TakenRoom taken;
+    d.w.onPump = [&] {
+        if (!taken.at)
+            taken = takeRoomLeft(qint64(8) << 20);
+    };
+    d.editor.convert();
+    QString problem = taken.at ? checkUntouched(d, text, caption::forDocument(u"a.txt"), 0,
+                                                QStringLiteral("не удалось преобразовать текст: ")
+                                                    + notEnoughMemoryReason())
+                               : QStringLiteral("the room could not be taken");
+    if (problem.isEmpty()) {
+        ::munmap(taken.at, taken.bytes);
+        d.w.onPump = {};
+        d.editor.convert();
+        const QString expected = text.first(1) + toReferences(QStringView(text).sliced(1, text.size() - 2))
+            + text.last(1);
+        if (d.w.textValue != expected || d.w.told.size() != 1)
+            problem = QStringLiteral("the conversion after the failure did not work");
+    }
+    std::puts(qPrintable(problem));
+    return problem.isEmpty() ? 0 : 1;
+}
+
 // "convert", "open FILE": refused under a limit far below what they need.
 int childMain(const QStringList &args)
 {
+    if (args.value(0) == QLatin1String("squeezed"))
+        return squeezedChild();
     Doc d;
     const QString text(4000000, u'я'); // 28 M units converted
     d.w.setText(text);
@@ -91,6 +155,7 @@ private slots:
     void refusedBeforeTheWork_data();
     void refusedBeforeTheWork();
     void allocationFailureEndsOnlyTheCommand();
+    void realAllocationFailureUnderTheLimit();
 };
 
 void TestMemory::refusedBeforeTheWork_data()
@@ -111,6 +176,18 @@ void TestMemory::refusedBeforeTheWork()
     QVERIFY(writeBytes(file, QByteArray(qint64(64) << 20, 'a')));
     const auto [code, output] = runChild({}, QCoreApplication::applicationFilePath(),
                                          {command, file});
+    QVERIFY2(code == 0, qPrintable(output));
+}
+
+// Under an address-space limit, with the check passed and the room gone
+// meanwhile: a real allocation failure, not a thrown one.
+void TestMemory::realAllocationFailureUnderTheLimit()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("AddressSanitizer maps terabytes of shadow: an address-space limit cannot be set");
+#endif
+    const auto [code, output] = runChild({}, QCoreApplication::applicationFilePath(),
+                                         {QStringLiteral("squeezed")});
     QVERIFY2(code == 0, qPrintable(output));
 }
 
