@@ -117,29 +117,41 @@ int squeezedChild()
 }
 
 // "convert", "open FILE": refused under a limit far below what they need.
+// "convert-lines", "decode-lines", "open-lines FILE": texts of empty lines,
+// whose lines cost the text area far more than their characters: refused,
+// before the work or once the lines are known, under a limit their
+// characters alone would fit.
 int childMain(const QStringList &args)
 {
     if (args.value(0) == QLatin1String("squeezed"))
         return squeezedChild();
+    const QString command = args.value(0);
+    const bool lines = command.endsWith(QLatin1String("-lines"));
     Doc d;
-    const QString text(4000000, u'я'); // 28 M units converted
+    const QString text = !lines                      ? QString(4000000, u'я') // 28 M units converted
+        : command == QLatin1String("decode-lines") ? QStringLiteral("&#13;&#10;").repeated(2000000)
+                                                   : QStringLiteral("\r\n").repeated(4000000);
     d.w.setText(text);
     d.w.setCaption(caption::forDocument(u"a.txt"));
-    if (!limitAddressSpace(qint64(64) << 20)) {
+    d.w.recordProgress = false;
+    if (!limitAddressSpace(qint64(lines ? 256 : 64) << 20)) {
         std::puts("could not limit the address space");
         return 1;
     }
     QString problem;
-    if (args.value(0) == QLatin1String("convert")) {
-        d.editor.convert();
-        problem = checkUntouched(d, text, caption::forDocument(u"a.txt"), 0,
-                                 QStringLiteral("не удалось преобразовать текст: ")
-                                     + notEnoughMemoryReason() + QStringLiteral(" (нужно"));
-    } else {
+    if (command.startsWith(QLatin1String("open"))) {
         d.editor.openFile(args.value(1));
         problem = checkUntouched(d, text, caption::forDocument(u"a.txt"), 0,
                                  openFailed(args.value(1), notEnoughMemoryReason())
                                      + QStringLiteral(" (нужно"));
+    } else {
+        if (command.startsWith(QLatin1String("decode")))
+            d.editor.decode();
+        else
+            d.editor.convert();
+        problem = checkUntouched(d, text, caption::forDocument(u"a.txt"), 0,
+                                 QStringLiteral("не удалось преобразовать текст: ")
+                                     + notEnoughMemoryReason() + QStringLiteral(" (нужно"));
     }
     std::puts(qPrintable(problem));
     return problem.isEmpty() ? 0 : 1;
@@ -161,8 +173,14 @@ private slots:
 void TestMemory::refusedBeforeTheWork_data()
 {
     QTest::addColumn<QString>("command");
-    QTest::newRow("convert") << QStringLiteral("convert");
-    QTest::newRow("open") << QStringLiteral("open");
+    QTest::addColumn<QByteArray>("file");
+    const QByteArray large(qint64(64) << 20, 'a');
+    const QByteArray emptyLines = QByteArray("\r\n").repeated(4000000);
+    QTest::newRow("convert") << QStringLiteral("convert") << large;
+    QTest::newRow("open") << QStringLiteral("open") << large;
+    QTest::newRow("convert empty lines") << QStringLiteral("convert-lines") << large;
+    QTest::newRow("decode into empty lines") << QStringLiteral("decode-lines") << large;
+    QTest::newRow("open empty lines") << QStringLiteral("open-lines") << emptyLines;
 }
 
 void TestMemory::refusedBeforeTheWork()
@@ -171,11 +189,12 @@ void TestMemory::refusedBeforeTheWork()
     QSKIP("AddressSanitizer maps terabytes of shadow: an address-space limit cannot be set");
 #endif
     QFETCH(QString, command);
+    QFETCH(QByteArray, file);
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("big.txt"));
-    QVERIFY(writeBytes(file, QByteArray(qint64(64) << 20, 'a')));
+    const QString path = dir.filePath(QStringLiteral("big.txt"));
+    QVERIFY(writeBytes(path, file));
     const auto [code, output] = runChild({}, QCoreApplication::applicationFilePath(),
-                                         {command, file});
+                                         {command, path});
     QVERIFY2(code == 0, qPrintable(output));
 }
 

@@ -130,10 +130,12 @@ void convertCommand(const TextCommandContext &context, Transform transform)
     const QStringView part = selLength ? all.sliced(selStart, selLength) : all;
     const QStringView tail = selLength ? all.sliced(selStart + selLength) : QStringView();
 
-    // The output, the whole result beside it, and the text area's share.
+    // The output, the whole result beside it, and the text area's share. The
+    // result has at least the text's line breaks; should a decode make more,
+    // the intake checks again.
     const qint64 resultLength = head.size() + transform.lengthBound(part) + tail.size();
     const qint64 needed = kTextBytesPerUnit * (resultLength + (selLength ? resultLength : 0))
-        + kViewBytesPerUnit * resultLength;
+        + viewBytes(resultLength, lineBreaks(original));
     if (!canAllocate(needed)) {
         tellNotEnoughMemory(w, needed);
         return;
@@ -196,12 +198,12 @@ void convertCommand(const TextCommandContext &context, Transform transform)
                 return;
             }
         }
-    } catch (const std::bad_alloc &) {
+    } catch (const std::bad_alloc &failure) {
         // Everything is as it was: the text area still holds the text.
         output = QString();
         takeBack();
         w.setMenuEnabled(MenuItem::Undo, context.history.canUndo());
-        tellNotEnoughMemory(w);
+        tellNotEnoughMemory(w, neededFor(failure));
         return;
     }
 
@@ -216,7 +218,7 @@ void undoCommand(const TextCommandContext &context)
     if (!context.history.canUndo() || context.run.inProgress())
         return;
     const QString &snapshot = context.history.at(context.history.count() - 1);
-    if (const qint64 needed = kViewBytesPerUnit * snapshot.size(); !canAllocate(needed)) {
+    if (const qint64 needed = viewBytes(snapshot); !canAllocate(needed)) {
         tellNotEnoughMemory(context.window, needed);
         return;
     }
@@ -225,8 +227,8 @@ void undoCommand(const TextCommandContext &context)
         ConversionRun::Scope scope(context.run, context.window, context.history);
         if (takeIntoTextArea(context.window, context.run, snapshot, ProgressKind::Converting))
             context.history.pop();
-    } catch (const std::bad_alloc &) {
-        tellNotEnoughMemory(context.window);
+    } catch (const std::bad_alloc &failure) {
+        tellNotEnoughMemory(context.window, neededFor(failure));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "convert/TextIntake.h"
 
 #include "convert/ConversionRun.h"
+#include "core/Memory.h"
 
 #include <cmath>
 
@@ -9,6 +10,10 @@ namespace zezu {
 bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QString &text,
                       ProgressKind kind)
 {
+    // The text area's share is known only now that the text is: its lines
+    // cost more than their characters.
+    if (const qint64 needed = viewBytes(text); !canAllocate(needed))
+        throw NotEnoughMemory(needed);
     if (text.size() < kIntakeFrom) {
         window.setText(text);
         return true;

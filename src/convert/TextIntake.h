@@ -18,6 +18,8 @@ inline constexpr qsizetype kIntakePiece = qsizetype(128) * 1024;
 // between pieces; the caller holds a ConversionRun::Scope, so the text stays
 // read-only and the text-replacing commands unavailable meanwhile. Returns
 // false when the user cancelled: the text area then holds what it held before.
+// Throws NotEnoughMemory, with nothing changed, when the text area's share
+// of the text cannot be had.
 bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QString &text,
                       ProgressKind kind);
 

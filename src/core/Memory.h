@@ -4,13 +4,47 @@
 #include <QStringView>
 #include <QtGlobal>
 
+#include <new>
+
 namespace zezu {
 
-// What the text area takes per code unit of its text, beside the text itself
-// (its blocks and layout; measured on Russian prose with short lines, with
-// room to spare), and what a QString takes.
-inline constexpr qint64 kViewBytesPerUnit = 6;
+// What the text area takes beside the text itself: its blocks and layout.
+// Measured by bench_view_cost (the growth of the peak resident size as a
+// shown text area takes 20 M units in lines of 0 to 1,400 units): about
+// 2.3 bytes a unit and 110 to 130 a line, so that a text of empty lines
+// takes some 55 bytes a unit. Rounded up, with room to spare.
+inline constexpr qint64 kViewBytesPerUnit = 3;
+inline constexpr qint64 kViewBytesPerLine = 160;
+// What a QString takes per code unit.
 inline constexpr qint64 kTextBytesPerUnit = 2;
+
+// The number of line breaks (CR LF pairs) in text, each a line of the view.
+qsizetype lineBreaks(QStringView text);
+
+// What the text area will take for text, beside the text.
+inline qint64 viewBytes(qsizetype units, qsizetype lines)
+{
+    return kViewBytesPerUnit * units + kViewBytesPerLine * lines;
+}
+inline qint64 viewBytes(QStringView text) { return viewBytes(text.size(), lineBreaks(text)); }
+
+// Thrown when work already begun finds that what comes next will not fit:
+// caught where a failed allocation is, and says how much was needed.
+struct NotEnoughMemory : std::bad_alloc
+{
+    explicit NotEnoughMemory(qint64 bytes)
+        : needed(bytes)
+    {
+    }
+    qint64 needed;
+};
+
+// How much the failure says was needed; -1 when it does not say.
+inline qint64 neededFor(const std::bad_alloc &failure)
+{
+    const auto *refusal = dynamic_cast<const NotEnoughMemory *>(&failure);
+    return refusal ? refusal->needed : -1;
+}
 
 // Whether the program can still allocate this many bytes: the system's
 // available memory and the address-space limit both allow it. True when

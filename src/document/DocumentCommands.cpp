@@ -175,7 +175,8 @@ void openFile(Editor &editor, const QString &path)
                     QStringLiteral("не удалось открыть файл \"%1\": %2").arg(shown(path), reason));
     };
     // A file decodes to at most about one code unit per byte: its text and
-    // the text area's share must fit before anything is read.
+    // the text area's least share must fit before anything is read; its
+    // lines are counted, and checked, once it is.
     const qint64 needed = (kTextBytesPerUnit + kViewBytesPerUnit) * QFileInfo(path).size();
     if (!canAllocate(needed)) {
         fail(notEnoughMemoryReason(needed));
@@ -200,8 +201,8 @@ void openFile(Editor &editor, const QString &path)
         // Set after the text, whose change notification marks the caption.
         window.setCaption(caption::forDocument(fileTitle(path)));
         editor.document().setFormat(format);
-    } catch (const std::bad_alloc &) {
-        fail(notEnoughMemoryReason());
+    } catch (const std::bad_alloc &failure) {
+        fail(notEnoughMemoryReason(neededFor(failure)));
     }
 }
 

@@ -76,6 +76,8 @@ public:
 
     std::function<void()> onPump;
     long pumps = 0;
+    // Off where a long run's every value would cost more than the run.
+    bool recordProgress = true;
     int ended = 0;
 
     QString text() const override { return textValue; }
@@ -151,7 +153,8 @@ public:
     {
         if (!progressLoaded)
             throw std::logic_error("progress set while the progress window is not shown");
-        (intake ? intakeProgress : progress).push_back({percent, doneWidth});
+        if (recordProgress)
+            (intake ? intakeProgress : progress).push_back({percent, doneWidth});
     }
     int progressBarWidth() const override { return progressBar; }
     void unloadProgress() override

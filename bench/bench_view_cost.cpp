@@ -1,0 +1,87 @@
+// What the text area takes beside its text, per code unit and per line: the
+// growth of the peak resident size when a shown text area is given texts of
+// lines of several lengths. Each length runs in a process of its own, so that
+// its peak is its own; the figures behind the memory check's allowance.
+//
+//   bench_view_cost                 lines of 0, 10, 30, 100 and 1400 units
+//   bench_view_cost --line N        one run, lines of N units
+#include "core/HugePages.h"
+#include "core/Memory.h"
+#include "ui/TextArea.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QProcess>
+
+#include <cstdio>
+
+using namespace zezu;
+
+namespace {
+
+constexpr qsizetype kUnits = 20'000'000;
+
+long peakKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+int runOne(int lineLength)
+{
+    const QString line = QString(lineLength, u'ж') + QStringLiteral("\r\n");
+    QString text;
+    text.reserve(kUnits + line.size());
+    while (text.size() < kUnits)
+        text += line;
+    TextArea area;
+    area.resize(600, 400);
+    area.show();
+    QCoreApplication::processEvents();
+    const long before = peakKiB();
+    // In pieces, as a text this large goes in.
+    area.beginIntake(text);
+    while (area.continueIntake(1 << 20) < text.size())
+        QCoreApplication::processEvents();
+    area.finishIntake();
+    area.repaint();
+    QCoreApplication::processEvents();
+    const double bytes = double(peakKiB() - before) * 1024.0;
+    const qsizetype lines = lineBreaks(text);
+    std::printf("lines of %5d units: %9lld units %9lld lines  %8.1f MiB  %6.2f bytes/unit  "
+                "allowance %8.1f MiB\n",
+                lineLength, qlonglong(text.size()), qlonglong(lines), bytes / 1048576.0,
+                bytes / double(text.size()), double(viewBytes(text.size(), lines)) / 1048576.0);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Started as the editor starts.
+    restartWithHugePageAllocations(argv);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 3 && args[1] == QLatin1String("--line"))
+        return runOne(args[2].toInt());
+    if (args.size() != 1) {
+        std::fprintf(stderr, "usage: bench_view_cost [--line N]\n");
+        return 2;
+    }
+    int failures = 0;
+    for (int length : {0, 10, 30, 100, 1400}) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(args[0], {QStringLiteral("--line"), QString::number(length)});
+        child.waitForFinished(-1);
+        failures += child.exitCode() != 0;
+    }
+    return failures ? 1 : 0;
+}
