@@ -1,7 +1,6 @@
 #include "core/HugePages.h"
 
 #include <cstdint>
-
 #include <cstdlib>
 #include <cstring>
 #include <string>

@@ -63,7 +63,6 @@ void printUsage(std::FILE *to)
 
 int runEditor(int argc, char **argv)
 {
-    restartWithHugePageAllocations(argv);
     // The arguments are read before Qt, so that --help and --version need no
     // display.
     const char *file = nullptr;
@@ -98,6 +97,8 @@ int runEditor(int argc, char **argv)
                      record::kProductName.toString().toLocal8Bit().constData());
         return 1;
     }
+    // Only a program that goes on to show a window pays for starting again.
+    restartWithHugePageAllocations(argv);
     QApplication app(argc, argv);
     setUpApplication(app);
     frmMain window;
