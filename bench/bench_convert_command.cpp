@@ -5,6 +5,8 @@
 //                repainted)
 //   unanswered   the longest time the window did not answer during that run
 //                (see Responsiveness.h: a 10 ms timer's largest lateness)
+//   undo         time from Undo of that run to the text before it painted,
+//                and its longest unanswered time
 //   cancel       time from a Cancel click, half way through a second run, to
 //                the restored text, and that run's longest unanswered time
 //   peak         VmHWM of the process, and per input character
@@ -84,6 +86,18 @@ int runOne(qsizetype chars)
     const double unansweredMs = answering.stopMs();
     const bool converted = window.textArea()->text().size() > text.size();
 
+    // Undo of that run, until the text before it has been painted.
+    answering.start();
+    clock.restart();
+    window.menuAction(MenuItem::Undo)->trigger();
+    while (window.editor().run().inProgress())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    window.repaint();
+    QCoreApplication::processEvents();
+    const double undoMs = clock.nsecsElapsed() / 1e6;
+    const double undoUnansweredMs = answering.stopMs();
+    const bool undone = window.textArea()->text() == text;
+
     // A cancelled run: Cancel is clicked once the run is half way.
     window.textArea()->setText(text);
     QCoreApplication::processEvents();
@@ -119,13 +133,15 @@ int runOne(qsizetype chars)
 
     const long peak = peakKiB();
     std::printf("%10lld chars  run %9.1f ms  %7.1f Mchars/s  unanswered %8.1f ms  "
+                "undo %.1f ms (unanswered %.1f ms)  "
                 "cancel->restored %s (unanswered %.1f ms)  peak %8.1f MiB "
-                "(%5.1f bytes/char)%s%s\n",
-                qlonglong(chars), runMs, chars / runMs / 1e3, unansweredMs, cancel.constData(),
-                cancelUnansweredMs, peak / 1024.0, peak * 1024.0 / double(chars),
-                converted ? "" : "  NOT CONVERTED", restored ? "" : "  NOT RESTORED");
+                "(%5.1f bytes/char)%s%s%s\n",
+                qlonglong(chars), runMs, chars / runMs / 1e3, unansweredMs, undoMs,
+                undoUnansweredMs, cancel.constData(), cancelUnansweredMs, peak / 1024.0,
+                peak * 1024.0 / double(chars), converted ? "" : "  NOT CONVERTED",
+                undone ? "" : "  NOT UNDONE", restored ? "" : "  NOT RESTORED");
     std::fflush(stdout);
-    return converted && restored ? 0 : 1;
+    return converted && undone && restored ? 0 : 1;
 }
 
 } // namespace

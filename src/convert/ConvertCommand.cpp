@@ -6,6 +6,7 @@
 #include "convert/TextIntake.h"
 #include "convert/UndoHistory.h"
 #include "core/Memory.h"
+#include "core/TextScan.h"
 #include "core/VersionRecord.h"
 #include "core/WindowServices.h"
 
@@ -62,19 +63,6 @@ private:
     qsizetype m_next = 0;
 };
 
-qsizetype countCharacters(QStringView text)
-{
-    // Pairs cannot overlap, a low surrogate being no high one: each high
-    // surrogate followed by a low one takes one character off the units.
-    // Branch-free, so that 50 M units take milliseconds, not a freeze.
-    const char16_t *p = text.utf16();
-    const qsizetype n = text.size();
-    qsizetype pairs = 0;
-    for (qsizetype i = 0; i + 1 < n; ++i)
-        pairs += ((p[i] & 0xFC00) == 0xD800) & ((p[i + 1] & 0xFC00) == 0xDC00);
-    return n - pairs;
-}
-
 // A surrogate pair is one character: never split it.
 qsizetype keepPairsWhole(QStringView part, qsizetype end)
 {
@@ -105,13 +93,14 @@ void tellNotEnoughMemory(WindowServices &window, qint64 neededBytes = -1)
 
 Transform referenceConversion()
 {
-    return {referencesLengthBound, reserveForReferences, appendReferences, keepPairsWhole};
+    // CR and LF are never converted.
+    return {referencesLengthBound, reserveForReferences, appendReferences, keepPairsWhole, true};
 }
 
 Transform referenceDecoding()
 {
     // Every reference is at least as long as what it stands for.
-    return {sameLength, reserveForText, appendText, keepReferencesWhole};
+    return {sameLength, reserveForText, appendText, keepReferencesWhole, false};
 }
 
 void convertCommand(const TextCommandContext &context, Transform transform)
@@ -134,8 +123,9 @@ void convertCommand(const TextCommandContext &context, Transform transform)
     // result has at least the text's line breaks; should a decode make more,
     // the intake checks again.
     const qint64 resultLength = head.size() + transform.lengthBound(part) + tail.size();
+    const qsizetype lines = lineBreaks(original);
     const qint64 needed = kTextBytesPerUnit * (resultLength + (selLength ? resultLength : 0))
-        + viewBytes(resultLength, lineBreaks(original));
+        + viewBytes(resultLength, lines);
     if (!canAllocate(needed)) {
         tellNotEnoughMemory(w, needed);
         return;
@@ -193,7 +183,8 @@ void convertCommand(const TextCommandContext &context, Transform transform)
             }
             output = QString();
             // A cancelled intake leaves the text as it was, unmarked.
-            if (!takeIntoTextArea(w, context.run, result, ProgressKind::Converting)) {
+            if (!takeIntoTextArea(w, context.run, result, ProgressKind::Converting,
+                                  transform.keepsLineBreaks ? lines : -1)) {
                 takeBack();
                 return;
             }
@@ -218,14 +209,16 @@ void undoCommand(const TextCommandContext &context)
     if (!context.history.canUndo() || context.run.inProgress())
         return;
     const QString &snapshot = context.history.at(context.history.count() - 1);
-    if (const qint64 needed = viewBytes(snapshot); !canAllocate(needed)) {
+    const qsizetype lines = lineBreaks(snapshot);
+    if (const qint64 needed = viewBytes(snapshot.size(), lines); !canAllocate(needed)) {
         tellNotEnoughMemory(context.window, needed);
         return;
     }
     try {
         // The snapshot leaves the history only once it is back in the text area.
         ConversionRun::Scope scope(context.run, context.window, context.history);
-        if (takeIntoTextArea(context.window, context.run, snapshot, ProgressKind::Converting))
+        if (takeIntoTextArea(context.window, context.run, snapshot, ProgressKind::Converting,
+                             lines))
             context.history.pop();
     } catch (const std::bad_alloc &failure) {
         tellNotEnoughMemory(context.window, neededFor(failure));

@@ -29,6 +29,8 @@ struct Transform
     void (*reserve)(QString &out, QStringView part);
     void (*append)(QString &out, QStringView piece);
     qsizetype (*pieceEnd)(QStringView part, qsizetype end);
+    // Whether the result has the text's line breaks, no more and no fewer.
+    bool keepsLineBreaks;
 };
 
 // The character reference converter, and the decoder that turns references

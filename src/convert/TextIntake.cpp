@@ -8,11 +8,13 @@
 namespace zezu {
 
 bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QString &text,
-                      ProgressKind kind)
+                      ProgressKind kind, qsizetype lines)
 {
     // The text area's share is known only now that the text is: its lines
     // cost more than their characters.
-    if (const qint64 needed = viewBytes(text); !canAllocate(needed))
+    if (lines < 0)
+        lines = lineBreaks(text);
+    if (const qint64 needed = viewBytes(text.size(), lines); !canAllocate(needed))
         throw NotEnoughMemory(needed);
     if (text.size() < kIntakeFrom) {
         window.setText(text);

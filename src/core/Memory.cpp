@@ -33,17 +33,6 @@ std::optional<qint64> procField(const char *file, QByteArrayView name)
 
 } // namespace
 
-qsizetype lineBreaks(QStringView text)
-{
-    // Branch-free, so that a text of hundreds of megabytes takes milliseconds.
-    const char16_t *p = text.utf16();
-    const qsizetype n = text.size();
-    qsizetype breaks = 0;
-    for (qsizetype i = 0; i + 1 < n; ++i)
-        breaks += (p[i] == u'\r') & (p[i + 1] == u'\n');
-    return breaks;
-}
-
 bool canAllocate(qint64 bytes)
 {
     qint64 room = std::numeric_limits<qint64>::max();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/TextScan.h"
+
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
@@ -17,9 +19,6 @@ inline constexpr qint64 kViewBytesPerUnit = 3;
 inline constexpr qint64 kViewBytesPerLine = 160;
 // What a QString takes per code unit.
 inline constexpr qint64 kTextBytesPerUnit = 2;
-
-// The number of line breaks (CR LF pairs) in text, each a line of the view.
-qsizetype lineBreaks(QStringView text);
 
 // What the text area will take for text, beside the text.
 inline qint64 viewBytes(qsizetype units, qsizetype lines)
