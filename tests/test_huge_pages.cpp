@@ -4,6 +4,7 @@
 #include "convert/ReferenceConverter.h"
 #include "convert/ReferenceDecoder.h"
 #include "core/HugePages.h"
+#include "core/PrefaultAhead.h"
 #include "document/Cp1251Codec.h"
 #include "document/TextCodec.h"
 #include "document/TextFile.h"
@@ -17,6 +18,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 
 #ifdef __GLIBC__
@@ -24,6 +26,7 @@
 #endif
 #ifdef __linux__
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 using namespace zezu;
@@ -182,6 +185,46 @@ private slots:
         munmap(map, length);
         QCOMPARE(inRange, expected);
         QCOMPARE(after, false);
+#endif
+    }
+
+    // Pages are faulted in a little ahead of the writer and no further, and
+    // what the writer wrote meanwhile stays as written.
+    void prefaultsAheadOfTheWriterOnly()
+    {
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+        constexpr std::size_t kBytes = std::size_t(64) << 20;
+        constexpr std::size_t kWritten = std::size_t(16) << 20;
+        const auto page = std::size_t(sysconf(_SC_PAGESIZE));
+        auto *map = static_cast<unsigned char *>(
+            mmap(nullptr, kBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        QVERIFY(map != MAP_FAILED);
+        // Small pages here, so that residency is counted page by page.
+        madvise(map, kBytes, MADV_NOHUGEPAGE);
+        auto resident = [&](std::size_t offset) {
+            unsigned char in = 0;
+            mincore(map + offset / page * page, page, &in);
+            return (in & 1) != 0;
+        };
+        const std::size_t ahead = PrefaultAhead::kAhead;
+        {
+            PrefaultAhead prefault(map, kBytes);
+            prefault.wrote(0);
+            QTRY_VERIFY(resident(ahead - page));
+            QVERIFY(!resident(ahead + page));
+            std::memset(map, 0x5A, kWritten);
+            prefault.wrote(kWritten);
+            QTRY_VERIFY(resident(kWritten + ahead - page));
+            QVERIFY(!resident(kWritten + ahead + page));
+        }
+        bool asWritten = true;
+        for (std::size_t i = 0; i < kWritten + ahead; ++i)
+            asWritten = asWritten && map[i] == (i < kWritten ? 0x5A : 0);
+        QVERIFY(asWritten);
+        QVERIFY(!resident(kBytes - page));
+        munmap(map, kBytes);
+#else
+        QSKIP("no way here to fault pages in without writing them");
 #endif
     }
 

@@ -6,6 +6,7 @@
 #include "convert/TextIntake.h"
 #include "convert/UndoHistory.h"
 #include "core/Memory.h"
+#include "core/PrefaultAhead.h"
 #include "core/TextScan.h"
 #include "core/VersionRecord.h"
 #include "core/WindowServices.h"
@@ -145,6 +146,8 @@ void convertCommand(const TextCommandContext &context, Transform transform)
         ConversionRun::Scope scope(context.run, w, context.history);
         const qsizetype n = countCharacters(part);
         transform.reserve(output, part);
+        std::optional<PrefaultAhead> prefault(std::in_place, output.data(),
+                                              std::size_t(output.capacity()) * sizeof(QChar));
         StepValue percent(n, 100.0);
         // The bar's width is known once the window is up.
         std::optional<StepValue> barWidth;
@@ -155,6 +158,7 @@ void convertCommand(const TextCommandContext &context, Transform transform)
                 const qsizetype end = std::max(
                     unit + 1, transform.pieceEnd(part, std::min(part.size(), converted + kChunk)));
                 transform.append(output, part.sliced(converted, end - converted));
+                prefault->wrote(std::size_t(output.size()) * sizeof(QChar));
                 converted = end;
             }
             unit += characterLength(part, unit);
@@ -171,6 +175,7 @@ void convertCommand(const TextCommandContext &context, Transform transform)
                 break;
             }
         }
+        prefault.reset();
         w.unloadProgress();
 
         if (!cancelled) {
