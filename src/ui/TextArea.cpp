@@ -12,6 +12,11 @@
 #include <utility>
 #include <vector>
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define ZEZU_TEXTAREA_SSE2 1
+#endif
+
 namespace zezu {
 
 namespace {
@@ -115,17 +120,40 @@ QString shownPiece(QStringView text, std::vector<int> &literals)
 }
 
 // Whether the view can hold the text as it stands: no character in it needs
-// a stand-in.
+// a stand-in. Eight units at a time skip past anything but CR, LF and the
+// few characters from U+2029 up that may need one.
 bool isPlain(QStringView text)
 {
     const char16_t *src = text.utf16();
     const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
+#if defined(ZEZU_TEXTAREA_SSE2)
+    const __m128i cr = _mm_set1_epi16(short(u'\r'));
+    const __m128i lf = _mm_set1_epi16(short(u'\n'));
+    const __m128i belowSeparator = _mm_set1_epi16(short(0x2028));
+    const __m128i zero = _mm_setzero_si128();
+#endif
+    for (qsizetype i = 0; i < n;) {
+#if defined(ZEZU_TEXTAREA_SSE2)
+        if (i + 8 <= n) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i));
+            const __m128i breaks = _mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf));
+            // Zero where the unit is U+2028 or below.
+            const __m128i high = _mm_subs_epu16(v, belowSeparator);
+            const int ordinary = _mm_movemask_epi8(_mm_cmpeq_epi16(high, zero))
+                & ~_mm_movemask_epi8(breaks);
+            if (ordinary == 0xFFFF) {
+                i += 8;
+                continue;
+            }
+        }
+#endif
         const char16_t c = src[i];
         if (c == u'\r' && i + 1 < n && src[i + 1] == u'\n')
-            ++i;
+            i += 2;
         else if (needsMapping(c))
             return false;
+        else
+            ++i;
     }
     return true;
 }
