@@ -21,20 +21,23 @@ using namespace zezu::test;
 
 namespace {
 
+// What this process has mapped, in bytes; -1 when it cannot be read.
+qint64 mappedBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : status.readAll().split('\n'))
+            if (line.startsWith("VmSize:"))
+                return line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
+    return -1;
+}
+
 // Limits this process to what it has mapped now and room more.
 bool limitAddressSpace(qint64 room)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return false;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmSize:")) {
-            const qint64 used = line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
-            const rlimit limit{rlim_t(used + room), rlim_t(used + room)};
-            return ::setrlimit(RLIMIT_AS, &limit) == 0;
-        }
-    }
-    return false;
+    const qint64 used = mappedBytes();
+    const rlimit limit{rlim_t(used + room), rlim_t(used + room)};
+    return used >= 0 && ::setrlimit(RLIMIT_AS, &limit) == 0;
 }
 
 // What a refused or failed command must leave: the text, the caption, the
@@ -67,13 +70,7 @@ TakenRoom takeRoomLeft(qint64 keep)
 {
     rlimit limit{};
     ::getrlimit(RLIMIT_AS, &limit);
-    QFile status(QStringLiteral("/proc/self/status"));
-    qint64 used = 0;
-    if (status.open(QIODevice::ReadOnly))
-        for (const QByteArray &line : status.readAll().split('\n'))
-            if (line.startsWith("VmSize:"))
-                used = line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
-    const auto bytes = std::size_t(qint64(limit.rlim_cur) - used - keep);
+    const auto bytes = std::size_t(qint64(limit.rlim_cur) - mappedBytes() - keep);
     void *at = ::mmap(nullptr, bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     return at == MAP_FAILED ? TakenRoom{} : TakenRoom{at, bytes};
 }
