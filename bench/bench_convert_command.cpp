@@ -16,8 +16,8 @@
 //   bench_convert_command                      100 k, 1 M, 10 M, 50 M characters
 //   bench_convert_command --sizes 10000000,50000000
 //   bench_convert_command --chars N            one run of N characters, here
+#include "PeakMemory.h"
 #include "Responsiveness.h"
-#include "core/HugePages.h"
 #include "core/HugePages.h"
 #include "ui/Application.h"
 #include "ui/TextArea.h"
@@ -26,7 +26,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -50,17 +49,6 @@ QString prose(qsizetype chars)
         text += paragraph;
     text.truncate(chars);
     return text;
-}
-
-long peakKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
 }
 
 int runOne(qsizetype chars)

@@ -5,12 +5,12 @@
 //
 //   bench_view_cost                 lines of 0, 10, 30, 100 and 1400 units
 //   bench_view_cost --line N        one run, lines of N units
+#include "PeakMemory.h"
 #include "core/HugePages.h"
 #include "core/Memory.h"
 #include "ui/TextArea.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QProcess>
 
 #include <cstdio>
@@ -20,17 +20,6 @@ using namespace zezu;
 namespace {
 
 constexpr qsizetype kUnits = 20'000'000;
-
-long peakKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 int runOne(int lineLength)
 {

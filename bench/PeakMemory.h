@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QFile>
+
+// The peak resident size of this process (VmHWM), in KiB; -1 when unknown.
+inline long peakKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
