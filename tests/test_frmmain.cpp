@@ -257,13 +257,15 @@ void TestFrmMain::textReadsBackAsSet_data()
         << QStringLiteral("Дом & сад <p>\"ёЁ\"</p>\t'таб'");
     // Each character that needs a stand-in, at every place in a run of
     // eight, and a pair split across two runs.
-    for (const char16_t special : {u'\n', u'\r', u'\u2029', u'\uFDD0', u'\uFDD1', u'\u240A', u'\u2426'}) {
+    for (const char16_t special :
+         {u'\n', u'\r', u'\u2029', u'\uFDD0', u'\uFDD1', u'\u240A', u'\u2426'}) {
         for (int at = 0; at < 10; ++at)
             QTest::addRow("U+%04X after %d units", unsigned(special), at)
                 << QString(at, u'ж') + QChar(special) + QString(12, u'x');
     }
     for (int at = 5; at < 10; ++at)
-        QTest::addRow("CR LF after %d units", at) << QString(at, u'ж') + QStringLiteral("\r\n") + QString(12, u'x');
+        QTest::addRow("CR LF after %d units", at)
+            << QString(at, u'ж') + QStringLiteral("\r\n") + QString(12, u'x');
 }
 
 void TestFrmMain::textReadsBackAsSet()

@@ -240,7 +240,8 @@ private slots:
             << QByteArray("glibc.malloc.check=0")
             << QByteArray("glibc.malloc.check=0:glibc.malloc.hugetlb=1") << true;
         QTest::newRow("the user's own choice")
-            << QByteArray("glibc.malloc.hugetlb=0") << QByteArray("glibc.malloc.hugetlb=0") << false;
+            << QByteArray("glibc.malloc.hugetlb=0") << QByteArray("glibc.malloc.hugetlb=0")
+            << false;
     }
 
     void startsAgainWithHugePageAllocations()

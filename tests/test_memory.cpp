@@ -71,7 +71,8 @@ TakenRoom takeRoomLeft(qint64 keep)
     rlimit limit{};
     ::getrlimit(RLIMIT_AS, &limit);
     const auto bytes = std::size_t(qint64(limit.rlim_cur) - mappedBytes() - keep);
-    void *at = ::mmap(nullptr, bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    void *at =
+        ::mmap(nullptr, bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     return at == MAP_FAILED ? TakenRoom{} : TakenRoom{at, bytes};
 }
 
@@ -104,8 +105,8 @@ int squeezedChild()
         ::munmap(taken.at, taken.bytes);
         d.w.onPump = {};
         d.editor.convert();
-        const QString expected = text.first(1) + toReferences(QStringView(text).sliced(1, text.size() - 2))
-            + text.last(1);
+        const QString expected = text.first(1)
+            + toReferences(QStringView(text).sliced(1, text.size() - 2)) + text.last(1);
         if (d.w.textValue != expected || d.w.told.size() != 1)
             problem = QStringLiteral("the conversion after the failure did not work");
     }
