@@ -380,13 +380,4 @@ void reserveForReferences(QString &out, QStringView text)
     reserveWithHugePages(out, referencesLengthBound(text));
 }
 
-qsizetype characterLength(QStringView text, qsizetype i)
-{
-    if (i < 0 || i >= text.size())
-        return 0;
-    if (i + 1 < text.size() && text[i].isHighSurrogate() && text[i + 1].isLowSurrogate())
-        return 2;
-    return 1;
-}
-
 } // namespace zezu

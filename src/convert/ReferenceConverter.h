@@ -23,7 +23,15 @@ void reserveForReferences(QString &out, QStringView text);
 qsizetype referencesLengthBound(QStringView text);
 
 // The number of UTF-16 code units of the character that starts at index i:
-// 2 for a well-formed surrogate pair, otherwise 1.
-qsizetype characterLength(QStringView text, qsizetype i);
+// 2 for a well-formed surrogate pair, otherwise 1. Inline: a run asks for
+// every character.
+inline qsizetype characterLength(QStringView text, qsizetype i)
+{
+    if (i < 0 || i >= text.size())
+        return 0;
+    if (i + 1 < text.size() && text[i].isHighSurrogate() && text[i + 1].isLowSurrogate())
+        return 2;
+    return 1;
+}
 
 } // namespace zezu
