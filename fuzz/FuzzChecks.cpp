@@ -4,6 +4,7 @@
 #include "convert/ReferenceDecoder.h"
 #include "document/TextFile.h"
 #include "document/TextPipeline.h"
+#include "support/DecodeInPieces.h"
 #include "support/Iconv.h"
 #include "support/LineRule.h"
 
@@ -89,25 +90,6 @@ QString utf16Units(QByteArrayView data)
     return text;
 }
 
-// Decoded in pieces cut where the input steers, each piece's unfinished
-// reference carried to the front of the next.
-QString decodeInPieces(QByteArrayView data, const QString &text)
-{
-    QString out, carried;
-    qsizetype from = 0;
-    for (const qsizetype cut : cutPoints(data, text.size())) {
-        const QString piece = carried + text.mid(from, cut - from);
-        const qsizetype tail = incompleteReferenceTail(piece);
-        if (tail > kLongestReferenceStart && !piece.last(tail).startsWith(u"&#"))
-            return QStringLiteral("<a named reference's start of %1 units>").arg(tail);
-        appendText(out, QStringView(piece).first(piece.size() - tail));
-        carried = piece.last(tail);
-        from = cut;
-    }
-    appendText(out, carried);
-    return out;
-}
-
 } // namespace
 
 QString checkDecoder(QByteArrayView data)
@@ -117,7 +99,9 @@ QString checkDecoder(QByteArrayView data)
         const QString whole = fromReferences(text);
         if (whole.size() > text.size())
             return QStringLiteral("decoded text is longer than its references");
-        if (const QString pieces = decodeInPieces(data, text); pieces != whole)
+        const std::vector<qsizetype> cuts = cutPoints(data, text.size());
+        const QString pieces = test::decodeInPieces(text, QList<qsizetype>(cuts.begin(), cuts.end()));
+        if (pieces != whole)
             return diff("fromReferences in pieces", pieces, whole);
     }
     // Each byte as a character of Windows-1251 (iconv's): the references the

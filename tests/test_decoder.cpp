@@ -4,6 +4,7 @@
 
 #include "convert/ReferenceConverter.h"
 #include "convert/ReferenceDecoder.h"
+#include "support/DecodeInPieces.h"
 #include "support/Iconv.h"
 
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QTest>
 
 using namespace zezu;
+using zezu::test::decodeInPieces;
 
 namespace {
 
@@ -21,24 +23,6 @@ QString units(std::initializer_list<char32_t> list)
     QString out;
     for (const char32_t c : list)
         out += QString::fromUcs4(&c, 1);
-    return out;
-}
-
-// Decodes in pieces cut at the given points, as a caller reading a stream.
-QString decodeInPieces(QStringView text, const QList<qsizetype> &cuts, QString out = {})
-{
-    QString carried;
-    qsizetype from = 0;
-    for (const qsizetype cut : cuts) {
-        const QString piece = carried + text.sliced(from, cut - from).toString();
-        const qsizetype tail = incompleteReferenceTail(piece);
-        if (tail > kLongestReferenceStart && !piece.last(tail).startsWith(u"&#"))
-            return QStringLiteral("<a named start of %1 units>").arg(tail);
-        appendText(out, QStringView(piece).first(piece.size() - tail));
-        carried = piece.last(tail);
-        from = cut;
-    }
-    appendText(out, carried + text.sliced(from).toString());
     return out;
 }
 

@@ -7,6 +7,7 @@
 
 #include "convert/ReferenceConverter.h"
 #include "convert/ReferenceDecoder.h"
+#include "support/DecodeInPieces.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -18,21 +19,15 @@
 
 namespace {
 
-// As a caller that reads a stream would: each piece's unfinished reference
-// goes to the front of the next.
+// Pieces of pieceSize units, as a caller reading a stream would.
 QString decodeInPieces(const QString &text, qsizetype pieceSize)
 {
+    QList<qsizetype> cuts;
+    for (qsizetype at = pieceSize; at < text.size(); at += pieceSize)
+        cuts.push_back(at);
     QString out;
     zezu::reserveForText(out, text);
-    QString carried;
-    for (qsizetype at = 0; at < text.size(); at += pieceSize) {
-        const QString piece = carried + text.mid(at, pieceSize);
-        const qsizetype tail = zezu::incompleteReferenceTail(piece);
-        zezu::appendText(out, QStringView(piece).first(piece.size() - tail));
-        carried = piece.last(tail);
-    }
-    zezu::appendText(out, carried);
-    return out;
+    return zezu::test::decodeInPieces(text, cuts, std::move(out));
 }
 
 } // namespace
