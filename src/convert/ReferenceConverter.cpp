@@ -352,12 +352,10 @@ void appendReferences(QString &out, QStringView text)
     // A fresh string gets what it needs and no more. Room reserved before
     // is kept: QString::reserve() reallocates even when asked for exactly
     // the capacity it has.
-    if (start == 0 && out.capacity() < room) {
-        out.reserve(room);
-        // Not yet touched: in fresh memory the first touch of each small
-        // page costs more than converting the text that fills it.
-        adviseHugePages(out.data(), std::size_t(out.capacity()) * sizeof(char16_t));
-    }
+    // Not yet touched: in fresh memory the first touch of each small page
+    // costs more than converting the text that fills it.
+    if (start == 0 && out.capacity() < room)
+        reserveWithHugePages(out, room);
     out.resize(room);      // appending grows geometrically, as QString does
     char16_t *const base = reinterpret_cast<char16_t *>(out.data());
     char16_t *dst = base + start;

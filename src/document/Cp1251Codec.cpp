@@ -91,10 +91,9 @@ LineDecoder::LineDecoder(qsizetype sizeHint)
 
 void LineDecoder::reserve(qsizetype units)
 {
-    m_text.reserve(units);
     // A large text's first touch of each small page costs more than decoding
     // the bytes that fill it.
-    adviseHugePages(m_text.data(), std::size_t(m_text.capacity()) * sizeof(char16_t));
+    reserveWithHugePages(m_text, units - m_text.size());
 }
 
 void LineDecoder::ensureRoom(qsizetype units)

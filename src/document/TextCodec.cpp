@@ -32,10 +32,9 @@ TextDecoder::TextDecoder(const TextFormat &format, qsizetype sizeHint)
 
 void TextDecoder::reserve(qsizetype units)
 {
-    m_text.reserve(units);
     // A large text's first touch of each small page costs more than decoding
     // the bytes that fill it.
-    adviseHugePages(m_text.data(), std::size_t(m_text.capacity()) * sizeof(char16_t));
+    reserveWithHugePages(m_text, units - m_text.size());
 }
 
 void TextDecoder::beginOutput(qsizetype maxUnits)
