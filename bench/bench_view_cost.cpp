@@ -8,6 +8,7 @@
 #include "PeakMemory.h"
 #include "core/HugePages.h"
 #include "core/Memory.h"
+#include "core/TextScan.h"
 #include "ui/TextArea.h"
 
 #include <QApplication>

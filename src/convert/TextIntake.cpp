@@ -2,6 +2,7 @@
 
 #include "convert/ConversionRun.h"
 #include "core/Memory.h"
+#include "core/TextScan.h"
 
 #include <cmath>
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/TextScan.h"
-
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
@@ -25,7 +23,6 @@ inline qint64 viewBytes(qsizetype units, qsizetype lines)
 {
     return kViewBytesPerUnit * units + kViewBytesPerLine * lines;
 }
-inline qint64 viewBytes(QStringView text) { return viewBytes(text.size(), lineBreaks(text)); }
 
 // Thrown when work already begun finds that what comes next will not fit:
 // caught where a failed allocation is, and says how much was needed.

@@ -25,7 +25,6 @@ public:
     // abandoned (see WindowServices).
     void beginIntake(const QString &text);
     qsizetype continueIntake(qsizetype units);
-    qsizetype intakeSize() const { return m_intake.size(); }
     qsizetype intakeTaken() const { return m_intakeTaken; }
     void finishIntake();
     void abandonIntake();
