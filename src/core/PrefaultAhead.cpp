@@ -28,8 +28,9 @@ PrefaultAhead::~PrefaultAhead()
     if (!m_thread.joinable())
         return;
     m_stop = true;
-    // A value the thread is not waiting on, so that it wakes.
-    m_written.store(~std::size_t(0));
+    // A value the thread is not waiting on, so that it wakes; the thread
+    // reads it with acquire, so it then sees the stop too.
+    m_written.store(~std::size_t(0), std::memory_order_release);
     m_written.notify_all();
     m_thread.join();
 }
@@ -56,7 +57,7 @@ void PrefaultAhead::run(char *begin, std::size_t bytes)
         const std::uintptr_t target = std::min(end, ahead / page * page);
         if (at >= target) {
             m_written.wait(seen);
-            seen = m_written.load(std::memory_order_relaxed);
+            seen = m_written.load(std::memory_order_acquire);
             continue;
         }
         const std::size_t length = std::min<std::size_t>(kStep, target - at);
@@ -65,7 +66,7 @@ void PrefaultAhead::run(char *begin, std::size_t bytes)
         if (madvise(reinterpret_cast<void *>(at), length, MADV_POPULATE_WRITE) != 0)
             return;
         at += length;
-        seen = m_written.load(std::memory_order_relaxed);
+        seen = m_written.load(std::memory_order_acquire);
     }
 #else
     (void)begin;
