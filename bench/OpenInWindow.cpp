@@ -14,7 +14,7 @@
 #include "OpenInWindow.h"
 
 #include "Responsiveness.h"
-#include "document/Cp1251Codec.h"
+#include "text/Cp1251Codec.h"
 #include "ui/Application.h"
 #include "ui/TextArea.h"
 #include "ui/frmMain.h"

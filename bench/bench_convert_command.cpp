@@ -18,7 +18,6 @@
 //   bench_convert_command --chars N            one run of N characters, here
 #include "PeakMemory.h"
 #include "Responsiveness.h"
-#include "core/HugePages.h"
 #include "ui/Application.h"
 #include "ui/TextArea.h"
 #include "ui/frmMain.h"
@@ -136,8 +135,6 @@ int runOne(qsizetype chars)
 
 int main(int argc, char **argv)
 {
-    // Started as the editor starts.
-    restartWithHugePageAllocations(argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     setUpApplication(app);

@@ -15,17 +15,16 @@
 //                               writes into warm memory, as memcpy does
 //
 // "faults" counts the page faults per conversion and "pages" the 4 KiB pages
-// its output covers: in fresh memory with small pages the two are about
-// equal (every page is faulted in), with huge pages faults fall to about
-// pages / 512; in warm memory there are none.
+// its output covers: in fresh memory the two are about equal (every page is
+// faulted in); in warm memory there are none.
 //
 // The decoder reads each converted text back: its "chars/s" counts the input
 // references' UTF-16 code units. fromReferences_fresh_memory decodes into a
 // new string each time, in fresh memory; appendText_warm_reused decodes into
 // one warm string, its first decode left out of the timing.
 
-#include "convert/ReferenceConverter.h"
-#include "convert/ReferenceDecoder.h"
+#include "text/ReferenceConverter.h"
+#include "text/ReferenceDecoder.h"
 
 #include <QFile>
 #include <QString>

@@ -16,10 +16,9 @@
 // with CR LF breaks.
 
 #include "OpenInWindow.h"
-#include "core/HugePages.h"
-#include "document/Editor.h"
-#include "document/DocumentCommands.h"
-#include "document/TextFile.h"
+#include "editor/Editor.h"
+#include "editor/DocumentCommands.h"
+#include "files/TextFile.h"
 #include "support/FakeWindowServices.h"
 
 #include <QByteArray>
@@ -219,8 +218,6 @@ bool generate(const QString &path, qint64 bytes)
 
 int main(int argc, char **argv)
 {
-    // Started as the editor starts.
-    zezu::restartWithHugePageAllocations(argv);
     if (argc == 5 && std::strcmp(argv[1], "--phase") == 0
         && std::strcmp(argv[2], "window") == 0)
         return openInWindow(argc, argv, QString::fromLocal8Bit(argv[3]));

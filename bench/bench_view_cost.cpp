@@ -6,9 +6,8 @@
 //   bench_view_cost                 lines of 0, 10, 30, 100 and 1400 units
 //   bench_view_cost --line N        one run, lines of N units
 #include "PeakMemory.h"
-#include "core/HugePages.h"
-#include "core/Memory.h"
-#include "core/TextScan.h"
+#include "files/Memory.h"
+#include "text/TextScan.h"
 #include "ui/TextArea.h"
 
 #include <QApplication>
@@ -54,8 +53,6 @@ int runOne(int lineLength)
 
 int main(int argc, char **argv)
 {
-    // Started as the editor starts.
-    restartWithHugePageAllocations(argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();

@@ -1,9 +1,9 @@
 #include "FuzzChecks.h"
 
-#include "convert/ReferenceConverter.h"
-#include "convert/ReferenceDecoder.h"
-#include "document/TextFile.h"
-#include "document/TextPipeline.h"
+#include "text/ReferenceConverter.h"
+#include "text/ReferenceDecoder.h"
+#include "files/TextFile.h"
+#include "text/TextPipeline.h"
 #include "support/DecodeInPieces.h"
 #include "support/Iconv.h"
 #include "support/LineRule.h"

@@ -2,7 +2,7 @@
 // and controls, one box at a time, a fresh load after OK, and a main window
 // that keeps working while it is open.
 #include "art/Banner.h"
-#include "core/VersionRecord.h"
+#include "version/VersionRecord.h"
 #include "support/MainWindowFixture.h"
 #include "ui/frmAbout.h"
 

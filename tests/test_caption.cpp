@@ -1,7 +1,7 @@
 // The caption: the document name and the modified marker read from it, and
 // the captions the commands set, through the window-services double.
-#include "document/Caption.h"
-#include "document/DocumentCommands.h"
+#include "editor/Caption.h"
+#include "editor/DocumentCommands.h"
 #include "support/Doc.h"
 #include "support/Files.h"
 #include "support/Messages.h"

@@ -1,14 +1,14 @@
 // The convert command and the undo history, through the window-services
 // double.
-#include "convert/ConvertCommand.h"
-#include "convert/ReferenceConverter.h"
-#include "convert/ReferenceDecoder.h"
-#include "convert/TextIntake.h"
-#include "core/IntakePace.h"
-#include "convert/UndoHistory.h"
-#include "document/Editor.h"
-#include "document/Caption.h"
-#include "document/DocumentCommands.h"
+#include "editor/ConvertCommand.h"
+#include "text/ReferenceConverter.h"
+#include "text/ReferenceDecoder.h"
+#include "editor/TextIntake.h"
+#include "editor/IntakePace.h"
+#include "editor/UndoHistory.h"
+#include "editor/Editor.h"
+#include "editor/Caption.h"
+#include "editor/DocumentCommands.h"
 #include "support/Doc.h"
 #include "support/FakeWindowServices.h"
 #include "support/Files.h"
@@ -385,10 +385,10 @@ void TestConvert::cancelledIntakeRestoresEverything_data()
 {
     QTest::addColumn<QString>("command");
     QTest::addColumn<int>("cancelAtPiece"); // 0: not cancelled
-    for (const char *command : {"convert", "decode", "undo", "open"}) {
+    for (const QString &command : {QStringLiteral("convert"), QStringLiteral("decode"),
+                                   QStringLiteral("undo"), QStringLiteral("open")}) {
         for (const int piece : {0, 1, 2, 3}) // the smallest text here has 3 pieces
-            QTest::addRow("%s, cancel at piece %d", command, piece)
-                << QString::fromLatin1(command) << piece;
+            QTest::addRow("%s, cancel at piece %d", qPrintable(command), piece) << command << piece;
     }
 }
 

@@ -1,7 +1,7 @@
 // zezu-convert, the command-line converter: its options, exit statuses and
 // messages, and that it gives the very bytes the editor gives for the same
 // files, from files, standard input and in place.
-#include "core/VersionRecord.h"
+#include "version/VersionRecord.h"
 #include "support/Child.h"
 #include "support/ConvertCommand.h"
 #include "support/Files.h"

@@ -1,6 +1,6 @@
 // The convert command and the progress window, for real and headless, through
 // the menu, the shortcut and the Cancel button.
-#include "convert/ReferenceConverter.h"
+#include "text/ReferenceConverter.h"
 #include "support/MainWindowFixture.h"
 #include "support/ScriptedUser.h"
 

@@ -1,8 +1,8 @@
 // The converter and the code page, checked against glibc's iconv as an
 // independent account of Windows-1251.
 
-#include "convert/ReferenceConverter.h"
-#include "core/CodePage1251.h"
+#include "text/ReferenceConverter.h"
+#include "text/CodePage1251.h"
 #include "support/Iconv.h"
 
 #include <QRandomGenerator>

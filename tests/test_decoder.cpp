@@ -2,8 +2,8 @@
 // text iconv says is Windows-1251, decoding in pieces. tests/decoder_unescape.py
 // holds it against Python's html.unescape.
 
-#include "convert/ReferenceConverter.h"
-#include "convert/ReferenceDecoder.h"
+#include "text/ReferenceConverter.h"
+#include "text/ReferenceDecoder.h"
 #include "support/DecodeInPieces.h"
 #include "support/Iconv.h"
 

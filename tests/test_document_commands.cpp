@@ -1,7 +1,7 @@
 // The open, save, exit and close commands and the save-changes prompt that
 // guards them, through the window-services double.
-#include "document/Caption.h"
-#include "document/DocumentCommands.h"
+#include "editor/Caption.h"
+#include "editor/DocumentCommands.h"
 #include "support/Doc.h"
 #include "support/Files.h"
 #include "support/Messages.h"

@@ -1,9 +1,9 @@
 // Open and save on real files in a temporary folder, through the
 // window-services double: bytes kept, the first save's normal form, failures
 // that change nothing, and a file of 50 MiB.
-#include "document/DocumentCommands.h"
-#include "document/FileErrors.h"
-#include "document/TextFile.h"
+#include "editor/DocumentCommands.h"
+#include "files/FileErrors.h"
+#include "files/TextFile.h"
 #include "support/Doc.h"
 #include "support/Files.h"
 #include "support/LineRule.h"

@@ -1,8 +1,8 @@
 // What a save keeps of the file it replaces, and what a save and a read tell
 // when they fail. The tests run as root; the cases that need an ordinary user
 // or a signal at its default run in a child process of this program.
-#include "document/FileErrors.h"
-#include "document/TextFile.h"
+#include "files/FileErrors.h"
+#include "files/TextFile.h"
 #include "support/Child.h"
 #include "support/Files.h"
 

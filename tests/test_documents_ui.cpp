@@ -1,7 +1,7 @@
 // Open, save, the save-changes prompt and close, for real and headless:
 // through the menu and its shortcuts, with Qt's own dialogs answered by a
 // scripted user.
-#include "document/FileErrors.h"
+#include "files/FileErrors.h"
 #include "support/Files.h"
 #include "support/MainWindowFixture.h"
 #include "support/Messages.h"

@@ -1,6 +1,6 @@
 // The main window's state and its load and resize handlers, through the
 // window-services double.
-#include "document/Editor.h"
+#include "editor/Editor.h"
 #include "support/FakeWindowServices.h"
 
 #include <QTest>

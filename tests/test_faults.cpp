@@ -4,12 +4,12 @@
 // stops, so the cases that need an ordinary user or a really full disk run in
 // a child process of this program (see runChild()): as user 65534 through
 // setpriv, or in a mount namespace of its own over a tiny tmpfs.
-#include "document/Editor.h"
-#include "document/Caption.h"
-#include "core/Memory.h"
-#include "document/DocumentCommands.h"
-#include "document/FileErrors.h"
-#include "document/TextFile.h"
+#include "editor/Editor.h"
+#include "editor/Caption.h"
+#include "files/Memory.h"
+#include "editor/DocumentCommands.h"
+#include "files/FileErrors.h"
+#include "files/TextFile.h"
 #include "support/Child.h"
 #include "support/Doc.h"
 #include "support/FakeWindowServices.h"

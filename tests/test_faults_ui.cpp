@@ -2,10 +2,10 @@
 // menu and its shortcuts, the close button, Qt's own file dialogs and message
 // boxes. A scripted user answers every modal window as it comes up and
 // counts the messages, so that "exactly one message" is what a user sees.
-#include "document/DocumentCommands.h"
-#include "core/Memory.h"
-#include "document/FileErrors.h"
-#include "document/TextFile.h"
+#include "editor/DocumentCommands.h"
+#include "files/Memory.h"
+#include "files/FileErrors.h"
+#include "files/TextFile.h"
 #include "support/Files.h"
 #include "support/LineRule.h"
 #include "support/MainWindowFixture.h"

@@ -3,10 +3,10 @@
 // double at exact characters. After every cancelled run the text and the undo
 // history are exactly as they were before it; after every finished one they
 // are what the converter and the history's rule say.
-#include "convert/ConvertCommand.h"
-#include "convert/ReferenceConverter.h"
-#include "convert/UndoHistory.h"
-#include "document/Editor.h"
+#include "editor/ConvertCommand.h"
+#include "text/ReferenceConverter.h"
+#include "editor/UndoHistory.h"
+#include "editor/Editor.h"
 #include "support/FakeWindowServices.h"
 #include "support/MainWindowFixture.h"
 

@@ -1,8 +1,8 @@
 // Memory checked before the work, and an allocation failure that ends only
 // the command: in a child process under an address-space limit, through the
 // window-services double.
-#include "convert/ReferenceConverter.h"
-#include "core/Memory.h"
+#include "text/ReferenceConverter.h"
+#include "files/Memory.h"
 #include "support/Child.h"
 #include "support/Doc.h"
 #include "support/Files.h"

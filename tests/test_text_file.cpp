@@ -1,7 +1,7 @@
 // The text file format: Windows-1251 with the line rule, read and written in
 // pieces, on real files in a temporary folder. glibc's iconv is the
 // independent account of Windows-1251.
-#include "document/TextFile.h"
+#include "files/TextFile.h"
 #include "support/Files.h"
 #include "support/Iconv.h"
 #include "support/LineRule.h"

@@ -2,9 +2,9 @@
 // whole, and through real files. Python's codecs and glibc's iconv are the
 // independent accounts of the encodings; real Russian prose shows that
 // Windows-1251 text is not taken for UTF-8.
-#include "document/TextCodec.h"
-#include "document/TextFile.h"
-#include "document/TextFormat.h"
+#include "text/TextCodec.h"
+#include "files/TextFile.h"
+#include "text/TextFormat.h"
 #include "support/Files.h"
 #include "support/Iconv.h"
 #include "support/PyCodecs.h"

@@ -1,6 +1,6 @@
 // The command line's pipeline: pieces of every size from one byte up give
 // the very bytes of the whole input, for every format, both ways.
-#include "document/TextPipeline.h"
+#include "text/TextPipeline.h"
 #include "support/Iconv.h"
 #include "support/LineRule.h"
 #include "support/Pipeline.h"

@@ -1,6 +1,6 @@
 // Line breaks and characters counted eight units a step, against Qt's own
 // counting: every length around the step, every alphabet mix.
-#include "core/TextScan.h"
+#include "text/TextScan.h"
 
 #include <QRandomGenerator>
 #include <QTest>

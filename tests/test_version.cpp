@@ -1,6 +1,6 @@
 // The version record and what is made from it: the about box's version line
 // and the Windows version resource.
-#include "core/Version.h"
+#include "version/Version.h"
 
 #include <QFile>
 #include <QRegularExpression>

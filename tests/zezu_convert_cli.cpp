@@ -5,8 +5,8 @@
 //   zezu_convert_cli --decode=N [file]         the same in pieces of N units,
 //                                              carrying unfinished references over
 
-#include "convert/ReferenceConverter.h"
-#include "convert/ReferenceDecoder.h"
+#include "text/ReferenceConverter.h"
+#include "text/ReferenceDecoder.h"
 #include "support/DecodeInPieces.h"
 
 #include <QByteArray>

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes src/convert/NamedReferences.inc, the decoder's tables, from Python.
+"""Writes src/text/NamedReferences.inc, the decoder's tables, from Python.
 
 Usage:
     gen_named_references.py            # rewrite the file in the source tree
@@ -15,7 +15,7 @@ import html.entities
 import pathlib
 import sys
 
-OUTPUT = pathlib.Path(__file__).resolve().parent.parent / 'src' / 'convert' / 'NamedReferences.inc'
+OUTPUT = pathlib.Path(__file__).resolve().parent.parent / 'src' / 'text' / 'NamedReferences.inc'
 
 # Room the decoder's entry gives a name and its characters.
 MAX_NAME = 255

@@ -1,8 +1,8 @@
 #include "art/Banner.h"
 
-#include "core/VersionRecord.h"
+#include "version/VersionRecord.h"
 
-#include "convert/ReferenceConverter.h"
+#include "text/ReferenceConverter.h"
 
 #include <QFont>
 #include <QFontMetricsF>

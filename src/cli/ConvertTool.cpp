@@ -1,8 +1,8 @@
 #include "cli/ConvertTool.h"
 
 #include "cli/ConvertedInputs.h"
-#include "document/FileErrors.h"
-#include "document/SafeWrite.h"
+#include "files/FileErrors.h"
+#include "files/SafeWrite.h"
 
 #include <cerrno>
 #include <cstdio>

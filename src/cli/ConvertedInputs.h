@@ -1,9 +1,9 @@
 #pragma once
 
 #include "cli/Options.h"
-#include "document/SafeWrite.h"
-#include "document/StreamInput.h"
-#include "document/TextPipeline.h"
+#include "files/SafeWrite.h"
+#include "files/StreamInput.h"
+#include "text/TextPipeline.h"
 
 #include <QByteArray>
 #include <QString>

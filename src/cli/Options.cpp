@@ -1,6 +1,6 @@
 #include "cli/Options.h"
 
-#include "core/VersionRecord.h"
+#include "version/VersionRecord.h"
 
 namespace zezu::cli {
 

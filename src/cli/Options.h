@@ -1,7 +1,7 @@
 #pragma once
 
-#include "document/TextFormat.h"
-#include "document/TextPipeline.h"
+#include "text/TextFormat.h"
+#include "text/TextPipeline.h"
 
 #include <QString>
 #include <QStringList>

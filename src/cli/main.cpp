@@ -2,7 +2,7 @@
 // whole folders, on the logic libraries alone (no display needed).
 #include "cli/ConvertTool.h"
 #include "cli/Options.h"
-#include "core/VersionRecord.h"
+#include "version/VersionRecord.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,6 @@
 #include "ui/Application.h"
 
-#include "core/HugePages.h"
-#include "core/VersionRecord.h"
+#include "version/VersionRecord.h"
 #include "art/AppIcon.h"
 #include "ui/frmMain.h"
 
@@ -97,8 +96,6 @@ int runEditor(int argc, char **argv)
                      record::kProductName.toString().toLocal8Bit().constData());
         return 1;
     }
-    // Only a program that goes on to show a window pays for starting again.
-    restartWithHugePageAllocations(argv);
     QApplication app(argc, argv);
     setUpApplication(app);
     frmMain window;

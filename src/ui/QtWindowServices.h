@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/IntakePace.h"
-#include "core/WindowServices.h"
+#include "editor/IntakePace.h"
+#include "editor/WindowServices.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

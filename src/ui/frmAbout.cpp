@@ -1,6 +1,6 @@
 #include "ui/frmAbout.h"
 
-#include "core/Version.h"
+#include "version/Version.h"
 #include "art/Banner.h"
 #include "ui/Fonts.h"
 

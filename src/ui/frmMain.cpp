@@ -36,7 +36,7 @@ frmMain::frmMain(QWidget *parent)
 
 void frmMain::buildMenu()
 {
-    auto action = [this](QMenu *menu, const char *name, const QString &caption,
+    auto action = [](QMenu *menu, const char *name, const QString &caption,
                          QKeySequence shortcut = {}) {
         QAction *a = menu->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/Editor.h"
+#include "editor/Editor.h"
 #include "ui/QtWindowServices.h"
 
 #include <QMainWindow>

@@ -4,9 +4,9 @@
 // doing what it does: open a file (readTextFile with its format), run the
 // command on the whole text, save it in the same format (writeTextFile).
 
-#include "convert/ReferenceConverter.h"
-#include "convert/ReferenceDecoder.h"
-#include "document/TextFile.h"
+#include "text/ReferenceConverter.h"
+#include "text/ReferenceDecoder.h"
+#include "files/TextFile.h"
 
 #include <QByteArray>
 #include <QProcess>

@@ -3,7 +3,7 @@
 // References decoded a piece at a time, as a caller reading a stream would:
 // each piece's unfinished reference goes to the front of the next.
 
-#include "convert/ReferenceDecoder.h"
+#include "text/ReferenceDecoder.h"
 
 #include <QList>
 #include <QString>

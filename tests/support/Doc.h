@@ -1,7 +1,7 @@
 #pragma once
 
-#include "document/Editor.h"
-#include "document/DocumentCommands.h"
+#include "editor/Editor.h"
+#include "editor/DocumentCommands.h"
 #include "support/FakeWindowServices.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/WindowServices.h"
-#include "document/Caption.h"
+#include "editor/WindowServices.h"
+#include "editor/Caption.h"
 
 #include <QStringList>
 

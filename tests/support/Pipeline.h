@@ -3,7 +3,7 @@
 // Fixtures for the command-line pipeline: inputs full of references for the
 // decode direction, and the pipeline fed in pieces of a given size.
 
-#include "document/TextPipeline.h"
+#include "text/TextPipeline.h"
 
 #include <QByteArray>
 #include <QString>

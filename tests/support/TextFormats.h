@@ -4,7 +4,7 @@
 // glibc's iconv, random file bytes and texts that reach the hard cases, and
 // the requests that ask Python's codecs about them.
 
-#include "document/TextFormat.h"
+#include "text/TextFormat.h"
 #include "support/Iconv.h"
 #include "support/PyCodecs.h"
 

@@ -1,0 +1,33 @@
+#include "editor/ConversionRun.h"
+
+#include "editor/UndoHistory.h"
+
+namespace zezu {
+
+ConversionRun::Scope::Scope(ConversionRun &run, WindowServices &window,
+                            const UndoHistory &history)
+    : m_run(run)
+    , m_window(window)
+    , m_history(history)
+{
+    for (std::size_t i = 0; i < kLocked.size(); ++i) {
+        m_wasEnabled[i] = window.isMenuEnabled(kLocked[i]);
+        window.setMenuEnabled(kLocked[i], false);
+    }
+    window.setMenuEnabled(MenuItem::Undo, false);
+    window.setTextReadOnly(true);
+    run.m_inProgress = true;
+    run.m_cancelRequested = false;
+}
+
+ConversionRun::Scope::~Scope()
+{
+    for (std::size_t i = 0; i < kLocked.size(); ++i)
+        m_window.setMenuEnabled(kLocked[i], m_wasEnabled[i]);
+    m_window.setMenuEnabled(MenuItem::Undo, m_history.canUndo());
+    m_window.setTextReadOnly(false);
+    m_run.m_inProgress = false;
+    m_run.m_cancelRequested = false;
+}
+
+} // namespace zezu

@@ -1,0 +1,149 @@
+#pragma once
+
+#include "files/FileErrors.h"
+
+#include <QString>
+
+#ifdef Q_OS_UNIX
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#else
+#include <QFile>
+#endif
+
+namespace zezu {
+
+#ifdef Q_OS_UNIX
+// A file being read, through the system's calls, whose errors name the
+// reason: a regular file opened by name, or standard input, which may be a
+// pipe.
+class ReadSource
+{
+public:
+    ReadSource() = default;
+    ~ReadSource()
+    {
+        if (m_fd >= 0 && m_owned)
+            ::close(m_fd);
+    }
+    ReadSource(const ReadSource &) = delete;
+    ReadSource &operator=(const ReadSource &) = delete;
+
+    // Opens the file without ever waiting, and checks again that the very
+    // file opened is a regular one: a FIFO put in its place after a check by
+    // name would otherwise block the open until some writer came.
+    bool open(const QString &path, QString &reason)
+    {
+        const QByteArray name = QFile::encodeName(path);
+        do
+            m_fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        while (m_fd < 0 && errno == EINTR);
+        struct stat st;
+        if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
+            reason = errorReason(errno);
+            return false;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            reason = S_ISDIR(st.st_mode) ? folderReason() : notRegularReason();
+            return false;
+        }
+        m_size = st.st_size;
+        m_regular = true;
+        return true;
+    }
+    // Standard input, whatever it is; read from where it stands, never
+    // rewound, never closed.
+    bool openStandardInput(QString &reason)
+    {
+        struct stat st;
+        if (::fstat(STDIN_FILENO, &st) != 0) {
+            reason = errorReason(errno);
+            return false;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            reason = folderReason();
+            return false;
+        }
+        m_fd = STDIN_FILENO;
+        m_owned = false;
+        return true;
+    }
+    qint64 size() const { return m_size; }
+    // A regular file opened by name, which can be read twice.
+    bool rewindable() const { return m_regular; }
+    // The number of bytes read, 0 at the end; -1 on failure, with reason.
+    qint64 read(char *buffer, qint64 maxSize, QString &reason)
+    {
+        ssize_t got;
+        do
+            got = ::read(m_fd, buffer, std::size_t(maxSize));
+        while (got < 0 && errno == EINTR);
+        if (got < 0)
+            reason = errorReason(errno);
+        return got;
+    }
+    bool rewind(QString &reason)
+    {
+        if (::lseek(m_fd, 0, SEEK_SET) == 0)
+            return true;
+        reason = errorReason(errno);
+        return false;
+    }
+
+private:
+    int m_fd = -1;
+    bool m_owned = true;
+    bool m_regular = false;
+    qint64 m_size = 0;
+};
+#else
+class ReadSource
+{
+public:
+    bool open(const QString &path, QString &reason)
+    {
+        m_file.setFileName(path);
+        if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            reason = m_file.errorString();
+            return false;
+        }
+        return true;
+    }
+    bool openStandardInput(QString &reason)
+    {
+        if (!m_file.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            reason = m_file.errorString();
+            return false;
+        }
+        m_stream = true;
+        return true;
+    }
+    qint64 size() const { return m_stream ? 0 : m_file.size(); }
+    bool rewindable() const { return !m_stream; }
+    qint64 read(char *buffer, qint64 maxSize, QString &reason)
+    {
+        const qint64 got = m_file.read(buffer, maxSize);
+        if (got < 0)
+            reason = m_file.errorString();
+        return got;
+    }
+    bool rewind(QString &reason)
+    {
+        if (m_file.seek(0))
+            return true;
+        reason = m_file.errorString();
+        return false;
+    }
+
+private:
+    QFile m_file;
+    bool m_stream = false;
+};
+#endif
+
+} // namespace zezu

@@ -1,0 +1,400 @@
+#include "files/SafeWrite.h"
+
+#include "files/FileErrors.h"
+#include "files/SpooledBytes.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <QRandomGenerator>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <utility>
+#else
+#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <filesystem>
+#endif
+
+namespace zezu {
+
+namespace {
+
+#ifdef Q_OS_UNIX
+
+// A write that took no byte and named no error.
+constexpr int kShortWrite = -1;
+
+// The source stopped short (ByteSource::failure() says why).
+constexpr int kSourceFailed = -3;
+
+QString reasonOf(int error, const ByteSource *bytes = nullptr)
+{
+    return error == kSourceFailed && bytes ? bytes->failure()
+        : error == kShortWrite             ? shortWriteReason()
+                                           : errorReason(error);
+}
+
+bool failed(QString &reason, int error, const ByteSource *bytes = nullptr)
+{
+    return (reason = reasonOf(error, bytes)), false;
+}
+
+// Past the file size limit (RLIMIT_FSIZE) the system sends SIGXFSZ, whose
+// default ends the program with the edits unsaved. Ignored, it lets the
+// write fail with EFBIG, which is told like a full disk. A handler the
+// program set is left alone.
+void ignoreFileSizeSignal()
+{
+    struct sigaction current;
+    if (::sigaction(SIGXFSZ, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO)
+        && current.sa_handler == SIG_DFL)
+        ::signal(SIGXFSZ, SIG_IGN);
+}
+
+// A file descriptor, closed with the object unless closed before.
+class Fd
+{
+public:
+    Fd() = default;
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+
+    int get() const { return m_fd; }
+    void reset(int fd) { m_fd = fd; }
+    // Closes it now: 0, or the error a delayed write reports (on NFS).
+    int close()
+    {
+        const int fd = std::exchange(m_fd, -1);
+        return fd < 0 || ::close(fd) == 0 || errno == EINTR ? 0 : errno;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+QByteArray folderOf(const QByteArray &name)
+{
+    const qsizetype slash = name.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : name.left(slash);
+}
+
+// Follows the chain of symbolic links that name may be, to the file a save
+// writes: the links stay, and a dangling one gets its target created. 0, or
+// the error (ELOOP for a loop).
+int followLinks(QByteArray &name)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (::lstat(name.constData(), &st) != 0)
+            return errno == ENOENT ? 0 : errno;
+        if (!S_ISLNK(st.st_mode))
+            return 0;
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(name.constData(), target, sizeof target);
+        if (length < 0)
+            return errno;
+        if (length == ssize_t(sizeof target))
+            return ENAMETOOLONG;
+        const QByteArray next(target, length);
+        name = next.startsWith('/') ? next : folderOf(name) + '/' + next;
+    }
+    return ELOOP;
+}
+
+// Writes every piece from the start of the file: 0, or the error.
+int writePieces(int fd, ByteSource &bytes)
+{
+    off_t offset = 0;
+    for (QByteArrayView piece = bytes.next(); !piece.isEmpty(); piece = bytes.next()) {
+        // A write that was only partly done reports no error: asking again
+        // for the rest either finishes the piece or yields the system's
+        // reason (a full disk, a size limit).
+        for (qsizetype done = 0; done < piece.size();) {
+            const ssize_t written =
+                ::pwrite(fd, piece.data() + done, std::size_t(piece.size() - done), offset);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written < 0)
+                return errno;
+            if (written == 0) // no progress and no error: never loop on it
+                return kShortWrite;
+            done += written;
+            offset += written;
+        }
+    }
+    return bytes.failure().isEmpty() ? 0 : kSourceFailed;
+}
+
+// Makes a new file of a short unused name in the folder: a name near the
+// system's limit with a few characters added would be too long.
+int createNewFile(const QByteArray &folder, QByteArray &name, Fd &fd)
+{
+    static constexpr char kLetters[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int tries = 0; tries < 100; ++tries) {
+        QByteArray candidate = folder + "/.zezu-";
+        for (int i = 0; i < 8; ++i)
+            candidate += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)];
+        // 0666 less the umask, as any new file of the user's.
+        const int created =
+            ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (created >= 0) {
+            fd.reset(created);
+            name = candidate;
+            return 0;
+        }
+        if (errno != EEXIST && errno != EINTR)
+            return errno;
+    }
+    return EEXIST;
+}
+
+// The new file that is to take the old one's place, removed with the object
+// unless it was renamed into place.
+struct NewFile
+{
+    QByteArray name;
+    Fd fd;
+    NewFile() = default;
+    ~NewFile()
+    {
+        if (!name.isEmpty())
+            ::unlink(name.constData());
+    }
+    NewFile(const NewFile &) = delete;
+    NewFile &operator=(const NewFile &) = delete;
+};
+
+// The new file is not the old one as the user knows it: it could not be made
+// in the folder, or be given the old one's owner, group or mode.
+constexpr int kNotTheSame = -2;
+
+// Makes the new file in the folder of name, with the owner, group and mode
+// of the old one (old: its status, null when there is none). 0, the error, or
+// kNotTheSame.
+int makeReplacement(const QByteArray &name, const struct stat *old, NewFile &file)
+{
+    if (const int error = createNewFile(folderOf(name), file.name, file.fd))
+        return old && (error == EACCES || error == EPERM) ? kNotTheSame : error;
+    if (!old)
+        return 0;
+    struct stat made;
+    if (::fstat(file.fd.get(), &made) != 0)
+        return errno;
+    // Only root, or an owner choosing a group of their own, may give a file
+    // away; as anyone else a file of another owner is written in place.
+    if ((made.st_uid != old->st_uid || made.st_gid != old->st_gid)
+        && ::fchown(file.fd.get(), old->st_uid, old->st_gid) != 0)
+        return kNotTheSame;
+    // After fchown, which clears the set-user-ID and set-group-ID bits.
+    if (::fchmod(file.fd.get(), old->st_mode & 07777) != 0)
+        return kNotTheSame;
+    return 0;
+}
+
+// Puts the bytes in the old file itself. Nothing is touched until the room
+// for every new byte is taken, so that a full disk or a size limit leaves the
+// file as it was; a failure after that may leave it part old, part new, and
+// its reason says so.
+bool writeInPlace(const QByteArray &name, ByteSource &bytes, QString &reason)
+{
+    if (bytes.size() < 0) {
+        SpooledBytes spool;
+        return spool.fill(bytes, reason) && writeInPlace(name, spool, reason);
+    }
+    Fd fd;
+    int opened;
+    do
+        opened = ::open(name.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    while (opened < 0 && errno == EINTR);
+    fd.reset(opened);
+    struct stat st;
+    if (opened < 0 || ::fstat(opened, &st) != 0)
+        return failed(reason, errno);
+    if (!S_ISREG(st.st_mode)) {
+        reason = notRegularReason();
+        return false;
+    }
+    const qint64 size = bytes.size();
+    if (size > 0) {
+        int error;
+        do
+            error = ::posix_fallocate(opened, 0, size);
+        while (error == EINTR);
+        // A file system that reserves no space is written all the same.
+        if (error != 0 && error != EOPNOTSUPP) {
+            // A reservation that failed part way may have lengthened the
+            // file; should taking that back fail too, there is no more to do.
+            [[maybe_unused]] const int restored = ::ftruncate(opened, st.st_size);
+            return failed(reason, error);
+        }
+    }
+    int error = writePieces(opened, bytes);
+    if (!error && ::ftruncate(opened, size) != 0)
+        error = errno;
+    if (!error && ::fsync(opened) != 0)
+        error = errno;
+    if (!error)
+        error = fd.close();
+    if (error) {
+        reason = mayBeDamaged(reasonOf(error, &bytes));
+        return false;
+    }
+    return true;
+}
+
+// Writes a complete new file in the folder and renames it over the old one,
+// unless the new file would not be the same as the old one: then the old file
+// is written in place.
+bool replace(const QByteArray &name, const struct stat *old, ByteSource &bytes, QString &reason)
+{
+    int error;
+    {
+        NewFile file;
+        error = makeReplacement(name, old, file);
+        if (!error)
+            error = writePieces(file.fd.get(), bytes);
+        if (!error && ::fsync(file.fd.get()) != 0)
+            error = errno;
+        if (!error)
+            error = file.fd.close();
+        if (!error && ::rename(file.name.constData(), name.constData()) != 0)
+            error = errno;
+        if (!error) {
+            file.name.clear();
+            return true;
+        }
+    }
+    if (error == kNotTheSame)
+        return writeInPlace(name, bytes, reason);
+    return failed(reason, error, &bytes);
+}
+
+#else
+
+bool writePieces(QFileDevice &file, ByteSource &bytes, QString &reason)
+{
+    for (QByteArrayView piece = bytes.next(); !piece.isEmpty(); piece = bytes.next()) {
+        for (qsizetype done = 0; done < piece.size();) {
+            const qint64 written = file.write(piece.data() + done, piece.size() - done);
+            if (written <= 0) {
+                reason = written < 0 ? file.errorString() : shortWriteReason();
+                return false;
+            }
+            done += written;
+        }
+    }
+    reason = bytes.failure();
+    return reason.isEmpty();
+}
+
+// To replace an existing file QSaveFile makes its new file under the old
+// name with 7 characters added, which cannot be made for a name near the
+// system's limit.
+bool tooLongForSaveFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() && info.fileName().size() + 7 > 255;
+}
+
+// Replaces the file as QSaveFile would, through a new file of a short name in
+// the same folder that is renamed over it once complete.
+bool replaceThroughShortName(const QString &path, ByteSource &bytes, QString &reason)
+{
+    const QFileInfo info(path);
+    const QString target = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+    QTemporaryFile file(QFileInfo(target).absolutePath() + QStringLiteral("/.zezu-XXXXXX"));
+    if (!file.open()) {
+        reason = file.errorString();
+        return false;
+    }
+    if (!writePieces(file, bytes, reason))
+        return false;
+    if (!file.flush()) {
+        reason = file.errorString();
+        return false;
+    }
+    file.setPermissions(QFileInfo(target).permissions());
+    file.close();
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(file.fileName().toStdU16String()),
+                            std::filesystem::path(target.toStdU16String()), error);
+    if (error) {
+        reason = QString::fromStdString(error.message());
+        return false;
+    }
+    file.setAutoRemove(false);
+    return true;
+}
+
+#endif
+
+} // namespace
+
+#ifdef Q_OS_UNIX
+
+bool saveFile(const QString &path, ByteSource &bytes, QString &reason)
+{
+    ignoreFileSizeSignal();
+    QByteArray name = QFile::encodeName(path);
+    if (const int error = followLinks(name))
+        return failed(reason, error);
+    struct stat old;
+    if (::stat(name.constData(), &old) != 0) {
+        if (errno != ENOENT)
+            return failed(reason, errno);
+        return replace(name, nullptr, bytes, reason);
+    }
+    if (!S_ISREG(old.st_mode)) {
+        reason = S_ISDIR(old.st_mode) ? folderReason() : notRegularReason();
+        return false;
+    }
+    // A file the user may not write is not replaced by one they may.
+    if (::faccessat(AT_FDCWD, name.constData(), W_OK, AT_EACCESS) != 0)
+        return failed(reason, errno);
+    // The file's other names would keep the old text.
+    if (old.st_nlink > 1)
+        return writeInPlace(name, bytes, reason);
+    return replace(name, &old, bytes, reason);
+}
+
+#else
+
+bool saveFile(const QString &path, ByteSource &bytes, QString &reason)
+{
+    if (tooLongForSaveFile(path))
+        return replaceThroughShortName(path, bytes, reason);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        reason = file.errorString();
+        return false;
+    }
+    if (!writePieces(file, bytes, reason)) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        reason = file.error() == QFileDevice::NoError ? QStringLiteral("файл не удалось заменить")
+                                                      : file.errorString();
+        return false;
+    }
+    return true;
+}
+
+#endif
+
+} // namespace zezu

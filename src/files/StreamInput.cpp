@@ -1,0 +1,128 @@
+#include "files/StreamInput.h"
+
+#include <QDir>
+
+#include <algorithm>
+
+namespace zezu {
+
+StreamInput::StreamInput() = default;
+StreamInput::~StreamInput() = default;
+
+bool StreamInput::open(const QString &path, QString &reason)
+{
+    if (path == QLatin1String("-"))
+        return m_source.openStandardInput(reason);
+    return m_source.open(path, reason);
+}
+
+bool StreamInput::readSource(QByteArrayView &piece, QString &reason)
+{
+    piece = {};
+    if (m_sourceEnded)
+        return true;
+    m_buffer.resize(kPiece);
+    const qint64 got = m_source.read(m_buffer.data(), m_buffer.size(), reason);
+    if (got < 0)
+        return false;
+    m_sourceEnded = got == 0;
+    piece = QByteArrayView(m_buffer.constData(), got);
+    return true;
+}
+
+bool StreamInput::feedUntilSettled(FormatDetector &detector, QString &reason,
+                                   const std::function<bool()> &more,
+                                   const std::function<bool(QByteArrayView)> &keep)
+{
+    QByteArrayView piece;
+    while (!detector.settled() && more()) {
+        if (!readSource(piece, reason))
+            return false;
+        if (piece.isEmpty())
+            break;
+        detector.feed(piece);
+        if (!keep(piece))
+            return false;
+    }
+    return true;
+}
+
+bool StreamInput::detect(TextFormat &format, QString &reason)
+{
+    FormatDetector detector;
+    const auto always = [] { return true; };
+    if (m_source.rewindable()) {
+        if (!feedUntilSettled(detector, reason, always, [](QByteArrayView) { return true; })
+            || !m_source.rewind(reason))
+            return false;
+        m_sourceEnded = false;
+        format = detector.format();
+        return true;
+    }
+    // A pipe cannot be read again: what detection read is held for reading.
+    if (!feedUntilSettled(
+            detector, reason, [this] { return m_head.size() < kHeadLimit; },
+            [this](QByteArrayView piece) {
+                m_head.append(piece);
+                return true;
+            }))
+        return false;
+    if (!detector.settled() && !m_sourceEnded && !spoolRest(detector, reason))
+        return false;
+    format = detector.format();
+    return true;
+}
+
+bool StreamInput::spoolRest(FormatDetector &detector, QString &reason)
+{
+    m_spool = std::make_unique<QTemporaryFile>(QDir::tempPath()
+                                               + QStringLiteral("/zezu-input-XXXXXX"));
+    if (!m_spool->open() || m_spool->write(m_head) != m_head.size()) {
+        reason = m_spool->errorString();
+        return false;
+    }
+    m_head = QByteArray();
+    if (!feedUntilSettled(
+            detector, reason, [] { return true; }, [this, &reason](QByteArrayView piece) {
+                if (m_spool->write(piece.data(), piece.size()) == piece.size())
+                    return true;
+                reason = m_spool->errorString();
+                return false;
+            }))
+        return false;
+    if (!m_spool->flush() || !m_spool->seek(0)) {
+        reason = m_spool->errorString();
+        return false;
+    }
+    return true;
+}
+
+bool StreamInput::next(QByteArrayView &piece, QString &reason)
+{
+    if (m_headPos < m_head.size()) {
+        const qsizetype length = std::min(kPiece, m_head.size() - m_headPos);
+        piece = QByteArrayView(m_head).sliced(m_headPos, length);
+        m_headPos += length;
+        return true;
+    }
+    if (!m_head.isEmpty()) {
+        m_head = QByteArray();
+        m_headPos = 0;
+    }
+    if (m_spool) {
+        m_buffer.resize(kPiece);
+        const qint64 got = m_spool->read(m_buffer.data(), m_buffer.size());
+        if (got < 0) {
+            reason = m_spool->errorString();
+            return false;
+        }
+        if (got > 0) {
+            piece = QByteArrayView(m_buffer.constData(), got);
+            return true;
+        }
+        m_spool.reset();
+    }
+    return readSource(piece, reason);
+}
+
+} // namespace zezu

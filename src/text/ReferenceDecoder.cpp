@@ -1,0 +1,351 @@
+#include "text/ReferenceDecoder.h"
+
+
+#include <QtGlobal>
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+// ZEZU_CONVERT_PORTABLE forces the plain C++ path, so that it can be tested here.
+#if !defined(ZEZU_CONVERT_PORTABLE) \
+    && (defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2))
+#include <emmintrin.h>
+#define ZEZU_DECODE_SSE2 1
+#endif
+
+namespace zezu {
+namespace {
+
+struct NamedEntry
+{
+    std::uint16_t offset; // of the name in kNameText
+    std::uint8_t length;
+    std::uint8_t units;
+    char16_t unit[2];
+};
+
+#include "text/NamedReferences.inc"
+
+static_assert(kLongestReferenceStart == 1 + kLongestName);
+
+constexpr int indexOfName(const char *name)
+{
+    for (int i = 0; i < kNamedCount; ++i) {
+        const NamedEntry &e = kNamed[i];
+        int j = 0;
+        while (j < e.length && name[j] == kNameText[e.offset + j])
+            ++j;
+        if (j == e.length && name[j] == '\0')
+            return i;
+    }
+    return -1;
+}
+
+// The converter writes a space as "&nbsp;", so it comes back as a space, not
+// as the no-break space the name stands for elsewhere.
+constexpr int kNbsp = indexOfName("nbsp");
+static_assert(kNbsp >= 0);
+
+// The text is scanned for "&" in blocks of this many units (one 16-byte load).
+constexpr qsizetype kBlock = 8;
+
+// Numbers are clamped here, past every code point, so that no run of digits
+// can overflow.
+constexpr std::uint32_t kClamp = 0x110000;
+
+inline bool isDigit(char16_t c)
+{
+    return unsigned(c - u'0') < 10;
+}
+
+inline bool isAlnum(char16_t c)
+{
+    return isDigit(c) || unsigned((c | 0x20) - u'a') < 26;
+}
+
+inline unsigned hexValue(char16_t c)
+{
+    if (isDigit(c))
+        return unsigned(c - u'0');
+    const unsigned letter = unsigned((c | 0x20) - u'a');
+    return letter < 6 ? letter + 10 : 16;
+}
+
+// Sign of the comparison of name[0..length) with entry's name.
+int compareName(const char16_t *name, int length, const NamedEntry &entry)
+{
+    const char *known = kNameText + entry.offset;
+    const int common = std::min(length, int(entry.length));
+    for (int i = 0; i < common; ++i) {
+        if (name[i] != char16_t(known[i]))
+            return name[i] < char16_t(known[i]) ? -1 : 1;
+    }
+    return length - int(entry.length);
+}
+
+// The first entry whose name is not below name[0..length); name[0] is ASCII.
+const NamedEntry *lowerBound(const char16_t *name, int length)
+{
+    const NamedEntry *first = kNamed + kFirstIndex[name[0]];
+    const NamedEntry *last = kNamed + kFirstIndex[name[0] + 1];
+    return std::lower_bound(first, last, 0, [&](const NamedEntry &entry, int) {
+        return compareName(name, length, entry) > 0;
+    });
+}
+
+// Writes the character a numeric reference stands for (possibly none).
+inline void putCodePoint(char16_t *&dst, std::uint32_t value)
+{
+    if (value - 0x80 < 0x20) {
+        *dst++ = kC1Replacement[value - 0x80];
+        return;
+    }
+    if (value == 0 || value >= kClamp || value - 0xD800 < 0x800) {
+        *dst++ = u'\uFFFD';
+        return;
+    }
+    // The other numbers HTML5 calls invalid, which html.unescape drops.
+    const bool dropped = value <= 0x08 || value == 0x0B || (value >= 0x0E && value <= 0x1F)
+        || value == 0x7F || value - 0xFDD0 < 0x20 || (value & 0xFFFE) == 0xFFFE;
+    if (dropped)
+        return;
+    if (value >= 0x10000) {
+        *dst++ = QChar::highSurrogate(value);
+        *dst++ = QChar::lowSurrogate(value);
+        return;
+    }
+    *dst++ = char16_t(value);
+}
+
+// src starts "&#"; returns where the reference ends, or null when it is none.
+const char16_t *decodeNumeric(const char16_t *src, const char16_t *end, char16_t *&dst)
+{
+    const char16_t *p = src + 2;
+    std::uint32_t value = 0;
+    const char16_t *digits = p;
+    if (p != end && (*p | 0x20) == u'x') {
+        digits = ++p;
+        for (unsigned d; p != end && (d = hexValue(*p)) < 16; ++p)
+            value = value < kClamp ? value * 16 + d : value;
+    } else {
+        for (; p != end && isDigit(*p); ++p)
+            value = value < kClamp ? value * 10 + unsigned(*p - u'0') : value;
+    }
+    if (p == digits || p == end || *p != u';')
+        return nullptr;
+    putCodePoint(dst, value);
+    return p + 1;
+}
+
+// src starts "&" and no "#"; returns where the reference ends, or null.
+const char16_t *decodeNamed(const char16_t *src, const char16_t *end, char16_t *&dst)
+{
+    const char16_t *const name = src + 1;
+    const char16_t *const limit = end - name > kLongestName ? name + kLongestName : end;
+    const char16_t *p = name;
+    while (p != limit && isAlnum(*p))
+        ++p;
+    if (p == name || p == end || *p != u';')
+        return nullptr;
+    const int length = int(p - name);
+    const NamedEntry *entry = lowerBound(name, length);
+    if (entry == kNamed + kNamedCount || compareName(name, length, *entry) != 0)
+        return nullptr;
+    if (entry == kNamed + kNbsp) {
+        *dst++ = u' ';
+    } else {
+        *dst++ = entry->unit[0];
+        if (entry->units == 2)
+            *dst++ = entry->unit[1];
+    }
+    return p + 1;
+}
+
+inline bool follows(const char16_t *p, const char16_t (&text)[5])
+{
+    return std::memcmp(p, text, 4 * sizeof(char16_t)) == 0;
+}
+
+// Decodes the reference at src (an "&"), or copies the "&" when there is
+// none; returns where the next text starts.
+inline const char16_t *decodeAt(const char16_t *src, const char16_t *end, char16_t *&dst)
+{
+    if (end - src >= kBlock) {
+        // What the converter writes, without a search: four-digit numbers,
+        // then its five names.
+        if (src[1] == u'#') {
+            const unsigned d0 = unsigned(src[2] - u'1'), d1 = unsigned(src[3] - u'0');
+            const unsigned d2 = unsigned(src[4] - u'0'), d3 = unsigned(src[5] - u'0');
+            if ((d0 < 9) & (d1 < 10) & (d2 < 10) & (d3 < 10) & (src[6] == u';')) {
+                *dst++ = char16_t((d0 + 1) * 1000 + d1 * 100 + d2 * 10 + d3);
+                return src + 7;
+            }
+        } else if (follows(src + 1, u"nbsp") && src[5] == u';') {
+            *dst++ = u' ';
+            return src + 6;
+        } else if (follows(src + 1, u"amp;")) {
+            *dst++ = u'&';
+            return src + 5;
+        } else if (follows(src + 1, u"quot") && src[5] == u';') {
+            *dst++ = u'"';
+            return src + 6;
+        } else if (src[2] == u't' && src[3] == u';' && (src[1] == u'l' || src[1] == u'g')) {
+            *dst++ = src[1] == u'l' ? u'<' : u'>';
+            return src + 4;
+        }
+    }
+    const char16_t *next = nullptr;
+    if (end - src >= 2)
+        next = src[1] == u'#' ? decodeNumeric(src, end, dst) : decodeNamed(src, end, dst);
+    if (next)
+        return next;
+    *dst++ = u'&';
+    return src + 1;
+}
+
+// Copies the runs between references and decodes each; returns the end of
+// the output.
+char16_t *decodeRuns(const char16_t *src, const char16_t *end, char16_t *dst)
+{
+    while (src != end) {
+        const char16_t *amp = std::find(src, end, u'&');
+        std::memcpy(dst, src, sizeof(char16_t) * std::size_t(amp - src));
+        dst += amp - src;
+        src = amp;
+        if (src != end)
+            src = decodeAt(src, end, dst);
+    }
+    return dst;
+}
+
+#ifdef ZEZU_DECODE_SSE2
+
+// Each block is stored to the output before it is looked at: the output never
+// runs ahead of the input, so a whole block always has room.
+char16_t *decode(const char16_t *src, const char16_t *end, char16_t *dst)
+{
+    const __m128i amp = _mm_set1_epi16(static_cast<short>(u'&'));
+    while (end - src >= kBlock) {
+        // In converted text references mostly follow each other: no scan.
+        if (*src == u'&') {
+            src = decodeAt(src, end, dst);
+            continue;
+        }
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), v);
+        const unsigned mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(v, amp)));
+        if (mask == 0) {
+            src += kBlock;
+            dst += kBlock;
+            continue;
+        }
+        const int skip = std::countr_zero(mask) / 2;
+        src += skip;
+        dst += skip;
+        src = decodeAt(src, end, dst);
+    }
+    return decodeRuns(src, end, dst);
+}
+
+#else
+
+char16_t *decode(const char16_t *src, const char16_t *end, char16_t *dst)
+{
+    return decodeRuns(src, end, dst);
+}
+
+#endif
+
+bool overlaps(const QString &out, QStringView text)
+{
+    const auto outBegin = reinterpret_cast<std::uintptr_t>(out.constData());
+    const auto outEnd = reinterpret_cast<std::uintptr_t>(out.constData() + out.size());
+    const auto textBegin = reinterpret_cast<std::uintptr_t>(text.data());
+    return textBegin >= outBegin && textBegin < outEnd;
+}
+
+// Whether text (ASCII letters and digits) begins some name.
+bool beginsName(QStringView text)
+{
+    if (text.size() > kLongestName)
+        return false;
+    const int length = int(text.size());
+    const NamedEntry *entry = lowerBound(text.utf16(), length);
+    return entry != kNamed + kNamedCount && entry->length >= length
+        && std::equal(text.begin(), text.end(), kNameText + entry->offset,
+                      [](QChar c, char known) { return c.unicode() == char16_t(known); });
+}
+
+} // namespace
+
+QString fromReferences(QStringView references)
+{
+    QString out;
+    appendText(out, references);
+    return out;
+}
+
+void appendText(QString &out, QStringView references)
+{
+    if (references.isEmpty())
+        return;
+    if (overlaps(out, references)) {
+        // Growing out would move the text away from under us.
+        const QString copy = references.toString();
+        appendText(out, copy);
+        return;
+    }
+    const qsizetype start = out.size();
+    // Every reference is longer than what it stands for.
+    const qsizetype room = start + references.size();
+    // A fresh string gets what it needs and no more. Room reserved before
+    // is kept: QString::reserve() reallocates even when asked for exactly
+    // the capacity it has.
+    if (start == 0 && out.capacity() < room)
+        out.reserve(room);
+    out.resize(room); // appending grows geometrically, as QString does
+    char16_t *const base = reinterpret_cast<char16_t *>(out.data());
+    const char16_t *const src = references.utf16();
+    char16_t *const dst = decode(src, src + references.size(), base + start);
+    Q_ASSERT(dst - base <= room);
+    out.resize(dst - base);
+}
+
+void reserveForText(QString &out, QStringView references)
+{
+    out.reserve(out.size() + references.size());
+}
+
+qsizetype incompleteReferenceTail(QStringView piece)
+{
+    const qsizetype n = piece.size();
+    // The letters and digits at the end: all of them may be a reference's if
+    // an "&" or "&#" comes before them.
+    qsizetype i = n;
+    bool onlyHex = true;
+    while (i > 0 && isAlnum(piece[i - 1].unicode())) {
+        onlyHex = onlyHex && (hexValue(piece[i - 1].unicode()) < 16
+                              || (piece[i - 1].unicode() | 0x20) == u'x');
+        --i;
+        if (!onlyHex && n - i > kLongestName)
+            return 0; // too long for a name, and not a number
+    }
+    const QStringView run = piece.sliced(i);
+    if (i >= 1 && piece[i - 1] == u'&')
+        return run.isEmpty() || beginsName(run) ? n - i + 1 : 0;
+    if (i >= 2 && piece[i - 1] == u'#' && piece[i - 2] == u'&') {
+        QStringView digits = run;
+        const bool hex = !digits.isEmpty() && (digits[0].unicode() | 0x20) == u'x';
+        if (hex)
+            digits = digits.sliced(1);
+        const bool number = std::all_of(digits.begin(), digits.end(), [hex](QChar c) {
+            return hex ? hexValue(c.unicode()) < 16 : isDigit(c.unicode());
+        });
+        return number ? n - i + 2 : 0;
+    }
+    return 0;
+}
+
+} // namespace zezu

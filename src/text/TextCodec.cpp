@@ -1,0 +1,355 @@
+#include "text/TextCodec.h"
+
+
+#include <algorithm>
+#include <utility>
+
+namespace zezu {
+
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+} // namespace
+
+// ---- Decoding ---------------------------------------------------------------
+
+TextDecoder::TextDecoder(const TextFormat &format, qsizetype sizeHint)
+    : m_format(format)
+    , m_lfBreaks(format.lineEnds == LineEnds::Lf)
+    , m_markDone(!format.bom || byteOrderMark(format.encoding).isEmpty())
+{
+    if (format.encoding == Encoding::Windows1251 && format.lineEnds == LineEnds::CrLf) {
+        m_lines.emplace(sizeHint);
+        return;
+    }
+    // One unit per byte, or per two for UTF-16, and a break added at the end.
+    const bool wide = format.encoding == Encoding::Utf16LE || format.encoding == Encoding::Utf16BE;
+    if (sizeHint > 0)
+        reserve((wide ? sizeHint / 2 : sizeHint) + 2);
+}
+
+void TextDecoder::reserve(qsizetype units)
+{
+    m_text.reserve(units);
+}
+
+void TextDecoder::beginOutput(qsizetype maxUnits)
+{
+    const qsizetype size = m_text.size();
+    const qsizetype needed = size + maxUnits;
+    if (needed > m_text.capacity())
+        reserve(std::max(needed, m_text.capacity() + m_text.capacity() / 2));
+    m_text.resize(needed);
+    m_out = reinterpret_cast<char16_t *>(m_text.data()) + size;
+}
+
+void TextDecoder::endOutput()
+{
+    m_text.resize(m_out - reinterpret_cast<const char16_t *>(m_text.constData()));
+    m_out = nullptr;
+}
+
+void TextDecoder::feed(QByteArrayView bytes)
+{
+    if (m_lines) {
+        m_lines->feed(bytes);
+        return;
+    }
+    const auto *p = reinterpret_cast<const std::uint8_t *>(bytes.data());
+    qsizetype n = bytes.size();
+    // A byte gives at most two units (a break); the held mark and a cut-off
+    // sequence give a few more.
+    beginOutput(2 * n + 8);
+    const QByteArrayView mark = byteOrderMark(m_format.encoding);
+    while (!m_markDone && n > 0) {
+        if (*p == std::uint8_t(mark[m_markMatched])) {
+            ++p;
+            --n;
+            m_markDone = ++m_markMatched == mark.size();
+        } else {
+            // Not the mark after all: what was held is text.
+            m_markDone = true;
+            decode(reinterpret_cast<const std::uint8_t *>(mark.data()), m_markMatched);
+        }
+    }
+    decode(p, n);
+    endOutput();
+}
+
+void TextDecoder::decode(const std::uint8_t *bytes, qsizetype size)
+{
+    switch (m_format.encoding) {
+    case Encoding::Windows1251: {
+        const std::array<char16_t, 256> &table = cp1251ReadTable();
+        for (qsizetype i = 0; i < size; ++i)
+            put(table[bytes[i]]);
+        break;
+    }
+    case Encoding::Utf8: decodeUtf8(bytes, size); break;
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE: decodeUtf16(bytes, size); break;
+    }
+}
+
+void TextDecoder::decodeUtf8(const std::uint8_t *bytes, qsizetype size)
+{
+    for (qsizetype i = 0; i < size; ++i) {
+        const std::uint8_t b = bytes[i];
+        if (m_need != 0) {
+            if (b >= m_low && b <= m_high) {
+                m_code = m_code << 6 | (b & 0x3F);
+                m_low = 0x80;
+                m_high = 0xBF;
+                if (--m_need != 0)
+                    continue;
+                if (m_code < 0x10000) {
+                    put(char16_t(m_code));
+                } else {
+                    put(char16_t(0xD800 + ((m_code - 0x10000) >> 10)));
+                    put(char16_t(0xDC00 + (m_code & 0x3FF)));
+                }
+                continue;
+            }
+            // The sequence broke off: what it had is one U+FFFD, and this
+            // byte starts afresh.
+            m_need = 0;
+            put(kReplacement);
+        }
+        if (b < 0x80) {
+            put(b);
+            continue;
+        }
+        const Utf8Lead lead = utf8Lead(b);
+        if (!lead.valid) {
+            put(kReplacement);
+            continue;
+        }
+        m_need = lead.need;
+        m_low = lead.low;
+        m_high = lead.high;
+        m_code = b & (0x7F >> (lead.need + 1));
+    }
+}
+
+void TextDecoder::putUtf16Unit(char16_t unit)
+{
+    if (m_pendingHigh != 0) {
+        const char16_t high = m_pendingHigh;
+        m_pendingHigh = 0;
+        if (isLowSurrogate(unit)) {
+            put(high);
+            put(unit);
+            return;
+        }
+        put(kReplacement);
+    }
+    if (isHighSurrogate(unit))
+        m_pendingHigh = unit;
+    else
+        put(isLowSurrogate(unit) ? kReplacement : unit);
+}
+
+void TextDecoder::decodeUtf16(const std::uint8_t *bytes, qsizetype size)
+{
+    const bool little = m_format.encoding == Encoding::Utf16LE;
+    qsizetype i = 0;
+    if (m_pendingByte >= 0 && size > 0) {
+        const unsigned first = unsigned(m_pendingByte);
+        putUtf16Unit(char16_t(little ? (first | unsigned(bytes[0]) << 8)
+                                     : (first << 8 | unsigned(bytes[0]))));
+        m_pendingByte = -1;
+        i = 1;
+    }
+    for (; i + 1 < size; i += 2) {
+        const unsigned a = bytes[i];
+        const unsigned b = bytes[i + 1];
+        putUtf16Unit(char16_t(little ? (a | b << 8) : (a << 8 | b)));
+    }
+    if (i < size)
+        m_pendingByte = bytes[i];
+}
+
+void TextDecoder::take(QString &out)
+{
+    if (m_lines) {
+        m_lines->take(out);
+        return;
+    }
+    std::swap(out, m_text);
+    m_text.resize(0);
+}
+
+QString TextDecoder::finish()
+{
+    if (m_lines)
+        return m_lines->finish();
+    beginOutput(16);
+    if (!m_markDone) {
+        // The file ended within what began like the mark.
+        m_markDone = true;
+        decode(reinterpret_cast<const std::uint8_t *>(byteOrderMark(m_format.encoding).data()),
+               m_markMatched);
+    }
+    // A sequence cut off at the end is one U+FFFD, a unit and a half too.
+    if (m_need != 0 || m_pendingByte >= 0 || m_pendingHigh != 0)
+        put(kReplacement);
+    m_need = 0;
+    m_pendingByte = -1;
+    m_pendingHigh = 0;
+    if (m_lineOpen) {
+        *m_out++ = u'\r';
+        *m_out++ = u'\n';
+    }
+    m_lineOpen = false;
+    m_afterCr = false;
+    endOutput();
+    return std::move(m_text);
+}
+
+QString decodeText(QByteArrayView bytes, const TextFormat &format)
+{
+    TextDecoder decoder(format, bytes.size());
+    decoder.feed(bytes);
+    return decoder.finish();
+}
+
+// ---- Encoding ---------------------------------------------------------------
+
+TextEncoder::TextEncoder(const TextFormat &format)
+    : m_format(format)
+    , m_fast(format.encoding == Encoding::Windows1251 && format.lineEnds == LineEnds::CrLf)
+{
+}
+
+char *TextEncoder::begin(QByteArray &out, qsizetype maxBytes)
+{
+    const qsizetype size = out.size();
+    const qsizetype needed = size + maxBytes;
+    if (needed > out.capacity())
+        out.reserve(std::max(needed, out.capacity() + out.capacity() / 2));
+    out.resize(needed);
+    char *o = out.data() + size;
+    if (!m_started) {
+        m_started = true;
+        if (m_format.bom) {
+            const QByteArrayView mark = byteOrderMark(m_format.encoding);
+            o = std::copy(mark.begin(), mark.end(), o);
+        }
+    }
+    return o;
+}
+
+char *TextEncoder::put(char32_t c, char *o) const
+{
+    switch (m_format.encoding) {
+    case Encoding::Windows1251:
+        *o++ = char(c < 0x10000 ? cp1251WriteTable()[c] : std::uint8_t('?'));
+        break;
+    case Encoding::Utf8:
+        if (c < 0x80) {
+            *o++ = char(c);
+        } else if (c < 0x800) {
+            *o++ = char(0xC0 | c >> 6);
+            *o++ = char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            *o++ = char(0xE0 | c >> 12);
+            *o++ = char(0x80 | (c >> 6 & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
+        } else {
+            *o++ = char(0xF0 | c >> 18);
+            *o++ = char(0x80 | (c >> 12 & 0x3F));
+            *o++ = char(0x80 | (c >> 6 & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
+        }
+        break;
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE: {
+        char16_t units[2] = {char16_t(c), 0};
+        int count = 1;
+        if (c >= 0x10000) {
+            units[0] = char16_t(0xD800 + ((c - 0x10000) >> 10));
+            units[1] = char16_t(0xDC00 + (c & 0x3FF));
+            count = 2;
+        }
+        const bool little = m_format.encoding == Encoding::Utf16LE;
+        for (int k = 0; k < count; ++k) {
+            *o++ = char(little ? units[k] & 0xFF : units[k] >> 8);
+            *o++ = char(little ? units[k] >> 8 : units[k] & 0xFF);
+        }
+        break;
+    }
+    }
+    return o;
+}
+
+void TextEncoder::feed(QStringView text, QByteArray &out)
+{
+    // Three bytes per unit at most, the mark and what was left waiting.
+    char *o = begin(out, 3 * text.size() + 8);
+    const char16_t *src = text.utf16();
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    if (m_fast) {
+        if (m_skipLow && n > 0 && isLowSurrogate(src[0]))
+            i = 1;
+        if (n > i)
+            m_skipLow = isHighSurrogate(src[n - 1]);
+        else if (n > 0)
+            m_skipLow = false;
+        o += encodeCp1251Into(text.sliced(i), o);
+        out.resize(o - out.constData());
+        return;
+    }
+    const bool lf = m_format.lineEnds == LineEnds::Lf;
+    for (; i < n; ++i) {
+        const char16_t u = src[i];
+        if (m_pendingHigh != 0) {
+            const char16_t high = m_pendingHigh;
+            m_pendingHigh = 0;
+            if (isLowSurrogate(u)) {
+                o = put(0x10000 + (char32_t(high - 0xD800) << 10) + (u - 0xDC00), o);
+                continue;
+            }
+            o = put(kReplacement, o);
+        }
+        if (m_pendingCr) {
+            m_pendingCr = false;
+            // CR LF is written as LF; a CR alone as itself.
+            o = put(u == u'\n' ? u'\n' : u'\r', o);
+            if (u == u'\n')
+                continue;
+        }
+        if (lf && u == u'\r')
+            m_pendingCr = true;
+        else if (isHighSurrogate(u))
+            m_pendingHigh = u;
+        else
+            o = put(isLowSurrogate(u) ? kReplacement : u, o);
+    }
+    out.resize(o - out.constData());
+}
+
+void TextEncoder::finish(QByteArray &out)
+{
+    char *o = begin(out, 8);
+    if (m_pendingHigh != 0)
+        o = put(kReplacement, o);
+    if (m_pendingCr)
+        o = put(u'\r', o);
+    m_pendingHigh = 0;
+    m_pendingCr = false;
+    m_skipLow = false;
+    out.resize(o - out.constData());
+}
+
+QByteArray encodeText(QStringView text, const TextFormat &format)
+{
+    TextEncoder encoder(format);
+    QByteArray bytes;
+    encoder.feed(text, bytes);
+    encoder.finish(bytes);
+    return bytes;
+}
+
+} // namespace zezu

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "text/Cp1251Codec.h"
+#include "text/TextFormat.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+namespace zezu {
+
+// Decodes a file's bytes in a known format into the editor's text, piece by
+// piece: pieces of any size, cut anywhere (in a CR LF, a UTF-8 sequence, a
+// UTF-16 code unit or surrogate pair, the byte order mark), give the same
+// text as the bytes fed whole.
+//
+// The text is UTF-16 with a CR LF after every line, the last one included;
+// an empty file is an empty text. With CR LF line ends a line ends at CR or
+// CR LF and a lone LF is a character of its line, as ever. With LF line ends
+// an LF ends a line too (detection gives LF only to files with no CR).
+// A leading byte order mark is dropped when the format has one. What cannot
+// be decoded becomes U+FFFD: each maximal part of an ill-formed UTF-8
+// sequence (as Unicode recommends), a lone UTF-16 surrogate, and a cut-off
+// UTF-16 unit or pair at the end.
+class TextDecoder
+{
+public:
+    // sizeHint: the number of bytes expected, to reserve the text once.
+    explicit TextDecoder(const TextFormat &format, qsizetype sizeHint = 0);
+
+    void feed(QByteArrayView bytes);
+    // Hands over the text decoded since the last take, for a reader that
+    // streams: out's old buffer is reused for what comes next. What waits
+    // for more bytes (half a CR LF, a cut sequence) stays in the decoder.
+    void take(QString &out);
+    // The text of everything fed (since the last take); the decoder is spent
+    // afterwards.
+    QString finish();
+
+private:
+    // Capacity for units in all.
+    void reserve(qsizetype units);
+    void beginOutput(qsizetype maxUnits);
+    void endOutput();
+    void decode(const std::uint8_t *bytes, qsizetype size);
+    void decodeUtf8(const std::uint8_t *bytes, qsizetype size);
+    void decodeUtf16(const std::uint8_t *bytes, qsizetype size);
+    void putUtf16Unit(char16_t unit);
+
+    // One character through the line rule.
+    void put(char16_t unit)
+    {
+        if (m_afterCr) {
+            m_afterCr = false;
+            if (unit == u'\n')
+                return;
+        }
+        if (unit == u'\r' || (unit == u'\n' && m_lfBreaks)) {
+            *m_out++ = u'\r';
+            *m_out++ = u'\n';
+            m_afterCr = unit == u'\r';
+            m_lineOpen = false;
+            return;
+        }
+        *m_out++ = unit;
+        m_lineOpen = true;
+    }
+
+    TextFormat m_format;
+    // Windows-1251 with CR LF line ends: the long-standing reader, as it is.
+    std::optional<LineDecoder> m_lines;
+
+    QString m_text;
+    char16_t *m_out = nullptr;
+    bool m_lfBreaks = false;
+    bool m_afterCr = false;
+    bool m_lineOpen = false;
+
+    // Bytes of the byte order mark matched so far, held until it is whole.
+    qsizetype m_markMatched = 0;
+    bool m_markDone = true;
+
+    // UTF-8: continuation bytes still needed, their range, the code so far.
+    std::uint8_t m_need = 0;
+    std::uint8_t m_low = 0x80;
+    std::uint8_t m_high = 0xBF;
+    char32_t m_code = 0;
+
+    // UTF-16: the first byte of a unit, and a high surrogate, still waiting.
+    int m_pendingByte = -1;
+    char16_t m_pendingHigh = 0;
+};
+
+QString decodeText(QByteArrayView bytes, const TextFormat &format);
+
+// Encodes the editor's text into a file's bytes, piece by piece: pieces cut
+// anywhere (in a surrogate pair, in a CR LF) give the same bytes as the text
+// encoded whole.
+//
+// The byte order mark, when the format has one, opens the output. With LF
+// line ends each CR LF is written as LF and every other character as it is
+// (a lone CR or LF too), so a file that had LF line ends and a final break
+// gets back its very bytes. UTF-8 and UTF-16 write every character; a lone
+// surrogate, which no file can hold, is written as U+FFFD. Windows-1251 writes
+// "?" for what the page cannot hold, a surrogate pair as one "?".
+class TextEncoder
+{
+public:
+    explicit TextEncoder(const TextFormat &format);
+
+    // Appends the bytes of the piece to out.
+    void feed(QStringView text, QByteArray &out);
+    // Appends what the last piece left waiting; the encoder is spent afterwards.
+    void finish(QByteArray &out);
+
+private:
+    char *begin(QByteArray &out, qsizetype maxBytes);
+    char *put(char32_t c, char *o) const;
+
+    TextFormat m_format;
+    bool m_fast = false;
+    bool m_started = false;
+    // Windows-1251 with CR LF: the last piece ended in a high surrogate,
+    // already written as "?", whose low half is to be skipped.
+    bool m_skipLow = false;
+    // A high surrogate, and a CR of an LF file, waiting for the next unit.
+    char16_t m_pendingHigh = 0;
+    bool m_pendingCr = false;
+};
+
+QByteArray encodeText(QStringView text, const TextFormat &format);
+
+} // namespace zezu

@@ -1,0 +1,173 @@
+#include "text/TextFormat.h"
+
+#include <cstring>
+
+namespace zezu {
+
+namespace {
+
+constexpr std::uint8_t kCr = 13;
+constexpr std::uint8_t kLf = 10;
+
+} // namespace
+
+QByteArrayView byteOrderMark(Encoding encoding)
+{
+    switch (encoding) {
+    case Encoding::Utf8: return QByteArrayView("\xEF\xBB\xBF", 3);
+    case Encoding::Utf16LE: return QByteArrayView("\xFF\xFE", 2);
+    case Encoding::Utf16BE: return QByteArrayView("\xFE\xFF", 2);
+    case Encoding::Windows1251: break;
+    }
+    return {};
+}
+
+QString formatName(const TextFormat &format)
+{
+    QString name;
+    switch (format.encoding) {
+    case Encoding::Windows1251: name = QStringLiteral("Windows-1251"); break;
+    case Encoding::Utf8: name = QStringLiteral("UTF-8"); break;
+    case Encoding::Utf16LE: name = QStringLiteral("UTF-16 LE"); break;
+    case Encoding::Utf16BE: name = QStringLiteral("UTF-16 BE"); break;
+    }
+    if (format.bom)
+        name += QStringLiteral(" BOM");
+    name += format.lineEnds == LineEnds::Lf ? QStringLiteral(" LF") : QStringLiteral(" CRLF");
+    return name;
+}
+
+void Utf8Validator::feed(QByteArrayView bytes)
+{
+    const auto *p = reinterpret_cast<const std::uint8_t *>(bytes.data());
+    const auto *const end = p + bytes.size();
+    while (p < end && !m_broken) {
+        const std::uint8_t b = *p++;
+        if (m_need != 0) {
+            if (b < m_low || b > m_high) {
+                m_broken = true;
+                break;
+            }
+            --m_need;
+            m_low = 0x80;
+            m_high = 0xBF;
+            continue;
+        }
+        if (b < 0x80)
+            continue;
+        const Utf8Lead lead = utf8Lead(b);
+        if (!lead.valid) {
+            m_broken = true;
+            break;
+        }
+        ++m_sequences;
+        m_need = lead.need;
+        // After C2 the range leaves out 80-9F: the C1 controls.
+        m_low = b == 0xC2 ? 0xA0 : lead.low;
+        m_high = lead.high;
+    }
+}
+
+void FormatDetector::decideMark()
+{
+    const std::uint8_t *h = m_head;
+    if (m_headSize >= 1 && h[0] != 0xEF && h[0] != 0xFF && h[0] != 0xFE)
+        m_mark = Mark::None;
+    else if (m_headSize >= 2 && h[0] == 0xFF)
+        m_mark = h[1] == 0xFE ? Mark::Utf16LE : Mark::None;
+    else if (m_headSize >= 2 && h[0] == 0xFE)
+        m_mark = h[1] == 0xFF ? Mark::Utf16BE : Mark::None;
+    else if (m_headSize >= 2 && h[1] != 0xBB)
+        m_mark = Mark::None;
+    else if (m_headSize >= 3)
+        m_mark = h[2] == 0xBF ? Mark::Utf8 : Mark::None;
+    // The head held as it waited is content unless it was the mark, which
+    // is decided on its last byte.
+    if (m_mark == Mark::None)
+        scanBytes(m_head, m_headSize);
+}
+
+void FormatDetector::scanBytes(const std::uint8_t *bytes, qsizetype size)
+{
+    if (m_mark == Mark::None)
+        m_utf8.feed(QByteArrayView(bytes, size));
+    // Once a CR is seen the line ends are settled.
+    if (!m_sawCr)
+        m_sawCr = std::memchr(bytes, kCr, std::size_t(size)) != nullptr;
+    if (!m_sawLf && !m_sawCr)
+        m_sawLf = std::memchr(bytes, kLf, std::size_t(size)) != nullptr;
+}
+
+void FormatDetector::scanUnits(const std::uint8_t *bytes, qsizetype size)
+{
+    const bool little = m_mark == Mark::Utf16LE;
+    for (qsizetype i = 0; i < size && !m_sawCr; ++i) {
+        if (m_pendingByte < 0) {
+            m_pendingByte = bytes[i];
+            continue;
+        }
+        const unsigned first = unsigned(m_pendingByte);
+        const unsigned unit = little ? (first | unsigned(bytes[i]) << 8)
+                                     : (first << 8 | unsigned(bytes[i]));
+        m_pendingByte = -1;
+        m_sawCr = unit == kCr;
+        m_sawLf = m_sawLf || unit == kLf;
+    }
+}
+
+void FormatDetector::feed(QByteArrayView bytes)
+{
+    const auto *p = reinterpret_cast<const std::uint8_t *>(bytes.data());
+    qsizetype n = bytes.size();
+    while (m_mark == Mark::Undecided && n > 0) {
+        m_head[m_headSize++] = *p++;
+        --n;
+        decideMark();
+    }
+    if (n == 0 || settled())
+        return;
+    if (m_mark == Mark::Utf16LE || m_mark == Mark::Utf16BE)
+        scanUnits(p, n);
+    else
+        scanBytes(p, n);
+}
+
+bool FormatDetector::settled() const
+{
+    // Only a CR settles the line ends; the encoding is settled by a mark, or
+    // by bytes that can no longer be UTF-8.
+    return m_sawCr && m_mark != Mark::Undecided && (m_mark != Mark::None || m_utf8.broken());
+}
+
+TextFormat FormatDetector::format() const
+{
+    if (m_mark == Mark::Undecided && m_headSize > 0) {
+        // The file ended within what might have been a mark: it was not one.
+        FormatDetector whole = *this;
+        whole.m_mark = Mark::None;
+        whole.scanBytes(whole.m_head, whole.m_headSize);
+        return whole.format();
+    }
+    TextFormat format;
+    switch (m_mark) {
+    case Mark::Utf8: format = {Encoding::Utf8, true}; break;
+    case Mark::Utf16LE: format = {Encoding::Utf16LE, true}; break;
+    case Mark::Utf16BE: format = {Encoding::Utf16BE, true}; break;
+    case Mark::None:
+    case Mark::Undecided:
+        if (m_utf8.holdsUtf8Text())
+            format.encoding = Encoding::Utf8;
+        break;
+    }
+    format.lineEnds = m_sawLf && !m_sawCr ? LineEnds::Lf : LineEnds::CrLf;
+    return format;
+}
+
+TextFormat detectFormat(QByteArrayView bytes)
+{
+    FormatDetector detector;
+    detector.feed(bytes);
+    return detector.format();
+}
+
+} // namespace zezu
