@@ -14,7 +14,7 @@
 #include "OpenInWindow.h"
 
 #include "Responsiveness.h"
-#include "text/Cp1251Codec.h"
+#include "support/Codecs.h"
 #include "ui/Application.h"
 #include "ui/TextArea.h"
 #include "ui/frmMain.h"
@@ -42,7 +42,7 @@ QString firstLine(const QString &path)
         return {};
     const QByteArray head = file.read(4096);
     const qsizetype end = head.indexOf('\r');
-    return decodeText(head.left(end < 0 ? head.size() : end)).chopped(2);
+    return test::decodeCp1251(head.left(end < 0 ? head.size() : end)).chopped(2);
 }
 
 // Times the end of the first paint of a viewport that shows a given first line.

@@ -17,8 +17,9 @@
 
 #include "OpenInWindow.h"
 #include "editor/Editor.h"
-#include "editor/DocumentCommands.h"
+#include "editor/DocumentTexts.h"
 #include "files/TextFile.h"
+#include "text/TextCodec.h"
 #include "support/FakeWindowServices.h"
 
 #include <QByteArray>
@@ -61,8 +62,9 @@ int runPhase(const std::string &phase, const QString &in, const QString &out)
     }
     if (phase == "read") {
         QString text, reason;
+        zezu::TextFormat format;
         const auto start = Clock::now();
-        if (!zezu::readTextFile(in, text, reason))
+        if (!zezu::readTextFile(in, text, format, reason))
             return std::fprintf(stderr, "%s\n", qPrintable(reason)), 1;
         std::printf("%.3f\n", msSince(start));
         return 0;
@@ -70,10 +72,11 @@ int runPhase(const std::string &phase, const QString &in, const QString &out)
     if (phase == "write") {
         // The text must be held to be saved; only the writing is timed.
         QString text, reason;
-        if (!zezu::readTextFile(in, text, reason))
+        zezu::TextFormat format;
+        if (!zezu::readTextFile(in, text, format, reason))
             return std::fprintf(stderr, "%s\n", qPrintable(reason)), 1;
         const auto start = Clock::now();
-        if (!zezu::writeTextFile(out, text, reason))
+        if (!zezu::writeTextFile(out, text, format, reason))
             return std::fprintf(stderr, "%s\n", qPrintable(reason)), 1;
         std::printf("%.3f\n", msSince(start));
         return 0;
@@ -83,14 +86,14 @@ int runPhase(const std::string &phase, const QString &in, const QString &out)
         zezu::test::FakeWindowServices window;
         zezu::Editor editor(window);
         editor.load();
-        window.onTextChange = [&] { zezu::onTextChanged(editor); };
+        window.onTextChange = [&] { editor.textChanged(); };
         window.openChoices.push_back(in);
         window.saveChoices.push_back(out);
         const auto start = Clock::now();
-        zezu::openCommand(editor);
+        editor.open();
         const double openMs = msSince(start);
         const auto saveStart = Clock::now();
-        zezu::saveCommand(editor);
+        editor.save();
         const double saveMs = msSince(saveStart);
         if (!window.told.empty())
             return std::fprintf(stderr, "%s\n", qPrintable(window.told[0].message)), 1;
@@ -175,7 +178,7 @@ bool generate(const QString &path, qint64 bytes)
                                   .split(u' ');
     std::vector<QByteArray> encoded;
     for (const QString &w : words)
-        encoded.push_back(zezu::encodeText(w));
+        encoded.push_back(zezu::encodeText(w, zezu::TextFormat{}));
 
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))

@@ -4,9 +4,11 @@
 #include "text/ReferenceDecoder.h"
 #include "files/TextFile.h"
 #include "text/TextPipeline.h"
+#include "support/Codecs.h"
 #include "support/DecodeInPieces.h"
 #include "support/Iconv.h"
 #include "support/LineRule.h"
+#include "support/Pipeline.h"
 
 #include <QDir>
 #include <QFile>
@@ -177,9 +179,9 @@ QString checkPipeline(QByteArrayView data)
                                   {Encoding::Utf16BE, true, LineEnds::CrLf}};
     for (const TextFormat &input : formats) {
         for (const TextFormat &output : {input, TextFormat{}, formats[2]}) {
-            for (const Transform transform : {Transform::Convert, Transform::Decode}) {
-                const QByteArray whole = runPipeline(data, input, output, transform);
-                TextPipeline pipeline(input, output, transform);
+            for (const Conversion conversion : {Conversion::ToReferences, Conversion::ToText}) {
+                const QByteArray whole = test::runPipeline(data, input, output, conversion);
+                TextPipeline pipeline(input, output, conversion);
                 QByteArray pieces;
                 qsizetype from = 0;
                 for (const qsizetype cut : cutPoints(data, data.size())) {
@@ -189,8 +191,8 @@ QString checkPipeline(QByteArrayView data)
                 pipeline.finish(pieces);
                 if (pieces != whole)
                     return QStringLiteral("the pipeline %1 -> %2 (%3) in pieces gives other bytes")
-                        .arg(formatName(input), formatName(output),
-                             transform == Transform::Convert ? QLatin1String("convert")
+                        .arg(test::formatName(input), test::formatName(output),
+                             conversion == Conversion::ToReferences ? QLatin1String("convert")
                                                              : QLatin1String("decode"));
             }
         }
@@ -203,24 +205,24 @@ QString checkTextFile(QByteArrayView data, const QString &scratchDir)
     if (const QString problem = checkPipeline(data); !problem.isEmpty())
         return problem;
     const QString expected = test::lineRuleText(data);
-    const QString text = decodeText(data);
+    const QString text = test::decodeCp1251(data);
     if (text != expected)
         return diff("decodeText against the line rule", text, expected);
 
-    LineDecoder decoder(data.size());
+    TextDecoder decoder(TextFormat{}, data.size());
     qsizetype from = 0;
     for (const qsizetype cut : cutPoints(data, data.size())) {
         decoder.feed(data.sliced(from, cut - from));
         from = cut;
     }
     if (const QString pieces = decoder.finish(); pieces != expected)
-        return diff("LineDecoder fed in pieces", pieces, expected);
+        return diff("TextDecoder fed in pieces", pieces, expected);
 
     // Saving what was read and reading it again changes nothing more.
-    const QByteArray saved = encodeText(text);
-    if (decodeText(saved) != text)
-        return diff("decode of the saved bytes", decodeText(saved), text);
-    if (encodeText(decodeText(saved)) != saved)
+    const QByteArray saved = test::encodeCp1251(text);
+    if (test::decodeCp1251(saved) != text)
+        return diff("decode of the saved bytes", test::decodeCp1251(saved), text);
+    if (test::encodeCp1251(test::decodeCp1251(saved)) != saved)
         return QStringLiteral("a second save gives other bytes");
     // The bytes come back exactly when the file already followed the line
     // rule: every CR with its LF, and a break at the end unless empty.
@@ -235,20 +237,26 @@ QString checkTextFile(QByteArrayView data, const QString &scratchDir)
             || file.write(data.data(), data.size()) != data.size())
             return QStringLiteral("cannot write the scratch file ") + path;
     }
+    // The open reads the file in the format its bytes tell, and a save writes
+    // that format back.
     QString read, reason;
-    if (!readTextFile(path, read, reason))
+    TextFormat format;
+    if (!readTextFile(path, read, format, reason))
         return QStringLiteral("readTextFile failed: ") + reason;
-    if (read != text)
-        return diff("readTextFile against decodeText", read, text);
-    if (!writeTextFile(path, text, reason))
+    if (format != detectFormat(data))
+        return QStringLiteral("readTextFile told another format than detectFormat");
+    if (const QString whole = test::decodeText(data, format); read != whole)
+        return diff("readTextFile against decodeText", read, whole);
+    if (!writeTextFile(path, read, format, reason))
         return QStringLiteral("writeTextFile failed: ") + reason;
     QString again;
-    if (!readTextFile(path, again, reason))
+    TextFormat formatAgain;
+    if (!readTextFile(path, again, formatAgain, reason))
         return QStringLiteral("readTextFile after saving failed: ") + reason;
-    if (again != text)
-        return diff("read after save", again, text);
+    if (again != read)
+        return diff("read after save", again, read);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.readAll() != saved)
+    if (!file.open(QIODevice::ReadOnly) || file.readAll() != encodeText(read, format))
         return QStringLiteral("writeTextFile wrote other bytes than encodeText");
     return {};
 }

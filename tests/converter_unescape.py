@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Round trip of the converter through Python's html.unescape.
 
-Usage: converter_unescape.py PATH_TO_zezu_convert_cli
+Usage: converter_unescape.py PATH_TO_zezu-convert
 
 Unescaping the converter's output must give back the input, except that each
 space comes back as U+00A0 (it was written as &nbsp;) and each character that
@@ -10,10 +10,13 @@ one character). Inputs are generated here from a fixed seed.
 """
 
 import html
+import os
 import random
 import re
-import subprocess
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), 'support'))
+import zezu_cli  # noqa: E402
 
 RUSSIAN_WORDS = (
     "мороз и солнце день чудесный ещё ты дремлешь друг прелестный пора красавица "
@@ -92,12 +95,11 @@ def show(text, at):
 
 
 def run_case(cli, name, text):
-    result = subprocess.run([cli], input=text.encode('utf-8'), capture_output=True, check=False)
-    if result.returncode != 0:
-        print(f'{name}: converter exited with {result.returncode}: '
-              f'{result.stderr.decode(errors="replace")}')
+    try:
+        output = zezu_cli.run(cli, text)
+    except RuntimeError as error:
+        print(f'{name}: {error}')
         return False
-    output = result.stdout.decode('utf-8')
     # Unescaping cannot tell a bare "<" from "&lt;", so look for bare ones too.
     bare = BARE.search(output)
     if bare:
@@ -105,7 +107,7 @@ def run_case(cli, name, text):
               f'{show(output, bare.start())}')
         return False
     got = html.unescape(output)
-    want = expected_round_trip(text)
+    want = zezu_cli.through_lines(text, expected_round_trip)
     if got == want:
         return True
     at = first_mismatch(got, want)

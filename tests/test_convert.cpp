@@ -1,6 +1,5 @@
 // The convert command and the undo history, through the window-services
 // double.
-#include "editor/ConvertCommand.h"
 #include "text/ReferenceConverter.h"
 #include "text/ReferenceDecoder.h"
 #include "editor/TextIntake.h"
@@ -8,7 +7,8 @@
 #include "editor/UndoHistory.h"
 #include "editor/Editor.h"
 #include "editor/Caption.h"
-#include "editor/DocumentCommands.h"
+#include "editor/DocumentTexts.h"
+#include "support/History.h"
 #include "support/Doc.h"
 #include "support/FakeWindowServices.h"
 #include "support/Files.h"
@@ -113,7 +113,7 @@ void TestConvert::convertsSelectionOrWholeText()
     QCOMPARE(f.w.textValue, expected);
     QCOMPARE(f.w.setTextCalls, 1);
     QCOMPARE(f.editor.history().count(), 1);
-    QCOMPARE(f.editor.history().snapshots()[0], text);
+    QCOMPARE(test::snapshots(f.editor.history())[0], text);
     QVERIFY(f.w.isMenuEnabled(MenuItem::Undo));
 }
 
@@ -263,12 +263,12 @@ void TestConvert::cancelWithFullHistoryKeepsIt()
     Fixture f;
     for (int r = 0; r < 10; ++r)
         f.convert(QStringLiteral("t%1").arg(r));
-    const auto history = f.editor.history().snapshots();
+    const auto history = test::snapshots(f.editor.history());
     f.w.onPump = [&] { f.editor.cancelRun(); };
     f.convert(QStringLiteral("new text"));
     QCOMPARE(f.w.textValue, QStringLiteral("new text"));
     QCOMPARE(f.editor.history().count(), 10);
-    QVERIFY(f.editor.history().snapshots() == history);
+    QVERIFY(test::snapshots(f.editor.history()) == history);
     QVERIFY(f.w.isMenuEnabled(MenuItem::Undo));
 }
 
@@ -289,7 +289,7 @@ void TestConvert::emptyTextPushesEmptySnapshot()
     Fixture f;
     f.convert(QString());
     QCOMPARE(f.editor.history().count(), 1);
-    QVERIFY(f.editor.history().snapshots()[0].isEmpty());
+    QVERIFY(test::snapshots(f.editor.history())[0].isEmpty());
     QVERIFY(f.w.isMenuEnabled(MenuItem::Undo));
     QCOMPARE(f.w.progressCreated, 0);
     QCOMPARE(f.w.setTextCalls, 1);
@@ -314,7 +314,7 @@ void TestConvert::elevenConversionsTenUndos()
     }
     QCOMPARE(f.editor.history().count(), 0);
     QVERIFY(!f.w.isMenuEnabled(MenuItem::Undo));
-    for (const QString &slot : f.editor.history().snapshots())
+    for (const QString &slot : test::snapshots(f.editor.history()))
         QVERIFY(slot.isNull());
 }
 
@@ -403,15 +403,14 @@ void TestConvert::cancelledIntakeRestoresEverything()
     QVERIFY(test::writeBytes(file, QByteArray(references.size(), 'x')));
 
     test::Doc d;
-    d.w.setText(command == u"decode" ? references : plain);
-    d.w.setCaption(caption::forDocument(u"a.txt"));
-    d.editor.history().push(QStringLiteral("older"));
-    d.w.setMenuEnabled(MenuItem::Undo, true);
+    d.showFile(QStringLiteral("a.txt"));
+    d.recordConversion(QStringLiteral("older"));
     if (command == u"undo")
-        d.editor.history().push(references);
+        d.recordConversion(references);
+    d.w.setText(command == u"decode" ? references : plain);
     const QString text = d.w.textValue;
     const QString caption = d.w.captionValue;
-    const auto history = d.editor.history().snapshots();
+    const auto history = test::snapshots(d.editor.history());
     const int count = d.editor.history().count();
 
     // An open also lets events run while it reads: only the intake's count.
@@ -440,7 +439,7 @@ void TestConvert::cancelledIntakeRestoresEverything()
         QCOMPARE(pieces, long(cancelAtPiece));
         QCOMPARE(d.w.textValue, text);
         QCOMPARE(d.w.captionValue, caption);
-        QVERIFY(d.editor.history().snapshots() == history);
+        QVERIFY(test::snapshots(d.editor.history()) == history);
         QCOMPARE(d.editor.history().count(), count);
     } else {
         QCOMPARE(pieces, long((d.w.textValue.size() + kIntakePiece - 1) / kIntakePiece));
@@ -540,9 +539,12 @@ void TestConvert::exitOrCloseDuringRun()
     QTemporaryDir dir;
     test::Doc d;
     const QString text = QString(5000, u'я');
-    d.w.setText(text);
-    if (!modified)
-        d.w.setCaption(caption::forDocument(u"a.txt"));
+    if (modified) {
+        d.w.setText(text);
+    } else {
+        d.showFile(QStringLiteral("a.txt"));
+        d.w.textValue = text;
+    }
     d.w.answers.assign(answers.begin(), answers.end());
     if (saveChoice != u'-')
         d.w.saveChoices.push_back(saveChoice.isEmpty() ? QString() : dir.filePath(saveChoice));
@@ -554,9 +556,9 @@ void TestConvert::exitOrCloseDuringRun()
             return;
         pumpsAtRequest = d.w.pumps;
         if (viaClose)
-            windowMayClose = closeRequested(d.editor);
+            windowMayClose = d.editor.closeRequested();
         else
-            exitCommand(d.editor);
+            d.editor.exit();
     };
     d.editor.convert();
 

@@ -195,10 +195,10 @@ void TestConvertCommand::sameBytesAsTheEditor_data()
     for (const TextFormat &format : test::allFormats()) {
         for (int k = 0; k < 3; ++k) {
             const QByteArray bytes = test::randomFileBytes(random, format, 300 + 500 * k);
-            QTest::addRow("convert %s %d", qPrintable(formatName(format)), k) << bytes << false;
+            QTest::addRow("convert %s %d", qPrintable(test::formatName(format)), k) << bytes << false;
         }
         const QByteArray refs = encodeText(test::randomReferences(random, 2000), format);
-        QTest::addRow("decode %s", qPrintable(formatName(format))) << refs << true;
+        QTest::addRow("decode %s", qPrintable(test::formatName(format))) << refs << true;
     }
     QTest::newRow("empty") << QByteArray() << false;
     QTest::newRow("mark alone") << QByteArray("\xEF\xBB\xBF") << false;

@@ -1,12 +1,15 @@
 // The convert command and the progress window, for real and headless, through
 // the menu, the shortcut and the Cancel button.
 #include "text/ReferenceConverter.h"
+#include "support/Codecs.h"
+#include "support/Files.h"
 #include "support/MainWindowFixture.h"
 #include "support/ScriptedUser.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 using namespace zezu;
 using namespace zezu::test;
@@ -237,9 +240,13 @@ void TestConvertUi::intakeAnswersAndCancelsWithoutReplay_data()
 void TestConvertUi::intakeAnswersAndCancelsWithoutReplay()
 {
     QFETCH(int, cancelAtPiece);
-    const QString text = prose(600000); // some 4 M units converted
-    m_main.text()->setText(text);
-    m_main->editor().window().setCaption(QStringLiteral("ZEZU.vexlo - a.txt"));
+    // The document is a file, unmodified.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("a.txt"));
+    QVERIFY(writeBytes(file, encodeCp1251(prose(600000)))); // some 4 M units converted
+    m_main->editor().openFile(file);
+    const QString text = m_main.text()->text();
+    QCOMPARE(m_main->windowTitle(), QStringLiteral("ZEZU.vexlo - a.txt"));
     const QTextDocument *before = m_main.text()->document();
     int pieces = 0;
     QString titleDuringIntake;

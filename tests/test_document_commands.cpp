@@ -1,7 +1,8 @@
 // The open, save, exit and close commands and the save-changes prompt that
 // guards them, through the window-services double.
 #include "editor/Caption.h"
-#include "editor/DocumentCommands.h"
+#include "editor/DocumentTexts.h"
+#include "support/History.h"
 #include "support/Doc.h"
 #include "support/Files.h"
 #include "support/Messages.h"
@@ -14,7 +15,7 @@
 using namespace zezu;
 using namespace zezu::test;
 
-Q_DECLARE_METATYPE(zezu::PromptAnswer)
+Q_DECLARE_METATYPE(zezu::test::PromptAnswer)
 
 namespace {
 
@@ -54,39 +55,56 @@ private slots:
 
 void TestDocumentCommands::dialogRequests_data()
 {
-    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("name"); // empty: a new document
+    QTest::addColumn<bool>("modified");
     QTest::addColumn<QString>("proposed");
-    QTest::newRow("fresh") << kFresh << QStringLiteral("Безымянный");
-    QTest::newRow("fresh, modified") << kFreshModified << QStringLiteral("Безымянный");
-    QTest::newRow("file") << named(QStringLiteral("письмо.txt")) << QStringLiteral("письмо.txt");
-    QTest::newRow("file, modified") << named(QStringLiteral("письмо.txt*"))
+    QTest::newRow("fresh") << QString() << false << QStringLiteral("Безымянный");
+    QTest::newRow("fresh, modified") << QString() << true << QStringLiteral("Безымянный");
+    QTest::newRow("file") << QStringLiteral("письмо.txt") << false << QStringLiteral("письмо.txt");
+    QTest::newRow("file, modified") << QStringLiteral("письмо.txt") << true
                                     << QStringLiteral("письмо.txt");
+    QTest::newRow("a name ending in a star") << QStringLiteral("notes*") << false
+                                             << QStringLiteral("notes*");
+    QTest::newRow("a name ending in a star, modified") << QStringLiteral("notes*") << true
+                                                       << QStringLiteral("notes*");
 }
 
 void TestDocumentCommands::dialogRequests()
 {
-    QFETCH(QString, caption);
+    QFETCH(QString, name);
+    QFETCH(bool, modified);
     QFETCH(QString, proposed);
     Doc doc;
-    doc.w.captionValue = caption;
+    if (!name.isEmpty())
+        doc.showFile(name, modified);
+    else if (modified)
+        doc.editor.textChanged();
+    const QString caption = doc.w.captionValue;
     doc.w.saveChoices.push_back(std::nullopt);
-    saveCommand(doc.editor);
+    doc.editor.save();
     QCOMPARE(doc.w.saveRequests.size(), size_t(1));
     QCOMPARE(doc.w.saveRequests[0].title, QStringLiteral("::сохранение файла..."));
     QCOMPARE(doc.w.saveRequests[0].filter, QStringLiteral("текстовые файлы (*.txt)"));
     QCOMPARE(doc.w.saveRequests[0].fileName, proposed);
-    QCOMPARE(doc.editor.document().lastAnswer(), PromptAnswer::SaveDialogCancelled);
 
-    if (caption::isModified(caption))
+    if (modified)
         doc.w.answers.push_back(Answer::No);
     doc.w.openChoices.push_back(std::nullopt);
-    openCommand(doc.editor);
+    doc.editor.open();
     QCOMPARE(doc.w.openRequests.size(), size_t(1));
     QCOMPARE(doc.w.openRequests[0].title, QStringLiteral("::открытие файл..."));
     QCOMPARE(doc.w.openRequests[0].filter,
              QStringLiteral("текстовые файлы (*.txt);;все файлы (*)"));
     QCOMPARE(doc.w.openRequests[0].fileName, QString());
     QCOMPARE(doc.w.captionValue, caption);
+
+    // Exit asks only about edits, whatever the name holds.
+    const size_t askedBefore = doc.w.asked.size();
+    if (modified)
+        doc.w.answers.push_back(Answer::No);
+    doc.editor.exit();
+    QCOMPARE(doc.w.asked.size() - askedBefore, size_t(modified ? 1 : 0));
+    QCOMPARE(doc.w.ended, 1);
 }
 
 void TestDocumentCommands::textExtension_data()
@@ -113,7 +131,7 @@ void TestDocumentCommands::textExtension()
     Doc doc;
     doc.type(QStringLiteral("текст"));
     doc.w.saveChoices.push_back(dir.filePath(chosen));
-    saveCommand(doc.editor);
+    doc.editor.save();
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{saved});
     QCOMPARE(readBytes(dir.filePath(saved)), QByteArray("\xF2\xE5\xEA\xF1\xF2"));
     QCOMPARE(doc.w.captionValue, named(saved));
@@ -122,37 +140,42 @@ void TestDocumentCommands::textExtension()
 
 void TestDocumentCommands::promptMessage_data()
 {
-    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("name"); // empty: a new document
     QTest::addColumn<QString>("message");
     QTest::newRow("fresh document")
-        << kFreshModified << QStringLiteral("вы хотите сохранить изменения в ''Безымянный''?");
-    QTest::newRow("named document") << named(QStringLiteral("письмо.txt*"))
+        << QString() << QStringLiteral("вы хотите сохранить изменения в ''Безымянный''?");
+    QTest::newRow("named document") << QStringLiteral("письмо.txt")
                                     << QStringLiteral("вы хотите сохранить изменения в "
                                                       "''письмо.txt''?");
     QTest::newRow("name with an apostrophe")
-        << named(QStringLiteral("it's.txt*"))
+        << QStringLiteral("it's.txt")
         << QStringLiteral("вы хотите сохранить изменения в ''it's.txt''?");
+    QTest::newRow("name ending in a star")
+        << QStringLiteral("notes*") << QStringLiteral("вы хотите сохранить изменения в ''notes*''?");
 }
 
 void TestDocumentCommands::promptMessage()
 {
-    QFETCH(QString, caption);
+    QFETCH(QString, name);
     QFETCH(QString, message);
     // The same prompt guards open, exit and close.
     for (int command = 0; command < 3; ++command) {
         Doc doc;
-        doc.w.captionValue = caption;
+        if (name.isEmpty())
+            doc.editor.textChanged();
+        else
+            doc.showFile(name, true);
+        const QString caption = doc.w.captionValue;
         doc.w.answers.push_back(Answer::Cancel);
         if (command == 0)
-            openCommand(doc.editor);
+            doc.editor.open();
         else if (command == 1)
-            exitCommand(doc.editor);
+            doc.editor.exit();
         else
-            QVERIFY(!closeRequested(doc.editor));
+            QVERIFY(!doc.editor.closeRequested());
         QCOMPARE(doc.w.asked.size(), size_t(1));
         QCOMPARE(doc.w.asked[0].title, QStringLiteral("ZEZU.vexlo"));
         QCOMPARE(doc.w.asked[0].message, message);
-        QCOMPARE(doc.editor.document().lastAnswer(), PromptAnswer::Cancel);
         QCOMPARE(doc.w.captionValue, caption);
         QCOMPARE(doc.w.ended, 0);
     }
@@ -167,23 +190,22 @@ void TestDocumentCommands::openPaths_data()
     QTest::addColumn<QString>("save");
     QTest::addColumn<QString>("open");
     QTest::addColumn<bool>("loaded");
-    QTest::addColumn<PromptAnswer>("promptAnswer");
     QTest::addColumn<int>("told");
 
-    QTest::newRow("unmodified: no question") << false << PromptAnswer::None << "" << "ok" << true << PromptAnswer::None << 0;
-    QTest::newRow("unmodified: dialog cancelled") << false << PromptAnswer::None << "" << "cancel" << false << PromptAnswer::None
+    QTest::newRow("unmodified: no question") << false << PromptAnswer::None << "" << "ok" << true << 0;
+    QTest::newRow("unmodified: dialog cancelled") << false << PromptAnswer::None << "" << "cancel" << false
                                                   << 0;
-    QTest::newRow("unmodified: missing file") << false << PromptAnswer::None << "" << "missing" << false << PromptAnswer::None
+    QTest::newRow("unmodified: missing file") << false << PromptAnswer::None << "" << "missing" << false
                                               << 1;
-    QTest::newRow("No: edits given up, file opened") << true << PromptAnswer::No << "" << "ok" << true << PromptAnswer::No << 0;
-    QTest::newRow("No, then dialog cancelled") << true << PromptAnswer::No << "" << "cancel" << false << PromptAnswer::No << 0;
-    QTest::newRow("Cancel: nothing happens") << true << PromptAnswer::Cancel << "" << "" << false << PromptAnswer::Cancel << 0;
-    QTest::newRow("Yes: saved, then opened") << true << PromptAnswer::Yes << "ok" << "ok" << true << PromptAnswer::Yes << 0;
+    QTest::newRow("No: edits given up, file opened") << true << PromptAnswer::No << "" << "ok" << true << 0;
+    QTest::newRow("No, then dialog cancelled") << true << PromptAnswer::No << "" << "cancel" << false << 0;
+    QTest::newRow("Cancel: nothing happens") << true << PromptAnswer::Cancel << "" << "" << false << 0;
+    QTest::newRow("Yes: saved, then opened") << true << PromptAnswer::Yes << "ok" << "ok" << true << 0;
     QTest::newRow("Yes, saved, then dialog cancelled")
-        << true << PromptAnswer::Yes << "ok" << "cancel" << false << PromptAnswer::Yes << 0;
+        << true << PromptAnswer::Yes << "ok" << "cancel" << false << 0;
     QTest::newRow("Yes, save dialog cancelled: stops")
-        << true << PromptAnswer::Yes << "cancel" << "" << false << PromptAnswer::SaveDialogCancelled << 0;
-    QTest::newRow("Yes, save fails: stops") << true << PromptAnswer::Yes << "fail" << "" << false << PromptAnswer::Yes << 1;
+        << true << PromptAnswer::Yes << "cancel" << "" << false << 0;
+    QTest::newRow("Yes, save fails: stops") << true << PromptAnswer::Yes << "fail" << "" << false << 1;
 }
 
 void TestDocumentCommands::openPaths()
@@ -193,7 +215,6 @@ void TestDocumentCommands::openPaths()
     QFETCH(QString, save);
     QFETCH(QString, open);
     QFETCH(bool, loaded);
-    QFETCH(PromptAnswer, promptAnswer);
     QFETCH(int, told);
 
     QTemporaryDir dir;
@@ -203,12 +224,10 @@ void TestDocumentCommands::openPaths()
 
     Doc doc;
     const QString edits = QStringLiteral("правка");
+    doc.recordConversion(QStringLiteral("snapshot"));
+    doc.showFile(QStringLiteral("shown.txt"), modified);
     doc.w.textValue = edits;
-    if (modified)
-        doc.w.captionValue = kFreshModified;
     const QString before = doc.w.captionValue;
-    doc.editor.history().push(QStringLiteral("snapshot"));
-    doc.w.setMenuEnabled(MenuItem::Undo, true);
     if (answer != PromptAnswer::None)
         doc.w.answers.push_back(asAnswer(answer));
     scriptSave(doc, save, out);
@@ -219,7 +238,7 @@ void TestDocumentCommands::openPaths()
     else if (open == u"missing")
         doc.w.openChoices.push_back(dir.filePath(QStringLiteral("none.txt")));
 
-    openCommand(doc.editor);
+    doc.editor.open();
 
     // Every scripted prompt and dialog was shown, and no other.
     QVERIFY(doc.w.answers.empty());
@@ -227,7 +246,6 @@ void TestDocumentCommands::openPaths()
     QVERIFY(doc.w.openChoices.empty());
     QCOMPARE(doc.w.asked.size(), size_t(answer != PromptAnswer::None ? 1 : 0));
     QCOMPARE(doc.w.told.size(), size_t(told));
-    QCOMPARE(doc.editor.document().lastAnswer(), promptAnswer);
     QCOMPARE(doc.w.ended, 0);
 
     const bool saved = save == u"ok";
@@ -236,7 +254,7 @@ void TestDocumentCommands::openPaths()
         QCOMPARE(readBytes(out), QByteArray("\xEF\xF0\xE0\xE2\xEA\xE0"));
     // Opening leaves the undo history alone.
     QCOMPARE(doc.editor.history().count(), 1);
-    QCOMPARE(doc.editor.history().snapshots()[0], QStringLiteral("snapshot"));
+    QCOMPARE(test::snapshots(doc.editor.history())[0], QStringLiteral("snapshot"));
     QVERIFY(doc.w.isMenuEnabled(MenuItem::Undo));
     if (loaded) {
         QCOMPARE(doc.w.textValue, QStringLiteral("лист\r\nnew\r\n"));
@@ -254,20 +272,18 @@ void TestDocumentCommands::exitAndClosePaths_data()
     QTest::addColumn<PromptAnswer>("answer"); // None: no prompt
     QTest::addColumn<QString>("save"); // "", "ok", "cancel", "fail"
     QTest::addColumn<bool>("ends");
-    QTest::addColumn<PromptAnswer>("promptAnswer");
 
     for (const bool viaClose : {false, true}) {
         const char *via = viaClose ? "close" : "exit";
-        QTest::addRow("%s: unmodified ends at once", via) << viaClose << false << PromptAnswer::None << "" << true
-                                                          << PromptAnswer::None;
+        QTest::addRow("%s: unmodified ends at once", via) << viaClose << false << PromptAnswer::None << "" << true;
         QTest::addRow("%s: No ends, edits given up", via)
-            << viaClose << true << PromptAnswer::No << "" << true << PromptAnswer::No;
-        QTest::addRow("%s: Cancel goes on", via) << viaClose << true << PromptAnswer::Cancel << "" << false << PromptAnswer::Cancel;
-        QTest::addRow("%s: Yes, saved, ends", via) << viaClose << true << PromptAnswer::Yes << "ok" << true << PromptAnswer::Yes;
+            << viaClose << true << PromptAnswer::No << "" << true;
+        QTest::addRow("%s: Cancel goes on", via) << viaClose << true << PromptAnswer::Cancel << "" << false;
+        QTest::addRow("%s: Yes, saved, ends", via) << viaClose << true << PromptAnswer::Yes << "ok" << true;
         QTest::addRow("%s: Yes, save dialog cancelled, goes on", via)
-            << viaClose << true << PromptAnswer::Yes << "cancel" << false << PromptAnswer::SaveDialogCancelled;
+            << viaClose << true << PromptAnswer::Yes << "cancel" << false;
         QTest::addRow("%s: Yes, save fails, goes on", via)
-            << viaClose << true << PromptAnswer::Yes << "fail" << false << PromptAnswer::Yes;
+            << viaClose << true << PromptAnswer::Yes << "fail" << false;
     }
 }
 
@@ -278,29 +294,27 @@ void TestDocumentCommands::exitAndClosePaths()
     QFETCH(PromptAnswer, answer);
     QFETCH(QString, save);
     QFETCH(bool, ends);
-    QFETCH(PromptAnswer, promptAnswer);
 
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("out.txt"));
     Doc doc;
     doc.w.textValue = QStringLiteral("правка");
     if (modified)
-        doc.w.captionValue = kFreshModified;
+        doc.editor.textChanged();
     const QString before = doc.w.captionValue;
     if (answer != PromptAnswer::None)
         doc.w.answers.push_back(asAnswer(answer));
     scriptSave(doc, save, out);
 
     if (viaClose)
-        QCOMPARE(closeRequested(doc.editor), ends);
+        QCOMPARE(doc.editor.closeRequested(), ends);
     else
-        exitCommand(doc.editor);
+        doc.editor.exit();
 
     QVERIFY(doc.w.answers.empty());
     QVERIFY(doc.w.saveChoices.empty());
     QCOMPARE(doc.w.asked.size(), size_t(answer != PromptAnswer::None ? 1 : 0));
     QCOMPARE(doc.w.ended, ends ? 1 : 0);
-    QCOMPARE(doc.editor.document().lastAnswer(), promptAnswer);
     QCOMPARE(doc.w.told.size(), size_t(save == u"fail" ? 1 : 0));
     QCOMPARE(QFileInfo::exists(out), save == u"ok");
     if (save == u"ok") {
@@ -346,21 +360,21 @@ void TestDocumentCommands::abandonedExitDoesNotComeBack()
     else
         doc.w.saveChoices.push_back(std::nullopt);
     if (viaClose)
-        QVERIFY(!closeRequested(doc.editor));
+        QVERIFY(!doc.editor.closeRequested());
     else
-        exitCommand(doc.editor);
+        doc.editor.exit();
     QCOMPARE(doc.w.ended, 0);
 
     if (thenOpen) {
         doc.w.answers.push_back(Answer::Yes);
         doc.w.saveChoices.push_back(out);
         doc.w.openChoices.push_back(in);
-        openCommand(doc.editor);
+        doc.editor.open();
         QCOMPARE(doc.w.textValue, QStringLiteral("opened\r\n"));
         QCOMPARE(doc.w.captionValue, named(QStringLiteral("in.txt")));
     } else {
         doc.w.saveChoices.push_back(out);
-        saveCommand(doc.editor);
+        doc.editor.save();
         QCOMPARE(doc.w.captionValue, named(QStringLiteral("out.txt")));
     }
     QCOMPARE(readBytes(out), QByteArray("edits"));

@@ -1,9 +1,10 @@
 // Open and save on real files in a temporary folder, through the
 // window-services double: bytes kept, the first save's normal form, failures
 // that change nothing, and a file of 50 MiB.
-#include "editor/DocumentCommands.h"
+#include "editor/DocumentTexts.h"
 #include "files/FileErrors.h"
 #include "files/TextFile.h"
+#include "support/History.h"
 #include "support/Doc.h"
 #include "support/Files.h"
 #include "support/LineRule.h"
@@ -94,15 +95,15 @@ void TestDocumentFiles::openThenSaveKeepsBytes()
     QVERIFY(writeBytes(in, bytes));
     Doc doc;
     doc.w.openChoices.push_back(in);
-    openCommand(doc.editor);
+    doc.editor.open();
     QVERIFY(doc.w.told.empty());
     doc.w.saveChoices.push_back(out);
-    saveCommand(doc.editor);
+    doc.editor.save();
     QVERIFY(doc.w.told.empty());
     QCOMPARE(readBytes(out), bytes);
     // Saving over the opened file itself keeps it too.
     doc.w.saveChoices.push_back(in);
-    saveCommand(doc.editor);
+    doc.editor.save();
     QCOMPARE(readBytes(in), bytes);
 }
 
@@ -127,9 +128,9 @@ void TestDocumentFiles::firstSaveNormalisesThenStable()
     for (int round = 0; round < 3; ++round) {
         Doc doc;
         doc.w.openChoices.push_back(file);
-        openCommand(doc.editor);
+        doc.editor.open();
         doc.w.saveChoices.push_back(file);
-        saveCommand(doc.editor);
+        doc.editor.save();
         QCOMPARE(readBytes(file), saved);
     }
 }
@@ -173,9 +174,8 @@ void TestDocumentFiles::failedSaveKeepsEverything()
     const QString target = withTextExtension(dir.filePath(chosen));
 
     Doc doc;
-    doc.w.captionValue = named(QStringLiteral("old.txt"));
+    doc.showFile(QStringLiteral("old.txt"));
     doc.type(QString(textSize, u'ж'));
-    doc.editor.document().recordAnswer(PromptAnswer::Yes);
     doc.w.saveChoices.push_back(dir.filePath(chosen));
     const int filesOpen = openFileCount();
     {
@@ -184,14 +184,13 @@ void TestDocumentFiles::failedSaveKeepsEverything()
             limit.emplace(rlim_t(sizeLimit));
             QVERIFY(limit->ok());
         }
-        saveCommand(doc.editor);
+        doc.editor.save();
     }
 
     QCOMPARE(doc.w.told.size(), size_t(1));
     QCOMPARE(doc.w.told[0].title, QStringLiteral("ZEZU.vexlo"));
     QCOMPARE(doc.w.told[0].message, saveFailed(target, reason));
     QCOMPARE(doc.w.captionValue, named(QStringLiteral("old.txt*")));
-    QCOMPARE(doc.editor.document().lastAnswer(), PromptAnswer::Yes);
     // The old file is whole, the folder untouched, and nothing is left behind.
     QCOMPARE(readBytes(dir.filePath(QStringLiteral("old.txt"))), old);
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("folder.txt/inside"))).isDir());
@@ -203,7 +202,7 @@ void TestDocumentFiles::failedSaveKeepsEverything()
 
     // The failure blocks no later save.
     doc.w.saveChoices.push_back(dir.filePath(QStringLiteral("old.txt")));
-    saveCommand(doc.editor);
+    doc.editor.save();
     QCOMPARE(doc.w.told.size(), size_t(1));
     QCOMPARE(readBytes(dir.filePath(QStringLiteral("old.txt"))).size(), textSize);
     QCOMPARE(doc.w.captionValue, named(QStringLiteral("old.txt")));
@@ -235,16 +234,16 @@ void TestDocumentFiles::failedOpenChangesNothing()
     QVERIFY(writeBytes(good, "good"));
 
     Doc doc;
-    doc.w.captionValue = named(QStringLiteral("before.txt"));
+    doc.showFile(QStringLiteral("before.txt"));
+    doc.recordConversion(QStringLiteral("snapshot"));
     doc.type(QStringLiteral("edits"));
-    doc.editor.history().push(QStringLiteral("snapshot"));
     const QStringList captions = doc.w.captions;
     const int textSets = doc.w.setTextCalls;
     const int filesOpen = openFileCount();
 
     doc.w.answers.push_back(Answer::No);
     doc.w.openChoices.push_back(chosen);
-    openCommand(doc.editor);
+    doc.editor.open();
 
     QCOMPARE(doc.w.told.size(), size_t(1));
     QCOMPARE(doc.w.told[0].title, QStringLiteral("ZEZU.vexlo"));
@@ -254,13 +253,13 @@ void TestDocumentFiles::failedOpenChangesNothing()
     QCOMPARE(doc.w.captions, captions);
     QCOMPARE(doc.w.captionValue, named(QStringLiteral("before.txt*")));
     QCOMPARE(doc.editor.history().count(), 1);
-    QCOMPARE(doc.editor.history().snapshots()[0], QStringLiteral("snapshot"));
+    QCOMPARE(test::snapshots(doc.editor.history())[0], QStringLiteral("snapshot"));
     QCOMPARE(openFileCount(), filesOpen);
 
     // The failure blocks no later open.
     doc.w.answers.push_back(Answer::No);
     doc.w.openChoices.push_back(good);
-    openCommand(doc.editor);
+    doc.editor.open();
     QCOMPARE(doc.w.textValue, QStringLiteral("good\r\n"));
     QCOMPARE(doc.w.captionValue, named(QStringLiteral("failedOpenChangesNothing.txt")));
 }
@@ -332,7 +331,7 @@ void TestDocumentFiles::fiftyMegabytes()
 
     Doc doc;
     doc.w.openChoices.push_back(in);
-    openCommand(doc.editor);
+    doc.editor.open();
     QVERIFY(doc.w.told.empty());
     QCOMPARE(doc.w.textValue.size(), total);
     QVERIFY(doc.w.textValue.startsWith(QStringLiteral(
@@ -341,7 +340,7 @@ void TestDocumentFiles::fiftyMegabytes()
     QCOMPARE(doc.w.captionValue, named(QStringLiteral("big.txt")));
 
     doc.w.saveChoices.push_back(out);
-    saveCommand(doc.editor);
+    doc.editor.save();
     QVERIFY(doc.w.told.empty());
     QVERIFY(readBytes(out) == bytes);
 }

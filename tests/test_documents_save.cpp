@@ -4,6 +4,7 @@
 #include "files/FileErrors.h"
 #include "files/TextFile.h"
 #include "support/Child.h"
+#include "support/Codecs.h"
 #include "support/Files.h"
 
 #include <QCoreApplication>
@@ -37,7 +38,7 @@ int childMain(const QStringList &args)
 {
     if (args.size() == 3 && args[0] == QLatin1String("save")) {
         QString reason;
-        const bool saved = writeTextFile(args[1], args[2], reason);
+        const bool saved = test::writeCp1251File(args[1], args[2], reason);
         std::printf("%s", qPrintable(reason));
         return !saved;
     }
@@ -50,7 +51,7 @@ int childMain(const QStringList &args)
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
         return 2;
     QString reason;
-    const bool saved = writeTextFile(args[1], QString(100000, u'ж'), reason);
+    const bool saved = test::writeCp1251File(args[1], QString(100000, u'ж'), reason);
     std::printf("%s", qPrintable(reason));
     return saved || reason != errorReason(EFBIG);
 }
@@ -137,7 +138,7 @@ void TestDocumentsSave::englishReasonIsReplaced()
     QVERIFY(QFileInfo(loop).isSymLink() || QFile::link(loop, loop));
     QString text = QStringLiteral("untouched");
     QString reason;
-    QVERIFY(save ? !writeTextFile(loop, text, reason) : !readTextFile(loop, text, reason));
+    QVERIFY(save ? !test::writeCp1251File(loop, text, reason) : !test::readTextFile(loop, text, reason));
     QCOMPARE(reason, QStringLiteral("слишком много символических ссылок"));
     QVERIFY(QFileInfo(loop).isSymLink());
 }
@@ -219,7 +220,7 @@ void TestDocumentsSave::saveKeepsTheFile()
         QVERIFY2(code == 0, qPrintable(output));
     } else {
         QString reason;
-        QVERIFY2(writeTextFile(chosen, text, reason), qPrintable(reason));
+        QVERIFY2(test::writeCp1251File(chosen, text, reason), qPrintable(reason));
     }
 
     // The text is ASCII: its bytes are its Latin-1.
@@ -253,7 +254,7 @@ void TestDocumentsSave::inPlaceWithoutRoomChangesNothing()
     {
         FileSizeLimit limit(4096);
         QVERIFY(limit.ok());
-        saved = writeTextFile(file, QString(100000, u'n'), reason);
+        saved = test::writeCp1251File(file, QString(100000, u'n'), reason);
     }
     QVERIFY(!saved);
     QCOMPARE(reason, errorReason(EFBIG));

@@ -2,10 +2,11 @@
 // menu and its shortcuts, the close button, Qt's own file dialogs and message
 // boxes. A scripted user answers every modal window as it comes up and
 // counts the messages, so that "exactly one message" is what a user sees.
-#include "editor/DocumentCommands.h"
+#include "editor/DocumentTexts.h"
 #include "files/Memory.h"
 #include "files/FileErrors.h"
 #include "files/TextFile.h"
+#include "support/Codecs.h"
 #include "support/Files.h"
 #include "support/LineRule.h"
 #include "support/MainWindowFixture.h"
@@ -182,7 +183,7 @@ void TestFaultsUi::saveFails()
     again.saveName = later;
     pressShortcut(Qt::Key_S);
     QCOMPARE(again.told(), QStringList());
-    QCOMPARE(readBytes(later), encodeText(text));
+    QCOMPARE(readBytes(later), encodeCp1251(text));
     QVERIFY(m_main->isVisible());
     QCOMPARE(m_main->windowTitle(), named(QStringLiteral("later.txt")));
     QFile::remove(later);
@@ -288,7 +289,7 @@ void TestFaultsUi::surprisingFilesOpen()
     m_main.text()->setText(m_main.text()->text()); // marks, keeps the text
     pressShortcut(Qt::Key_S);
     QCOMPARE(user.told(), QStringList());
-    QCOMPARE(readBytes(saved), encodeText(text));
+    QCOMPARE(readBytes(saved), encodeCp1251(text));
 }
 
 void TestFaultsUi::namesThroughTheDialogs_data()

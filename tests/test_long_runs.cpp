@@ -3,10 +3,10 @@
 // double at exact characters. After every cancelled run the text and the undo
 // history are exactly as they were before it; after every finished one they
 // are what the converter and the history's rule say.
-#include "editor/ConvertCommand.h"
 #include "text/ReferenceConverter.h"
 #include "editor/UndoHistory.h"
 #include "editor/Editor.h"
+#include "support/History.h"
 #include "support/FakeWindowServices.h"
 #include "support/MainWindowFixture.h"
 
@@ -93,7 +93,7 @@ void TestLongRuns::cancelAtRandomPointsThroughTheWidgets()
         const QString before = area->text();
         const qsizetype selStart = area->selStart();
         const qsizetype selLength = area->selLength();
-        const History history = undoHistory.snapshots();
+        const History history = test::snapshots(undoHistory);
         const int count = undoHistory.count();
 
         // Cancel once the progress shows this much, unless the run ends first.
@@ -121,7 +121,7 @@ void TestLongRuns::cancelAtRandomPointsThroughTheWidgets()
             ++cancelled;
             QVERIFY2(area->text() == before, qPrintable(QStringLiteral("run %1").arg(run)));
             QCOMPARE(undoHistory.count(), count);
-            QVERIFY(undoHistory.snapshots() == history);
+            QVERIFY(test::snapshots(undoHistory) == history);
         } else {
             ++finished;
             const QString converted = selLength == 0
@@ -134,7 +134,7 @@ void TestLongRuns::cancelAtRandomPointsThroughTheWidgets()
                 QCOMPARE(undoHistory.at(count), before);
             } else {
                 QCOMPARE(undoHistory.count(), count);
-                QVERIFY(undoHistory.snapshots() == history);
+                QVERIFY(test::snapshots(undoHistory) == history);
             }
         }
         QCOMPARE(undo->isEnabled(), undoHistory.count() > 0);
@@ -171,7 +171,7 @@ void TestLongRuns::cancelAtRandomCharacters()
         w.selStartValue = whole ? 0 : random.bounded(length);
         w.selLengthValue = whole ? 0 : random.bounded(length - w.selStartValue + 1);
         const QString before = w.textValue;
-        const History history = editor.history().snapshots();
+        const History history = test::snapshots(editor.history());
         const int count = editor.history().count();
         const bool undoEnabled = w.menu[MenuItem::Undo];
 
@@ -202,7 +202,7 @@ void TestLongRuns::cancelAtRandomCharacters()
         if (stopAt > 0 && stopAt <= characters) {
             QVERIFY2(w.textValue == before, qPrintable(QStringLiteral("run %1").arg(run)));
             QCOMPARE(editor.history().count(), count);
-            QVERIFY(editor.history().snapshots() == history);
+            QVERIFY(test::snapshots(editor.history()) == history);
             QCOMPARE(w.menu[MenuItem::Undo], undoEnabled);
         } else {
             QCOMPARE(pumps, long(characters));

@@ -1,7 +1,9 @@
 // The text file format: Windows-1251 with the line rule, read and written in
 // pieces, on real files in a temporary folder. glibc's iconv is the
 // independent account of Windows-1251.
+#include "files/StreamInput.h"
 #include "files/TextFile.h"
+#include "support/Codecs.h"
 #include "support/Files.h"
 #include "support/Iconv.h"
 #include "support/LineRule.h"
@@ -77,17 +79,17 @@ void TestTextFile::readsLines()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
-    QCOMPARE(decodeText(bytes), text);
+    QCOMPARE(decodeCp1251(bytes), text);
 
     // Read in two pieces at every split, and byte by byte: a CR LF pair may
     // straddle two reads.
     for (qsizetype split = 0; split <= bytes.size(); ++split) {
-        LineDecoder decoder;
+        TextDecoder decoder{TextFormat{}};
         decoder.feed(QByteArrayView(bytes).first(split));
         decoder.feed(QByteArrayView(bytes).sliced(split));
         QVERIFY2(decoder.finish() == text, qPrintable(QStringLiteral("split at %1").arg(split)));
     }
-    LineDecoder bytewise;
+    TextDecoder bytewise{TextFormat{}};
     for (const char c : bytes)
         bytewise.feed(QByteArrayView(&c, 1));
     QCOMPARE(bytewise.finish(), text);
@@ -109,9 +111,9 @@ void TestTextFile::everyByteReadsAsIconvSays()
     // nothing more.
     if (byte == 0x98)
         QVERIFY(!iconvCharOf(byte));
-    QCOMPARE(decodeText(bytes), lineRuleText(bytes));
+    QCOMPARE(decodeCp1251(bytes), lineRuleText(bytes));
     // And the character is written back as the same byte.
-    QCOMPARE(encodeText(decodeText(bytes)), lineRuleBytes(bytes));
+    QCOMPARE(encodeCp1251(decodeCp1251(bytes)), lineRuleBytes(bytes));
 }
 
 void TestTextFile::everyCharacterWritesAsIconvSays()
@@ -125,7 +127,7 @@ void TestTextFile::everyCharacterWritesAsIconvSays()
             QVERIFY(!expected);
             expected = char(0x98);
         }
-        const QByteArray written = encodeText(QString(QChar(char16_t(unit))));
+        const QByteArray written = encodeCp1251(QString(QChar(char16_t(unit))));
         const QByteArray want(1, expected ? *expected : '?');
         if (written != want && ++mismatches <= 5)
             qWarning("U+%04X written as 0x%02X, iconv says 0x%02X", unit,
@@ -166,10 +168,10 @@ void TestTextFile::writesText()
 {
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
-    QCOMPARE(encodeText(text), bytes);
+    QCOMPARE(encodeCp1251(text), bytes);
     const QString file = path(QStringLiteral("writesText.txt"));
     QString reason;
-    QVERIFY2(writeTextFile(file, text, reason), qPrintable(reason));
+    QVERIFY2(writeCp1251File(file, text, reason), qPrintable(reason));
     QCOMPARE(readBytes(file), bytes);
 }
 
@@ -192,7 +194,7 @@ void TestTextFile::breaksAcrossReads()
     QFETCH(QString, expected);
     const qsizetype bar = around.indexOf('|');
     around.remove(bar, 1);
-    QByteArray bytes(kReadChunk - bar, 'a');
+    QByteArray bytes(StreamInput::kPiece - bar, 'a');
     bytes += around;
     bytes += "zz\r\n";
     const QString file = path(QStringLiteral("breaksAcrossReads.txt"));
@@ -201,9 +203,9 @@ void TestTextFile::breaksAcrossReads()
     QString text;
     QString reason;
     QVERIFY2(readTextFile(file, text, reason), qPrintable(reason));
-    QCOMPARE(text.size(), kReadChunk - bar + expected.size() + 4);
-    QCOMPARE(text.sliced(kReadChunk - bar), expected + QStringLiteral("zz\r\n"));
-    QVERIFY(text.first(kReadChunk - bar) == QString(kReadChunk - bar, u'a'));
+    QCOMPARE(text.size(), StreamInput::kPiece - bar + expected.size() + 4);
+    QCOMPARE(text.sliced(StreamInput::kPiece - bar), expected + QStringLiteral("zz\r\n"));
+    QVERIFY(text.first(StreamInput::kPiece - bar) == QString(StreamInput::kPiece - bar, u'a'));
 }
 
 void TestTextFile::surrogatePairAcrossWrites()
@@ -213,7 +215,7 @@ void TestTextFile::surrogatePairAcrossWrites()
     text += QString::fromUtf16(u"\U0001F600z");
     const QString file = path(QStringLiteral("surrogatePairAcrossWrites.txt"));
     QString reason;
-    QVERIFY2(writeTextFile(file, text, reason), qPrintable(reason));
+    QVERIFY2(writeCp1251File(file, text, reason), qPrintable(reason));
     QByteArray expected(kWriteChunk - 1, 'b');
     expected += "?z";
     QCOMPARE(readBytes(file), expected);

@@ -28,19 +28,19 @@ private slots:
 
 private:
     static void checkEveryPieceSize(const QByteArray &bytes, const TextFormat &input,
-                                    const TextFormat &output, Transform transform);
+                                    const TextFormat &output, Conversion conversion);
 };
 
 void TestTextPipeline::checkEveryPieceSize(const QByteArray &bytes, const TextFormat &input,
-                                           const TextFormat &output, Transform transform)
+                                           const TextFormat &output, Conversion conversion)
 {
-    const QByteArray whole = runPipeline(bytes, input, output, transform);
+    const QByteArray whole = test::runPipeline(bytes, input, output, conversion);
     for (qsizetype size = 1; size <= 300; ++size) {
-        const QByteArray pieces = test::inPieces(bytes, input, output, transform, size);
+        const QByteArray pieces = test::inPieces(bytes, input, output, conversion, size);
         if (pieces != whole)
             QFAIL(qPrintable(QStringLiteral("%1 -> %2, pieces of %3 bytes of %4: %5 bytes, whole "
                                             "%6 bytes")
-                                 .arg(formatName(input), formatName(output))
+                                 .arg(test::formatName(input), test::formatName(output))
                                  .arg(size)
                                  .arg(bytes.size())
                                  .arg(pieces.size())
@@ -54,7 +54,7 @@ void TestTextPipeline::piecesConvert()
     std::mt19937 random(1251);
     for (int round = 0; round < 12; ++round) {
         const QByteArray bytes = test::randomFileBytes(random, format, 40 + 40 * round);
-        checkEveryPieceSize(bytes, format, format, Transform::Convert);
+        checkEveryPieceSize(bytes, format, format, Conversion::ToReferences);
     }
 }
 
@@ -65,7 +65,7 @@ void TestTextPipeline::piecesDecode()
     for (int round = 0; round < 12; ++round) {
         const QString text = test::randomReferences(random, 30 + 30 * round);
         const QByteArray bytes = encodeText(text, format);
-        checkEveryPieceSize(bytes, format, format, Transform::Decode);
+        checkEveryPieceSize(bytes, format, format, Conversion::ToText);
     }
 }
 
@@ -115,7 +115,7 @@ void TestTextPipeline::bytewiseByCase()
             expected += test::iconvByteOf(u).value_or('?');
     }
     for (qsizetype size = 1; size <= bytes.size() + 1; ++size) {
-        const QByteArray got = test::inPieces(bytes, page, page, Transform::Convert, size);
+        const QByteArray got = test::inPieces(bytes, page, page, Conversion::ToReferences, size);
         qsizetype at = 0;
         while (at < got.size() && at < expected.size() && got[at] == expected[at])
             ++at;
@@ -124,7 +124,7 @@ void TestTextPipeline::bytewiseByCase()
                                                  .arg(at)
                                                  .arg(QString::fromLatin1(got.mid(at, 16).toHex()))));
     }
-    QCOMPARE(runPipeline(bytes, page, page, Transform::Convert), expected);
+    QCOMPARE(test::runPipeline(bytes, page, page, Conversion::ToReferences), expected);
 }
 
 // Written in another encoding than read: the pieces still add up.
@@ -137,8 +137,8 @@ void TestTextPipeline::anotherOutputEncoding()
         TextFormat output = format;
         output.encoding = e;
         output.bom = e == Encoding::Utf16BE;
-        checkEveryPieceSize(bytes, format, output, Transform::Convert);
-        checkEveryPieceSize(bytes, format, output, Transform::Decode);
+        checkEveryPieceSize(bytes, format, output, Conversion::ToReferences);
+        checkEveryPieceSize(bytes, format, output, Conversion::ToText);
     }
 }
 

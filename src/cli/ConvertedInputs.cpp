@@ -1,12 +1,15 @@
 #include "cli/ConvertedInputs.h"
 
+#include "files/FileErrors.h"
+
 namespace zezu::cli {
 
 bool openInput(const QString &name, ConvertedInputs::Input &input, QString &reason)
 {
     input.name = name;
     input.stream = std::make_unique<StreamInput>();
-    return input.stream->open(name, reason);
+    return name == u"-" ? input.stream->openStandardInput(reason)
+                        : input.stream->openFile(name, reason);
 }
 
 ConvertedInputs::ConvertedInputs(std::vector<Input> inputs, const Options &options)
@@ -21,7 +24,7 @@ bool ConvertedInputs::start(Input &input)
     if (!input.stream->detect(detected, m_failure))
         return false;
     const TextFormat in = inputFormat(detected, m_options.from);
-    m_pipeline.emplace(in, outputFormat(in, m_options.to), m_options.transform);
+    m_pipeline.emplace(in, outputFormat(in, m_options.to), m_options.conversion);
     return true;
 }
 
@@ -38,6 +41,11 @@ QByteArrayView ConvertedInputs::next()
         if (!piece.isEmpty()) {
             m_pipeline->feed(piece, m_out);
             continue;
+        }
+        if (input.stream->changedWhileRead()) {
+            // What was written of it came from a file in another format.
+            m_failure = changedWhileReadReason();
+            break;
         }
         m_pipeline->finish(m_out);
         m_pipeline.reset();

@@ -78,7 +78,7 @@ bool parseArguments(const QStringList &arguments, Options &options, QString &err
         } else if (name == u"-i" || name == u"--in-place") {
             options.inPlace = true;
         } else if (name == u"-d" || name == u"--decode") {
-            options.transform = Transform::Decode;
+            options.conversion = Conversion::ToText;
         } else if (name == u"-h" || name == u"--help") {
             options.help = true;
         } else if (name == u"-V" || name == u"--version") {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "text/TextFormat.h"
-#include "text/TextPipeline.h"
+#include "text/Conversion.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,7 +13,7 @@ namespace zezu::cli {
 // What the command line asks for.
 struct Options
 {
-    Transform transform = Transform::Convert;
+    Conversion conversion = Conversion::ToReferences;
     bool inPlace = false;
     bool help = false;
     bool version = false;

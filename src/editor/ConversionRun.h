@@ -20,10 +20,6 @@ public:
     // The run stops after the character it is on; nothing when none runs.
     void requestCancel() { m_cancelRequested = m_inProgress; }
 
-    // The progress window's close box hides it without cancelling; the run's
-    // next character shows it again.
-    static void progressWindowClosed(WindowServices &window) { window.hideProgress(); }
-
     // A run is in progress while a Scope lives: the text cannot be edited and
     // the commands that would replace it are unavailable. Everything comes
     // back afterwards, Undo as the history says.

@@ -1,9 +1,64 @@
 #include "editor/Editor.h"
 
-#include "editor/Caption.h"
-#include "editor/DocumentCommands.h"
+#include "editor/TextIntake.h"
+#include "files/Memory.h"
+#include "text/ReferenceConverter.h"
+#include "text/TextScan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <optional>
+#include <utility>
 
 namespace zezu {
+
+namespace {
+
+// Characters are converted this many code units at a time, just ahead of the
+// character whose progress is shown.
+constexpr qsizetype kChunk = 16 * 1024;
+
+// Rounds to the nearest integer, ties to even.
+int roundEven(double value)
+{
+    return int(std::nearbyint(value));
+}
+
+// round(i / n * scale), ties to even, and the first i at which it changes:
+// the per-character loop works it out only that often.
+class StepValue
+{
+public:
+    StepValue(qsizetype n, double scale)
+        : m_n(double(n))
+        , m_scale(scale)
+    {
+    }
+    int at(qsizetype i)
+    {
+        if (i >= m_next) {
+            m_value = valueAt(i);
+            // Monotonic in i: start just before the exact boundary and step.
+            const double boundary = (m_value + 0.5) * m_n / m_scale;
+            qsizetype next = std::max(i + 1, qsizetype(boundary) - 1);
+            while (valueAt(next) == m_value && double(next) < m_n)
+                ++next;
+            m_next = next;
+        }
+        return m_value;
+    }
+
+private:
+    int valueAt(qsizetype i) const { return roundEven(double(i) / m_n * m_scale); }
+
+    double m_n;
+    double m_scale;
+    int m_value = 0;
+    qsizetype m_next = 0;
+};
+
+} // namespace
 
 Editor::Editor(WindowServices &window)
     : m_window(window)
@@ -15,20 +70,145 @@ void Editor::load()
 {
     m_layout.load(m_window);
     m_history = UndoHistory();
-    m_window.setCaption(caption::forDocument(caption::kUntitled));
+    m_document = Document();
+    showDocument();
     m_window.setMenuEnabled(MenuItem::Undo, false);
 }
 
-void Editor::textChanged() { onTextChanged(*this); }
+void Editor::textChanged()
+{
+    if (m_document.markModified())
+        showDocument();
+}
 
-void Editor::convert() { convertCommand(textCommands(), referenceConversion()); }
-void Editor::decode() { convertCommand(textCommands(), referenceDecoding()); }
-void Editor::undo() { undoCommand(textCommands()); }
-void Editor::open() { openCommand(*this); }
-void Editor::openFile(const QString &path) { zezu::openFile(*this, path); }
-void Editor::openDroppedFile(const QString &path) { zezu::openDroppedFile(*this, path); }
-void Editor::save() { saveCommand(*this); }
-void Editor::exit() { exitCommand(*this); }
-bool Editor::closeRequested() { return zezu::closeRequested(*this); }
+void Editor::tellNotEnoughMemory(qint64 neededBytes)
+{
+    m_window.tell(record::kProductName.toString(),
+                  QStringLiteral("не удалось преобразовать текст: %1")
+                      .arg(notEnoughMemoryReason(neededBytes)));
+}
+
+void Editor::runConversion(Conversion conversion)
+{
+    WindowServices &w = m_window;
+    if (m_run.inProgress())
+        return;
+
+    const QString original = w.text();
+    const qsizetype length = original.size();
+    // The selection is clamped to the text, so no position can reach past it.
+    const qsizetype selLength = std::clamp<qsizetype>(w.selLength(), 0, length);
+    const qsizetype selStart = std::clamp<qsizetype>(w.selStart(), 0, length - selLength);
+    const QStringView all(original);
+    const QStringView head = selLength ? all.first(selStart) : QStringView();
+    const QStringView part = selLength ? all.sliced(selStart, selLength) : all;
+    const QStringView tail = selLength ? all.sliced(selStart + selLength) : QStringView();
+
+    // The output, the whole result beside it, and the text area's share. The
+    // result has at least the text's line breaks; should a decode make more,
+    // the intake checks again.
+    const qint64 resultLength = head.size() + convertedLengthBound(conversion, part) + tail.size();
+    const qsizetype lines = lineBreaks(original);
+    const qint64 needed = kTextBytesPerUnit * (resultLength + (selLength ? resultLength : 0))
+        + viewBytes(resultLength, lines);
+    if (!canAllocate(needed)) {
+        tellNotEnoughMemory(needed);
+        return;
+    }
+
+    w.setMenuEnabled(MenuItem::Undo, true);
+    bool stored = m_history.push(original);
+    // Taken back exactly as Undo takes a snapshot off.
+    auto takeBack = [&] {
+        if (std::exchange(stored, false))
+            m_history.pop();
+    };
+
+    bool cancelled = false;
+    QString output;
+    try {
+        ConversionRun::Scope scope(m_run, w, m_history);
+        const qsizetype n = countCharacters(part);
+        reserveForConverted(conversion, output, part);
+        StepValue percent(n, 100.0);
+        // The bar's width is known once the window is up.
+        std::optional<StepValue> barWidth;
+        qsizetype unit = 0;      // start of the next character in part
+        qsizetype converted = 0; // part is converted up to here
+        for (qsizetype i = 0; i < n; ++i) {
+            if (unit >= converted) {
+                const qsizetype cut = std::min(part.size(), converted + kChunk);
+                const qsizetype end = std::max(unit + characterLength(part, unit),
+                                               pieceEnd(conversion, part, cut, cut < part.size()));
+                appendConverted(conversion, output, part.sliced(converted, end - converted));
+                converted = end;
+            }
+            unit += characterLength(part, unit);
+
+            w.processEvents();
+            w.showProgress();
+            if (!barWidth)
+                barWidth.emplace(n, double(w.progressBarWidth()));
+            w.setProgress(percent.at(i), barWidth->at(i));
+
+            if (m_run.cancelRequested()) {
+                cancelled = true;
+                takeBack();
+                break;
+            }
+        }
+        w.unloadProgress();
+
+        if (!cancelled) {
+            QString result;
+            if (head.isEmpty() && tail.isEmpty()) {
+                result = std::move(output);
+            } else {
+                result.reserve(head.size() + output.size() + tail.size());
+                result.append(head).append(output).append(tail);
+            }
+            output = QString();
+            // A cancelled intake leaves the text as it was, unmarked.
+            if (!takeIntoTextArea(w, m_run, result, ProgressKind::Converting,
+                                  keepsLineBreaks(conversion) ? lines : -1)) {
+                takeBack();
+                return;
+            }
+        }
+    } catch (const std::bad_alloc &failure) {
+        // Everything is as it was: the text area still holds the text.
+        output = QString();
+        takeBack();
+        w.setMenuEnabled(MenuItem::Undo, m_history.canUndo());
+        tellNotEnoughMemory(neededFor(failure));
+        return;
+    }
+
+    if (cancelled)
+        w.setText(original);
+}
+
+void Editor::undo()
+{
+    // The item is disabled while nothing is held or a conversion runs; a
+    // stray call must not reach past the history.
+    if (!m_history.canUndo() || m_run.inProgress())
+        return;
+    const QString &snapshot = m_history.at(m_history.count() - 1);
+    const qsizetype lines = lineBreaks(snapshot);
+    if (const qint64 needed = viewBytes(snapshot.size(), lines); !canAllocate(needed)) {
+        tellNotEnoughMemory(needed);
+        return;
+    }
+    try {
+        // The snapshot leaves the history only once it is back in the text area.
+        ConversionRun::Scope scope(m_run, m_window, m_history);
+        if (takeIntoTextArea(m_window, m_run, snapshot, ProgressKind::Converting,
+                             lines))
+            m_history.pop();
+    } catch (const std::bad_alloc &failure) {
+        tellNotEnoughMemory(neededFor(failure));
+    }
+}
 
 } // namespace zezu

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "editor/ConversionRun.h"
-#include "editor/ConvertCommand.h"
+#include "editor/Document.h"
 #include "editor/UndoHistory.h"
 #include "editor/WindowLayout.h"
 #include "editor/WindowServices.h"
-#include "editor/Document.h"
+#include "text/Conversion.h"
 
 namespace zezu {
 
@@ -16,23 +16,35 @@ class Editor
 {
 public:
     // Registers the text-change rule with the window: every change of the
-    // text, typed or set, marks the caption.
+    // text, typed or set, marks the document modified.
     explicit Editor(WindowServices &window);
     Editor(const Editor &) = delete;
     Editor &operator=(const Editor &) = delete;
 
     // Start-up, before the window is first shown: margins from the design-time
-    // sizes, an untitled unmodified caption, an empty history, Undo disabled.
+    // sizes, an untitled unmodified document, an empty history, Undo disabled.
     void load();
     void resize() { m_layout.resize(m_window); }
     void textChanged();
 
-    void convert();
-    // Character references back to characters, as convert() runs.
-    void decode();
+    // Converts the selection, or the whole text when nothing is selected, in
+    // place. A snapshot for Undo is taken first; progress is shown after
+    // every character, and a Cancel puts the text back as it was. A
+    // conversion the memory cannot hold is refused before it starts, and one
+    // that runs out of memory ends as a cancelled one does; the user is told
+    // either way.
+    void convert() { runConversion(Conversion::ToReferences); }
+    // Character references back to characters, the same way.
+    void decode() { runConversion(Conversion::ToText); }
+    // Puts the text back as it was before the newest recorded conversion.
     void undo();
+
     void open();
+    // The open command's work after its dialog: reads the file in whatever
+    // format it has, or says why it cannot. For a file named on the command line.
     void openFile(const QString &path);
+    // A file dropped on the window: the prompt first, as the open command
+    // asks; nothing during a conversion.
     void openDroppedFile(const QString &path);
     void save();
     void exit();
@@ -40,21 +52,35 @@ public:
     // the program ended.
     bool closeRequested();
 
-    // The progress window's Cancel button and close box.
+    // The progress window's Cancel button; its close box hides it without
+    // cancelling, and the run's next character shows it again.
     void cancelRun() { m_run.requestCancel(); }
-    void progressWindowClosed() { ConversionRun::progressWindowClosed(m_window); }
+    void progressWindowClosed() { m_window.hideProgress(); }
 
     WindowServices &window() { return m_window; }
     const WindowLayout &layout() const { return m_layout; }
-    UndoHistory &history() { return m_history; }
     const UndoHistory &history() const { return m_history; }
     const ConversionRun &run() const { return m_run; }
-    ConversionRun &run() { return m_run; }
-    Document &document() { return m_document; }
     const Document &document() const { return m_document; }
 
 private:
-    TextCommandContext textCommands() { return {m_window, m_history, m_run}; }
+    enum class AfterSave { Stay, EndProgram };
+    enum class SaveOutcome {
+        Saved,
+        Cancelled, // the dialog was cancelled
+        Failed,    // the file could not be written; the user was told
+        Ended,     // saved, and the program ended as an exit asked
+    };
+
+    void runConversion(Conversion conversion);
+    void tellNotEnoughMemory(qint64 neededBytes);
+
+    void showDocument() { m_window.setCaption(m_document.caption()); }
+    void endProgram();
+    Answer askToSave();
+    SaveOutcome saveAs(AfterSave after);
+    bool exitProgram();
+    bool mayReplaceText();
 
     WindowServices &m_window;
     WindowLayout m_layout;

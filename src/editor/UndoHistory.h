@@ -22,7 +22,6 @@ public:
     bool canUndo() const { return m_count > 0; }
     // Slot i, oldest first; slots from count() on are empty.
     const QString &at(int i) const { return m_slots[std::size_t(i)]; }
-    const std::array<QString, kLimit> &snapshots() const { return m_slots; }
 
 private:
     std::array<QString, kLimit> m_slots{};

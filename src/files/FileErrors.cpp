@@ -36,6 +36,7 @@ QString folderReason() { return QStringLiteral("это папка, а не фа�
 QString notRegularReason() { return QStringLiteral("это не обычный файл"); }
 
 QString shortWriteReason() { return QStringLiteral("данные записаны не полностью"); }
+QString changedWhileReadReason() { return QStringLiteral("файл изменился во время чтения"); }
 
 QString mayBeDamaged(const QString &reason)
 {

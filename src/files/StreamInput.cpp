@@ -9,11 +9,14 @@ namespace zezu {
 StreamInput::StreamInput() = default;
 StreamInput::~StreamInput() = default;
 
-bool StreamInput::open(const QString &path, QString &reason)
+bool StreamInput::openFile(const QString &path, QString &reason)
 {
-    if (path == QLatin1String("-"))
-        return m_source.openStandardInput(reason);
     return m_source.open(path, reason);
+}
+
+bool StreamInput::openStandardInput(QString &reason)
+{
+    return m_source.openStandardInput(reason);
 }
 
 bool StreamInput::readSource(QByteArrayView &piece, QString &reason)
@@ -32,7 +35,8 @@ bool StreamInput::readSource(QByteArrayView &piece, QString &reason)
 
 bool StreamInput::feedUntilSettled(FormatDetector &detector, QString &reason,
                                    const std::function<bool()> &more,
-                                   const std::function<bool(QByteArrayView)> &keep)
+                                   const std::function<bool(QByteArrayView)> &keep,
+                                   const std::function<void()> &betweenPieces)
 {
     QByteArrayView piece;
     while (!detector.settled() && more()) {
@@ -43,20 +47,25 @@ bool StreamInput::feedUntilSettled(FormatDetector &detector, QString &reason,
         detector.feed(piece);
         if (!keep(piece))
             return false;
+        if (betweenPieces)
+            betweenPieces();
     }
     return true;
 }
 
-bool StreamInput::detect(TextFormat &format, QString &reason)
+bool StreamInput::detect(TextFormat &format, QString &reason,
+                         const std::function<void()> &betweenPieces)
 {
     FormatDetector detector;
     const auto always = [] { return true; };
     if (m_source.rewindable()) {
-        if (!feedUntilSettled(detector, reason, always, [](QByteArrayView) { return true; })
+        if (!feedUntilSettled(detector, reason, always, [](QByteArrayView) { return true; },
+                              betweenPieces)
             || !m_source.rewind(reason))
             return false;
         m_sourceEnded = false;
-        format = detector.format();
+        format = m_format = detector.format();
+        m_recheck.emplace();
         return true;
     }
     // A pipe cannot be read again: what detection read is held for reading.
@@ -122,7 +131,11 @@ bool StreamInput::next(QByteArrayView &piece, QString &reason)
         }
         m_spool.reset();
     }
-    return readSource(piece, reason);
+    if (!readSource(piece, reason))
+        return false;
+    if (m_recheck)
+        m_recheck->feed(piece);
+    return true;
 }
 
 } // namespace zezu

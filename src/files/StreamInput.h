@@ -10,12 +10,14 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace zezu {
 
-// A file, or standard input, read in pieces after its format was told from
-// all of its bytes, as the editor tells it (readTextFile), without ever
-// holding the whole input:
+// The one reader of text files: a file, or standard input, read in pieces
+// after its format was told from all of its bytes, without ever holding the
+// whole input. The editor's open reads a whole file through it (readTextFile),
+// the command line streams through it.
 //  - a regular file is read once to tell the format (mostly stopping early,
 //    as FormatDetector::settled() allows) and again from its start;
 //  - standard input (a pipe, say) cannot be read twice: its first bytes are
@@ -37,14 +39,23 @@ public:
     StreamInput(const StreamInput &) = delete;
     StreamInput &operator=(const StreamInput &) = delete;
 
-    // path "-" is standard input. Anything but a regular file (a folder, a
-    // FIFO, a device) is refused by name, without waiting on it.
-    bool open(const QString &path, QString &reason);
-    // Tells the format; call once, after open() and before next().
-    bool detect(TextFormat &format, QString &reason);
+    // Anything but a regular file (a folder, a FIFO, a device) is refused,
+    // without waiting on it.
+    bool openFile(const QString &path, QString &reason);
+    bool openStandardInput(QString &reason);
+    // The size of a regular file when opened, else 0: a hint, no more.
+    qint64 sizeHint() const { return m_source.size(); }
+    // Tells the format; call once, after opening and before next().
+    // betweenPieces, when given, runs after every piece read, so that a
+    // window can answer while a large file is read.
+    bool detect(TextFormat &format, QString &reason,
+                const std::function<void()> &betweenPieces = {});
     // The next piece, valid until the next call; empty at the end. False on
     // failure, with reason.
     bool next(QByteArrayView &piece, QString &reason);
+    // Once next() gave the end: the bytes read tell another format than
+    // detect() did, so the file changed between the two readings.
+    bool changedWhileRead() const { return m_recheck && m_recheck->format() != m_format; }
 
 private:
     bool readSource(QByteArrayView &piece, QString &reason);
@@ -53,7 +64,8 @@ private:
     // or more() says no; keep(piece) takes each piece fed and may fail.
     bool feedUntilSettled(FormatDetector &detector, QString &reason,
                           const std::function<bool()> &more,
-                          const std::function<bool(QByteArrayView)> &keep);
+                          const std::function<bool(QByteArrayView)> &keep,
+                          const std::function<void()> &betweenPieces = {});
 
     ReadSource m_source;
     bool m_sourceEnded = false;
@@ -62,6 +74,10 @@ private:
     QByteArray m_head;
     qsizetype m_headPos = 0;
     std::unique_ptr<QTemporaryFile> m_spool;
+    // A regular file, read twice: what detect() found, told again from the
+    // second reading.
+    TextFormat m_format;
+    std::optional<FormatDetector> m_recheck;
 };
 
 } // namespace zezu

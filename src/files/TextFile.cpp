@@ -2,23 +2,22 @@
 
 #include "files/FileErrors.h"
 #include "files/SafeWrite.h"
-#include "files/ReadSource.h"
+#include "files/StreamInput.h"
 #include "text/TextCodec.h"
+#include "text/TextScan.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <optional>
 
-
 namespace zezu {
 
 namespace {
 
-// Why the path can be neither read nor written as a text file; empty when it
-// can, or when nothing is there yet. A FIFO or a device would block or never
-// end when read, and a save would put a regular file in its place.
+// Why the path cannot be written as a text file; empty when it can, or when
+// nothing is there yet. A save would put a regular file in place of a folder,
+// a FIFO or a device.
 QString whyNotAFile(const QString &path)
 {
     const QFileInfo info(path);
@@ -27,58 +26,6 @@ QString whyNotAFile(const QString &path)
     if (info.exists() && !info.isFile())
         return notRegularReason();
     return {};
-}
-
-QString tooLarge(qint64 size, qint64 maxBytes)
-{
-    constexpr qint64 kMiB = qint64(1) << 20;
-    return QStringLiteral("файл слишком большой (%1 МБ): открыть можно файл не больше %2 МБ")
-        .arg((size + kMiB - 1) / kMiB)
-        .arg(maxBytes / kMiB);
-}
-
-// Opens a regular file and checks its size against the limit. The size is
-// only a hint: files under /proc say 0, and a file may grow while it is read;
-// the limit holds for what is read too.
-bool openToRead(const QString &path, ReadSource &file, QString &reason, qint64 maxBytes)
-{
-    if (const QString why = whyNotAFile(path); !why.isEmpty()) {
-        reason = why;
-        return false;
-    }
-    if (!file.open(path, reason))
-        return false;
-    if (maxBytes >= 0 && file.size() > maxBytes) {
-        reason = tooLarge(file.size(), maxBytes);
-        return false;
-    }
-    return true;
-}
-
-// Reads the file from where it stands to its end, handing each piece to
-// take, which returns false once it wants no more.
-template <typename Take>
-bool readPieces(ReadSource &file, QString &reason, qint64 maxBytes, Take take,
-                const std::function<void()> &betweenPieces = {})
-{
-    QByteArray buffer(kReadChunk, Qt::Uninitialized);
-    qint64 total = 0;
-    for (;;) {
-        const qint64 got = file.read(buffer.data(), buffer.size(), reason);
-        if (got < 0)
-            return false;
-        if (got == 0)
-            return true;
-        total += got;
-        if (maxBytes >= 0 && total > maxBytes) {
-            reason = tooLarge(total, maxBytes);
-            return false;
-        }
-        if (!take(QByteArrayView(buffer.constData(), got)))
-            return true;
-        if (betweenPieces)
-            betweenPieces();
-    }
 }
 
 // The text's bytes in a format, encoded a piece at a time.
@@ -125,17 +72,8 @@ private:
     qint64 encodedSize() const
     {
         // One byte per character in the page (a surrogate pair is one).
-        if (m_format == TextFormat{}) {
-            qint64 pairs = 0;
-            const char16_t *src = m_text.utf16();
-            for (qsizetype i = 0; i + 1 < m_text.size(); ++i) {
-                if (isHighSurrogate(src[i]) && isLowSurrogate(src[i + 1])) {
-                    ++pairs;
-                    ++i;
-                }
-            }
-            return m_text.size() - pairs;
-        }
+        if (m_format == TextFormat{})
+            return countCharacters(m_text);
         TextEncoder encoder(m_format);
         QByteArray buffer;
         qsizetype pos = 0;
@@ -155,67 +93,35 @@ private:
 
 } // namespace
 
-bool readTextFile(const QString &path, QString &text, QString &reason, qint64 maxBytes)
-{
-    ReadSource file;
-    if (!openToRead(path, file, reason, maxBytes))
-        return false;
-    LineDecoder decoder(file.size());
-    if (!readPieces(file, reason, maxBytes, [&](QByteArrayView piece) {
-            decoder.feed(piece);
-            return true;
-        }))
-        return false;
-    text = decoder.finish();
-    return true;
-}
-
 bool readTextFile(const QString &path, QString &text, TextFormat &format, QString &reason,
-                  qint64 maxBytes, const std::function<void()> &betweenPieces)
+                  const std::function<void()> &betweenPieces)
 {
-    ReadSource file;
-    if (!openToRead(path, file, reason, maxBytes))
-        return false;
     // The format is told by the whole file, so it is read twice rather than
-    // held whole as bytes beside its text; the first pass mostly stops early.
-    FormatDetector first;
-    if (!readPieces(file, reason, maxBytes,
-                    [&](QByteArrayView piece) {
-                        first.feed(piece);
-                        return !first.settled();
-                    },
-                    betweenPieces)
-        || !file.rewind(reason))
-        return false;
-    const TextFormat found = first.format();
-    TextDecoder decoder(found, file.size());
-    FormatDetector second;
-    if (!readPieces(file, reason, maxBytes, [&](QByteArrayView piece) {
+    // held whole as bytes beside its text; a file that changed between the
+    // readings is read again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        StreamInput input;
+        TextFormat found;
+        if (!input.openFile(path, reason) || !input.detect(found, reason, betweenPieces))
+            return false;
+        TextDecoder decoder(found, input.sizeHint());
+        for (QByteArrayView piece;;) {
+            if (!input.next(piece, reason))
+                return false;
+            if (piece.isEmpty())
+                break;
             decoder.feed(piece);
-            second.feed(piece);
+            if (betweenPieces)
+                betweenPieces();
+        }
+        if (!input.changedWhileRead()) {
+            text = decoder.finish();
+            format = found;
             return true;
-        }, betweenPieces))
-        return false;
-    if (second.format() == found) {
-        text = decoder.finish();
-        format = found;
-        return true;
+        }
     }
-    // The file changed between the passes: once more, holding the bytes.
-    QByteArray bytes;
-    if (!file.rewind(reason) || !readPieces(file, reason, maxBytes, [&](QByteArrayView piece) {
-            bytes.append(piece);
-            return true;
-        }))
-        return false;
-    format = detectFormat(bytes);
-    text = decodeText(bytes, format);
-    return true;
-}
-
-bool writeTextFile(const QString &path, QStringView text, QString &reason)
-{
-    return writeTextFile(path, text, TextFormat{}, reason);
+    reason = changedWhileReadReason();
+    return false;
 }
 
 bool writeTextFile(const QString &path, QStringView text, const TextFormat &format,

@@ -1,6 +1,8 @@
 #include "text/CodePage1251.h"
 
 #include <QByteArray>
+#include <QChar>
+#include <QString>
 #include <QStringDecoder>
 #include <QtGlobal>
 
@@ -15,7 +17,7 @@ const CodePage1251 &CodePage1251::instance()
 
 CodePage1251::CodePage1251()
 {
-    m_code.fill(-1);
+    m_byte.fill(std::uint8_t('?'));
 
     QStringDecoder decoder("windows-1251", QStringDecoder::Flag::Stateless);
     if (!decoder.isValid())
@@ -28,18 +30,13 @@ CodePage1251::CodePage1251()
         // A byte the codec leaves without a character: reading it gives the C1
         // control of the same value (Qt's choice for 0x98), or U+FFFD from a
         // codec that reports it instead. Either way it is read as the Latin-1
-        // character of the byte, and no character is written as this byte.
+        // character of the byte, which is written back as the byte.
         const bool single = decoded.size() == 1;
         const char16_t unit = single ? decoded.at(0).unicode() : u'\uFFFD';
-        const bool unassigned = !single || unit == u'\uFFFD'
+        const bool unassigned = !single || unit == u'\uFFFD' || QChar::isSurrogate(unit)
             || (byte >= 0x80 && byte < 0xA0 && unit == byte);
-        if (unassigned) {
-            m_char[byte] = static_cast<char16_t>(byte);
-            continue;
-        }
-        m_char[byte] = unit;
-        if (!QChar::isSurrogate(unit))
-            m_code[unit] = static_cast<std::int16_t>(byte);
+        m_char[byte] = unassigned ? static_cast<char16_t>(byte) : unit;
+        m_byte[m_char[byte]] = static_cast<std::uint8_t>(byte);
     }
 }
 

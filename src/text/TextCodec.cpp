@@ -1,5 +1,9 @@
 #include "text/TextCodec.h"
 
+#include "text/CodePage1251.h"
+
+#include <QChar>
+
 
 #include <algorithm>
 #include <utility>
@@ -16,51 +20,39 @@ constexpr char16_t kReplacement = 0xFFFD;
 
 TextDecoder::TextDecoder(const TextFormat &format, qsizetype sizeHint)
     : m_format(format)
-    , m_lfBreaks(format.lineEnds == LineEnds::Lf)
+    , m_lines(format.lineEnds)
     , m_markDone(!format.bom || byteOrderMark(format.encoding).isEmpty())
 {
-    if (format.encoding == Encoding::Windows1251 && format.lineEnds == LineEnds::CrLf) {
-        m_lines.emplace(sizeHint);
-        return;
-    }
     // One unit per byte, or per two for UTF-16, and a break added at the end.
     const bool wide = format.encoding == Encoding::Utf16LE || format.encoding == Encoding::Utf16BE;
     if (sizeHint > 0)
-        reserve((wide ? sizeHint / 2 : sizeHint) + 2);
+        m_text.reserve((wide ? sizeHint / 2 : sizeHint) + 2);
 }
 
-void TextDecoder::reserve(qsizetype units)
+void TextDecoder::grow(qsizetype units)
 {
-    m_text.reserve(units);
-}
-
-void TextDecoder::beginOutput(qsizetype maxUnits)
-{
+    settle();
     const qsizetype size = m_text.size();
-    const qsizetype needed = size + maxUnits;
+    const qsizetype needed = size + units;
     if (needed > m_text.capacity())
-        reserve(std::max(needed, m_text.capacity() + m_text.capacity() / 2));
-    m_text.resize(needed);
-    m_out = reinterpret_cast<char16_t *>(m_text.data()) + size;
+        m_text.reserve(std::max(needed, m_text.capacity() + m_text.capacity() / 2));
+    m_text.resize(m_text.capacity());
+    char16_t *const begin = reinterpret_cast<char16_t *>(m_text.data());
+    m_out = begin + size;
+    m_end = begin + m_text.size();
 }
 
-void TextDecoder::endOutput()
+void TextDecoder::settle()
 {
-    m_text.resize(m_out - reinterpret_cast<const char16_t *>(m_text.constData()));
-    m_out = nullptr;
+    if (m_out)
+        m_text.resize(m_out - reinterpret_cast<const char16_t *>(m_text.constData()));
+    m_out = m_end = nullptr;
 }
 
 void TextDecoder::feed(QByteArrayView bytes)
 {
-    if (m_lines) {
-        m_lines->feed(bytes);
-        return;
-    }
     const auto *p = reinterpret_cast<const std::uint8_t *>(bytes.data());
     qsizetype n = bytes.size();
-    // A byte gives at most two units (a break); the held mark and a cut-off
-    // sequence give a few more.
-    beginOutput(2 * n + 8);
     const QByteArrayView mark = byteOrderMark(m_format.encoding);
     while (!m_markDone && n > 0) {
         if (*p == std::uint8_t(mark[m_markMatched])) {
@@ -74,28 +66,75 @@ void TextDecoder::feed(QByteArrayView bytes)
         }
     }
     decode(p, n);
-    endOutput();
+    settle();
+}
+
+void TextDecoder::lineBreak()
+{
+    endSequence();
+    makeRoom(2);
+    put(u'\r');
+    put(u'\n');
 }
 
 void TextDecoder::decode(const std::uint8_t *bytes, qsizetype size)
 {
+    const auto lineBreak = [this] { this->lineBreak(); };
     switch (m_format.encoding) {
     case Encoding::Windows1251: {
-        const std::array<char16_t, 256> &table = cp1251ReadTable();
-        for (qsizetype i = 0; i < size; ++i)
-            put(table[bytes[i]]);
+        const CodePage1251 &page = CodePage1251::instance();
+        m_lines.split(bytes, size, [&](const std::uint8_t *p, const std::uint8_t *end) {
+            makeRoom(end - p);
+            for (; p != end; ++p)
+                put(page.charOf(*p));
+        }, lineBreak);
         break;
     }
-    case Encoding::Utf8: decodeUtf8(bytes, size); break;
+    case Encoding::Utf8:
+        m_lines.split(bytes, size, [this](const std::uint8_t *p, const std::uint8_t *end) {
+            decodeUtf8(p, end);
+        }, lineBreak);
+        break;
     case Encoding::Utf16LE:
-    case Encoding::Utf16BE: decodeUtf16(bytes, size); break;
+    case Encoding::Utf16BE: {
+        // Bytes into code units first: the line rule reads units.
+        const bool little = m_format.encoding == Encoding::Utf16LE;
+        m_units.clear();
+        qsizetype i = 0;
+        if (m_pendingByte >= 0 && size > 0) {
+            const unsigned first = unsigned(m_pendingByte);
+            m_units.push_back(char16_t(little ? (first | unsigned(bytes[0]) << 8)
+                                              : (first << 8 | unsigned(bytes[0]))));
+            m_pendingByte = -1;
+            i = 1;
+        }
+        for (; i + 1 < size; i += 2) {
+            const unsigned a = bytes[i];
+            const unsigned b = bytes[i + 1];
+            m_units.push_back(char16_t(little ? (a | b << 8) : (a << 8 | b)));
+        }
+        if (i < size)
+            m_pendingByte = bytes[i];
+        m_lines.split(m_units.data(), qsizetype(m_units.size()),
+                      [this](const char16_t *p, const char16_t *end) {
+                          // A held high surrogate and one U+FFFD at most beside each unit.
+                          makeRoom(end - p + 2);
+                          for (; p != end; ++p)
+                              putUtf16Unit(*p);
+                      },
+                      lineBreak);
+        break;
+    }
     }
 }
 
-void TextDecoder::decodeUtf8(const std::uint8_t *bytes, qsizetype size)
+void TextDecoder::decodeUtf8(const std::uint8_t *p, const std::uint8_t *end)
 {
-    for (qsizetype i = 0; i < size; ++i) {
-        const std::uint8_t b = bytes[i];
+    // A byte gives at most one unit, or the two of a pair for four bytes,
+    // and the sequence it breaks off one U+FFFD more.
+    makeRoom(end - p + 1);
+    for (; p != end; ++p) {
+        const std::uint8_t b = *p;
         if (m_need != 0) {
             if (b >= m_low && b <= m_high) {
                 m_code = m_code << 6 | (b & 0x3F);
@@ -106,8 +145,8 @@ void TextDecoder::decodeUtf8(const std::uint8_t *bytes, qsizetype size)
                 if (m_code < 0x10000) {
                     put(char16_t(m_code));
                 } else {
-                    put(char16_t(0xD800 + ((m_code - 0x10000) >> 10)));
-                    put(char16_t(0xDC00 + (m_code & 0x3FF)));
+                    put(QChar::highSurrogate(m_code));
+                    put(QChar::lowSurrogate(m_code));
                 }
                 continue;
             }
@@ -137,54 +176,37 @@ void TextDecoder::putUtf16Unit(char16_t unit)
     if (m_pendingHigh != 0) {
         const char16_t high = m_pendingHigh;
         m_pendingHigh = 0;
-        if (isLowSurrogate(unit)) {
+        if (QChar::isLowSurrogate(unit)) {
             put(high);
             put(unit);
             return;
         }
         put(kReplacement);
     }
-    if (isHighSurrogate(unit))
+    if (QChar::isHighSurrogate(unit))
         m_pendingHigh = unit;
     else
-        put(isLowSurrogate(unit) ? kReplacement : unit);
+        put(QChar::isLowSurrogate(unit) ? kReplacement : unit);
 }
 
-void TextDecoder::decodeUtf16(const std::uint8_t *bytes, qsizetype size)
+void TextDecoder::endSequence()
 {
-    const bool little = m_format.encoding == Encoding::Utf16LE;
-    qsizetype i = 0;
-    if (m_pendingByte >= 0 && size > 0) {
-        const unsigned first = unsigned(m_pendingByte);
-        putUtf16Unit(char16_t(little ? (first | unsigned(bytes[0]) << 8)
-                                     : (first << 8 | unsigned(bytes[0]))));
-        m_pendingByte = -1;
-        i = 1;
+    if (m_need != 0 || m_pendingHigh != 0) {
+        makeRoom(1);
+        put(kReplacement);
     }
-    for (; i + 1 < size; i += 2) {
-        const unsigned a = bytes[i];
-        const unsigned b = bytes[i + 1];
-        putUtf16Unit(char16_t(little ? (a | b << 8) : (a << 8 | b)));
-    }
-    if (i < size)
-        m_pendingByte = bytes[i];
+    m_need = 0;
+    m_pendingHigh = 0;
 }
 
 void TextDecoder::take(QString &out)
 {
-    if (m_lines) {
-        m_lines->take(out);
-        return;
-    }
     std::swap(out, m_text);
     m_text.resize(0);
 }
 
 QString TextDecoder::finish()
 {
-    if (m_lines)
-        return m_lines->finish();
-    beginOutput(16);
     if (!m_markDone) {
         // The file ended within what began like the mark.
         m_markDone = true;
@@ -192,33 +214,25 @@ QString TextDecoder::finish()
                m_markMatched);
     }
     // A sequence cut off at the end is one U+FFFD, a unit and a half too.
-    if (m_need != 0 || m_pendingByte >= 0 || m_pendingHigh != 0)
-        put(kReplacement);
+    const bool cutOff = m_need != 0 || m_pendingByte >= 0 || m_pendingHigh != 0;
     m_need = 0;
     m_pendingByte = -1;
     m_pendingHigh = 0;
-    if (m_lineOpen) {
-        *m_out++ = u'\r';
-        *m_out++ = u'\n';
+    if (cutOff) {
+        m_lines.setLineOpen();
+        makeRoom(1);
+        put(kReplacement);
     }
-    m_lineOpen = false;
-    m_afterCr = false;
-    endOutput();
+    if (m_lines.lineOpen())
+        lineBreak();
+    settle();
     return std::move(m_text);
-}
-
-QString decodeText(QByteArrayView bytes, const TextFormat &format)
-{
-    TextDecoder decoder(format, bytes.size());
-    decoder.feed(bytes);
-    return decoder.finish();
 }
 
 // ---- Encoding ---------------------------------------------------------------
 
 TextEncoder::TextEncoder(const TextFormat &format)
     : m_format(format)
-    , m_fast(format.encoding == Encoding::Windows1251 && format.lineEnds == LineEnds::CrLf)
 {
 }
 
@@ -244,7 +258,7 @@ char *TextEncoder::put(char32_t c, char *o) const
 {
     switch (m_format.encoding) {
     case Encoding::Windows1251:
-        *o++ = char(c < 0x10000 ? cp1251WriteTable()[c] : std::uint8_t('?'));
+        *o++ = char(c < 0x10000 ? CodePage1251::instance().byteOf(char16_t(c)) : '?');
         break;
     case Encoding::Utf8:
         if (c < 0x80) {
@@ -290,14 +304,23 @@ void TextEncoder::feed(QStringView text, QByteArray &out)
     const char16_t *src = text.utf16();
     const qsizetype n = text.size();
     qsizetype i = 0;
-    if (m_fast) {
-        if (m_skipLow && n > 0 && isLowSurrogate(src[0]))
+    if (m_format.encoding == Encoding::Windows1251 && m_format.lineEnds == LineEnds::CrLf) {
+        // Byte for unit, as the common file is saved: a surrogate pair is one
+        // "?", its low half skipped even in the next piece.
+        const CodePage1251 &page = CodePage1251::instance();
+        if (m_skipLow && n > 0 && QChar::isLowSurrogate(src[0]))
             i = 1;
-        if (n > i)
-            m_skipLow = isHighSurrogate(src[n - 1]);
-        else if (n > 0)
-            m_skipLow = false;
-        o += encodeCp1251Into(text.sliced(i), o);
+        m_skipLow = false;
+        for (; i < n; ++i) {
+            const char16_t u = src[i];
+            *o++ = char(page.byteOf(u));
+            if (QChar::isHighSurrogate(u)) {
+                if (i + 1 == n)
+                    m_skipLow = true;
+                else if (QChar::isLowSurrogate(src[i + 1]))
+                    ++i;
+            }
+        }
         out.resize(o - out.constData());
         return;
     }
@@ -307,7 +330,7 @@ void TextEncoder::feed(QStringView text, QByteArray &out)
         if (m_pendingHigh != 0) {
             const char16_t high = m_pendingHigh;
             m_pendingHigh = 0;
-            if (isLowSurrogate(u)) {
+            if (QChar::isLowSurrogate(u)) {
                 o = put(0x10000 + (char32_t(high - 0xD800) << 10) + (u - 0xDC00), o);
                 continue;
             }
@@ -322,10 +345,10 @@ void TextEncoder::feed(QStringView text, QByteArray &out)
         }
         if (lf && u == u'\r')
             m_pendingCr = true;
-        else if (isHighSurrogate(u))
+        else if (QChar::isHighSurrogate(u))
             m_pendingHigh = u;
         else
-            o = put(isLowSurrogate(u) ? kReplacement : u, o);
+            o = put(QChar::isLowSurrogate(u) ? kReplacement : u, o);
     }
     out.resize(o - out.constData());
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "text/Cp1251Codec.h"
+#include "text/LineRule.h"
 #include "text/TextFormat.h"
 
 #include <QByteArray>
@@ -8,7 +8,8 @@
 #include <QString>
 #include <QStringView>
 
-#include <optional>
+#include <cstdint>
+#include <vector>
 
 namespace zezu {
 
@@ -41,43 +42,32 @@ public:
     QString finish();
 
 private:
-    // Capacity for units in all.
-    void reserve(qsizetype units);
-    void beginOutput(qsizetype maxUnits);
-    void endOutput();
     void decode(const std::uint8_t *bytes, qsizetype size);
-    void decodeUtf8(const std::uint8_t *bytes, qsizetype size);
-    void decodeUtf16(const std::uint8_t *bytes, qsizetype size);
+    void decodeUtf8(const std::uint8_t *bytes, const std::uint8_t *end);
     void putUtf16Unit(char16_t unit);
+    // What a break or the end cuts off: a UTF-8 sequence or a high surrogate
+    // still waiting is one U+FFFD.
+    void endSequence();
+    void lineBreak();
 
-    // One character through the line rule.
-    void put(char16_t unit)
+    // Room for units more units at m_out.
+    void makeRoom(qsizetype units)
     {
-        if (m_afterCr) {
-            m_afterCr = false;
-            if (unit == u'\n')
-                return;
-        }
-        if (unit == u'\r' || (unit == u'\n' && m_lfBreaks)) {
-            *m_out++ = u'\r';
-            *m_out++ = u'\n';
-            m_afterCr = unit == u'\r';
-            m_lineOpen = false;
-            return;
-        }
-        *m_out++ = unit;
-        m_lineOpen = true;
+        if (m_end - m_out < units)
+            grow(units);
     }
+    void grow(qsizetype units);
+    void put(char16_t unit) { *m_out++ = unit; }
+    // m_text is m_out long again, when a feed or the finish ends.
+    void settle();
 
     TextFormat m_format;
-    // Windows-1251 with CR LF line ends: the long-standing reader, as it is.
-    std::optional<LineDecoder> m_lines;
+    LineRule m_lines;
 
+    // Written up to m_out, with room up to m_end.
     QString m_text;
     char16_t *m_out = nullptr;
-    bool m_lfBreaks = false;
-    bool m_afterCr = false;
-    bool m_lineOpen = false;
+    char16_t *m_end = nullptr;
 
     // Bytes of the byte order mark matched so far, held until it is whole.
     qsizetype m_markMatched = 0;
@@ -89,12 +79,12 @@ private:
     std::uint8_t m_high = 0xBF;
     char32_t m_code = 0;
 
-    // UTF-16: the first byte of a unit, and a high surrogate, still waiting.
+    // UTF-16: the code units of a piece, the first byte of a unit and a high
+    // surrogate still waiting.
+    std::vector<char16_t> m_units;
     int m_pendingByte = -1;
     char16_t m_pendingHigh = 0;
 };
-
-QString decodeText(QByteArrayView bytes, const TextFormat &format);
 
 // Encodes the editor's text into a file's bytes, piece by piece: pieces cut
 // anywhere (in a surrogate pair, in a CR LF) give the same bytes as the text
@@ -121,10 +111,10 @@ private:
     char *put(char32_t c, char *o) const;
 
     TextFormat m_format;
-    bool m_fast = false;
     bool m_started = false;
-    // Windows-1251 with CR LF: the last piece ended in a high surrogate,
-    // already written as "?", whose low half is to be skipped.
+    // Windows-1251 with CR LF line ends, written a unit at a time: the last
+    // piece ended in a high surrogate, already written as "?", whose low
+    // half is to be skipped.
     bool m_skipLow = false;
     // A high surrogate, and a CR of an LF file, waiting for the next unit.
     char16_t m_pendingHigh = 0;

@@ -22,21 +22,6 @@ QByteArrayView byteOrderMark(Encoding encoding)
     return {};
 }
 
-QString formatName(const TextFormat &format)
-{
-    QString name;
-    switch (format.encoding) {
-    case Encoding::Windows1251: name = QStringLiteral("Windows-1251"); break;
-    case Encoding::Utf8: name = QStringLiteral("UTF-8"); break;
-    case Encoding::Utf16LE: name = QStringLiteral("UTF-16 LE"); break;
-    case Encoding::Utf16BE: name = QStringLiteral("UTF-16 BE"); break;
-    }
-    if (format.bom)
-        name += QStringLiteral(" BOM");
-    name += format.lineEnds == LineEnds::Lf ? QStringLiteral(" LF") : QStringLiteral(" CRLF");
-    return name;
-}
-
 void Utf8Validator::feed(QByteArrayView bytes)
 {
     const auto *p = reinterpret_cast<const std::uint8_t *>(bytes.data());

@@ -29,9 +29,6 @@ struct TextFormat
 // The byte order mark of an encoding; empty for Windows-1251.
 QByteArrayView byteOrderMark(Encoding encoding);
 
-// A short name such as "UTF-8 BOM LF", for messages and test output.
-QString formatName(const TextFormat &format);
-
 // The continuation bytes a UTF-8 lead byte needs and the range of the first
 // of them, from Unicode's table of well-formed sequences (so no overlong
 // form, no surrogate, nothing past U+10FFFF); need is 0 for an ASCII byte and

@@ -1,40 +1,41 @@
 #include "text/TextPipeline.h"
 
-#include "text/ReferenceConverter.h"
-#include "text/ReferenceDecoder.h"
+#include "text/CodePage1251.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <utility>
 
 namespace zezu {
 
 TextPipeline::TextPipeline(const TextFormat &input, const TextFormat &output,
-                           Transform transform)
-    : m_decoder(input)
+                           Conversion conversion)
+    : m_lines(input.lineEnds)
+    , m_decoder(input)
     , m_encoder(output)
-    , m_transform(transform)
+    , m_conversion(conversion)
 {
-    const bool bytewise = transform == Transform::Convert && input == TextFormat{}
-        && output.lineEnds == LineEnds::CrLf
+    const bool bytewise = conversion == Conversion::ToReferences
+        && input.encoding == Encoding::Windows1251 && output.lineEnds == LineEnds::CrLf
         && (output.encoding == Encoding::Windows1251 || output.encoding == Encoding::Utf8);
     if (!bytewise)
         return;
-    // Each byte's output is what the general path makes of it alone; only
-    // CR and LF depend on their neighbours, and are dealt with as they come.
+    // Each byte's output is what the general path makes of it alone; breaks
+    // are the line rule's.
     m_byteTable.resize(256);
-    const std::array<char16_t, 256> &chars = cp1251ReadTable();
+    const CodePage1251 &page = CodePage1251::instance();
     TextFormat plain = output;
     plain.bom = false;
     for (int b = 0; b < 256; ++b) {
-        const QByteArray bytes = encodeText(toReferences(QStringView(&chars[b], 1)), plain);
+        const char16_t c = page.charOf(std::uint8_t(b));
+        QString converted;
+        appendConverted(conversion, converted, QStringView(&c, 1));
+        const QByteArray bytes = encodeText(converted, plain);
         Q_ASSERT(bytes.size() <= qsizetype(sizeof(ByteOutput::bytes)));
         ByteOutput &entry = m_byteTable[std::size_t(b)];
         std::memcpy(entry.bytes, bytes.constData(), std::size_t(bytes.size()));
         entry.size = bytes.size();
     }
-    m_byteTable['\r'] = ByteOutput{{'\r', '\n'}, 2};
     if (output.bom)
         m_mark = byteOrderMark(output.encoding);
 }
@@ -51,28 +52,17 @@ void TextPipeline::feedBytewise(QByteArrayView bytes, QByteArray &out)
         o = std::copy(m_mark.begin(), m_mark.end(), o);
         m_mark = {};
     }
-    qsizetype i = 0;
-    if (m_afterCr && n > 0) {
-        m_afterCr = false;
-        if (src[0] == '\n')
-            i = 1;
-    }
     const ByteOutput *table = m_byteTable.data();
-    std::uint8_t last = 0;
-    const bool any = i < n;
-    while (i < n) {
-        last = src[i++];
-        const ByteOutput &entry = table[last];
-        std::memcpy(o, entry.bytes, sizeof entry.bytes);
-        o += entry.size;
-        // CR and CR LF end a line, given as CR LF; a lone LF is a character.
-        if (last == '\r' && i < n && src[i] == '\n')
-            ++i;
-    }
-    if (any) {
-        m_afterCr = last == '\r' && i == n && src[n - 1] == '\r';
-        m_lineOpen = last != '\r';
-    }
+    m_lines.split(src, n, [&](const std::uint8_t *p, const std::uint8_t *end) {
+        for (; p != end; ++p) {
+            const ByteOutput &entry = table[*p];
+            std::memcpy(o, entry.bytes, sizeof entry.bytes);
+            o += entry.size;
+        }
+    }, [&] {
+        *o++ = '\r';
+        *o++ = '\n';
+    });
     out.resize(o - out.constData());
 }
 
@@ -91,10 +81,8 @@ void TextPipeline::finish(QByteArray &out)
 {
     if (!m_byteTable.empty()) {
         feedBytewise({}, out);
-        if (m_lineOpen)
+        if (m_lines.lineOpen())
             out.append("\r\n");
-        m_lineOpen = false;
-        m_afterCr = false;
         return;
     }
     m_text = m_decoder.finish();
@@ -111,29 +99,11 @@ void TextPipeline::pass(bool last, QByteArray &out)
         m_held.resize(0);
     }
     const QStringView text = m_text;
-    qsizetype hold = 0;
-    // The decoder never ends a piece within a surrogate pair (TextDecoder
-    // holds a high surrogate until its unit after comes), so only a reference
-    // can be cut.
-    if (!last && m_transform == Transform::Decode)
-        hold = incompleteReferenceTail(text);
-    const QStringView done = text.first(text.size() - hold);
+    const qsizetype end = pieceEnd(m_conversion, text, text.size(), !last);
     m_result.resize(0);
-    if (m_transform == Transform::Convert)
-        appendReferences(m_result, done);
-    else
-        appendText(m_result, done);
-    m_held.append(text.last(hold));
+    appendConverted(m_conversion, m_result, text.first(end));
+    m_held.append(text.sliced(end));
     m_encoder.feed(m_result, out);
-}
-
-QByteArray runPipeline(QByteArrayView bytes, const TextFormat &input, const TextFormat &output,
-                       Transform transform)
-{
-    const QString text = decodeText(bytes, input);
-    const QString result =
-        transform == Transform::Convert ? toReferences(text) : fromReferences(text);
-    return encodeText(result, output);
 }
 
 } // namespace zezu

@@ -1,8 +1,9 @@
 #pragma once
 
 // Fixtures for the command-line pipeline: inputs full of references for the
-// decode direction, and the pipeline fed in pieces of a given size.
+// decode direction, and the pipeline fed in pieces of a given size or whole.
 
+#include "support/Codecs.h"
 #include "text/TextPipeline.h"
 
 #include <QByteArray>
@@ -30,14 +31,25 @@ inline QString randomReferences(std::mt19937 &random, int size)
 
 // The pipeline fed in pieces of pieceSize bytes.
 inline QByteArray inPieces(QByteArrayView bytes, const TextFormat &input,
-                           const TextFormat &output, Transform transform, qsizetype pieceSize)
+                           const TextFormat &output, Conversion conversion, qsizetype pieceSize)
 {
-    TextPipeline pipeline(input, output, transform);
+    TextPipeline pipeline(input, output, conversion);
     QByteArray out;
     for (qsizetype at = 0; at < bytes.size(); at += pieceSize)
         pipeline.feed(bytes.sliced(at, std::min(pieceSize, bytes.size() - at)), out);
     pipeline.finish(out);
     return out;
+}
+
+// The whole input at once, as the editor would open, convert and save it:
+// what the pieces must add up to.
+inline QByteArray runPipeline(QByteArrayView bytes, const TextFormat &input,
+                              const TextFormat &output, Conversion conversion)
+{
+    const QString text = decodeText(bytes, input);
+    QString result;
+    appendConverted(conversion, result, text);
+    return encodeText(result, output);
 }
 
 } // namespace zezu::test

@@ -5,6 +5,7 @@
 // the requests that ask Python's codecs about them.
 
 #include "text/TextFormat.h"
+#include "support/Codecs.h"
 #include "support/Iconv.h"
 #include "support/PyCodecs.h"
 

@@ -1,0 +1,176 @@
+// The document commands: open, save, the save-changes prompt, exit and close.
+#include "editor/Editor.h"
+
+#include "editor/DocumentTexts.h"
+#include "editor/TextIntake.h"
+#include "files/Memory.h"
+#include "files/TextFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <new>
+
+namespace zezu {
+
+namespace {
+
+// What the user sees of a file in a message: its full path.
+QString shown(const QString &path) { return QDir::toNativeSeparators(path); }
+
+QString fileTitle(const QString &path) { return QFileInfo(path).fileName(); }
+
+} // namespace
+
+// Ends the program; a conversion paused under the exit prompt stops at its
+// next character instead of running on behind a closed window.
+void Editor::endProgram()
+{
+    m_run.requestCancel();
+    m_window.endProgram();
+}
+
+Answer Editor::askToSave()
+{
+    return m_window.ask(kMessageTitle.toString(), saveChangesMessage(m_document.name()));
+}
+
+Editor::SaveOutcome Editor::saveAs(AfterSave after)
+{
+    const std::optional<QString> chosen = m_window.chooseFileToSave(
+        {kSaveTitle.toString(), kSaveFilter.toString(), m_document.name()});
+    if (!chosen || chosen->isEmpty())
+        return SaveOutcome::Cancelled;
+
+    const QString path = withTextExtension(*chosen);
+    QString reason;
+    if (!writeTextFile(path, m_window.text(), m_document.format(), reason)) {
+        m_window.tell(kMessageTitle.toString(),
+                      QStringLiteral("не удалось сохранить файл \"%1\": %2")
+                          .arg(shown(path), reason));
+        return SaveOutcome::Failed;
+    }
+
+    m_document.saved(fileTitle(path));
+    showDocument();
+    if (after == AfterSave::EndProgram) {
+        endProgram();
+        return SaveOutcome::Ended;
+    }
+    return SaveOutcome::Saved;
+}
+
+// The exit command; true when it ended the program.
+bool Editor::exitProgram()
+{
+    if (!m_document.isModified()) {
+        endProgram();
+        return true;
+    }
+    switch (askToSave()) {
+    case Answer::Yes:
+        // A save that does not complete ends this exit: a later save or open
+        // does not end the program.
+        return saveAs(AfterSave::EndProgram) == SaveOutcome::Ended;
+    case Answer::No:
+        endProgram();
+        return true;
+    case Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+// Whether the text may be replaced: the prompt first when it has unsaved
+// edits, whose Yes goes on only once they are safely written.
+bool Editor::mayReplaceText()
+{
+    if (!m_document.isModified())
+        return true;
+    switch (askToSave()) {
+    case Answer::Yes:
+        return saveAs(AfterSave::Stay) == SaveOutcome::Saved;
+    case Answer::No:
+        return true;
+    case Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void Editor::open()
+{
+    if (!mayReplaceText())
+        return;
+    const std::optional<QString> chosen =
+        m_window.chooseFileToOpen({kOpenTitle.toString(), kOpenFilter.toString(), QString()});
+    if (chosen && !chosen->isEmpty())
+        openFile(*chosen);
+}
+
+void Editor::openDroppedFile(const QString &path)
+{
+    // Refused during a conversion, like the other commands that replace the text.
+    if (m_run.inProgress() || !mayReplaceText())
+        return;
+    openFile(path);
+}
+
+void Editor::openFile(const QString &path)
+{
+    auto fail = [&](const QString &reason) {
+        m_window.tell(kMessageTitle.toString(),
+                      QStringLiteral("не удалось открыть файл \"%1\": %2").arg(shown(path), reason));
+    };
+    // A file decodes to at most about one code unit per byte: its text and
+    // the text area's least share must fit before anything is read; its
+    // lines are counted, and checked, once it is.
+    const qint64 needed = (kTextBytesPerUnit + kViewBytesPerUnit) * QFileInfo(path).size();
+    if (!canAllocate(needed)) {
+        fail(notEnoughMemoryReason(needed));
+        return;
+    }
+    try {
+        // The document changes only once the whole file is read; the window
+        // answers meanwhile, with the text and commands locked.
+        QString text;
+        TextFormat format;
+        QString reason;
+        {
+            ConversionRun::Scope scope(m_run, m_window, m_history);
+            if (!readTextFile(path, text, format, reason,
+                              [this] { m_window.processEventsNow(); })) {
+                fail(reason);
+                return;
+            }
+            if (!takeIntoTextArea(m_window, m_run, text, ProgressKind::Opening))
+                return;
+        }
+        // After the text, whose change notification marked the document.
+        m_document.opened(fileTitle(path), format);
+        showDocument();
+    } catch (const std::bad_alloc &failure) {
+        fail(notEnoughMemoryReason(neededFor(failure)));
+    }
+}
+
+void Editor::save()
+{
+    saveAs(AfterSave::Stay);
+}
+
+void Editor::exit()
+{
+    exitProgram();
+}
+
+bool Editor::closeRequested()
+{
+    // The window stays whenever the program goes on: after Cancel, after a
+    // cancelled save dialog and after a save that failed, whose edits would
+    // otherwise be lost with the window. During a conversion this is the same
+    // exit path, over the paused run: when the program goes on, so does the run.
+    return exitProgram();
+}
+
+} // namespace zezu
