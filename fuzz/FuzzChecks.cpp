@@ -174,7 +174,7 @@ QString checkPipeline(QByteArrayView data)
 {
     // The format the bytes are detected as, and formats they are forced into,
     // the byte-by-byte Windows-1251 path among them.
-    const TextFormat formats[] = {detectFormat(data), TextFormat{},
+    const TextFormat formats[] = {test::detectFormat(data), TextFormat{},
                                   {Encoding::Utf8, false, LineEnds::Lf},
                                   {Encoding::Utf16BE, true, LineEnds::CrLf}};
     for (const TextFormat &input : formats) {
@@ -243,7 +243,7 @@ QString checkTextFile(QByteArrayView data, const QString &scratchDir)
     TextFormat format;
     if (!readTextFile(path, read, format, reason))
         return QStringLiteral("readTextFile failed: ") + reason;
-    if (format != detectFormat(data))
+    if (format != test::detectFormat(data))
         return QStringLiteral("readTextFile told another format than detectFormat");
     if (const QString whole = test::decodeText(data, format); read != whole)
         return diff("readTextFile against decodeText", read, whole);

@@ -32,6 +32,8 @@ private slots:
     void breaksAcrossReads_data();
     void breaksAcrossReads();
     void surrogatePairAcrossWrites();
+    void fileChangedWhileReadIsReadAgain_data();
+    void fileChangedWhileReadIsReadAgain();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -219,6 +221,48 @@ void TestTextFile::surrogatePairAcrossWrites()
     QByteArray expected(kWriteChunk - 1, 'b');
     expected += "?z";
     QCOMPARE(readBytes(file), expected);
+}
+
+// The format is told from a first reading and the text decoded from a second:
+// a file that changed in between is read again, and the reader tells it.
+void TestTextFile::fileChangedWhileReadIsReadAgain_data()
+{
+    QTest::addColumn<QByteArray>("first");
+    QTest::addColumn<QByteArray>("changed");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("LF line ends, then a CR") << QByteArray("a\nb") << QByteArray("c\rd\ne")
+                                             << QStringLiteral("c\r\nd\ne\r\n");
+    QTest::newRow("plain, then UTF-8") << QByteArray("plain")
+                                       << QStringLiteral("привет мир").toUtf8()
+                                       << QStringLiteral("привет мир\r\n");
+}
+
+void TestTextFile::fileChangedWhileReadIsReadAgain()
+{
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, changed);
+    QFETCH(QString, text);
+    const QString file = path(QStringLiteral("changed.txt"));
+
+    QVERIFY(writeBytes(file, first));
+    StreamInput input;
+    TextFormat format;
+    QString reason;
+    QVERIFY2(input.openFile(file, reason) && input.detect(format, reason), qPrintable(reason));
+    QVERIFY(writeBytes(file, changed));
+    for (QByteArrayView piece; input.next(piece, reason) && !piece.isEmpty();) {
+    }
+    QVERIFY(input.changedWhileRead());
+
+    QVERIFY(writeBytes(file, first));
+    int pieces = 0;
+    QString read;
+    QVERIFY2(readTextFile(file, read, format, reason, [&] {
+                 if (++pieces == 1)
+                     QVERIFY(writeBytes(file, changed));
+             }),
+             qPrintable(reason));
+    QCOMPARE(read, text);
 }
 
 QTEST_GUILESS_MAIN(TestTextFile)

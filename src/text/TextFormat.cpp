@@ -148,11 +148,4 @@ TextFormat FormatDetector::format() const
     return format;
 }
 
-TextFormat detectFormat(QByteArrayView bytes)
-{
-    FormatDetector detector;
-    detector.feed(bytes);
-    return detector.format();
-}
-
 } // namespace zezu

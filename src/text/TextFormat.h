@@ -119,7 +119,4 @@ private:
     int m_pendingByte = -1;
 };
 
-// The format of a whole file's bytes.
-TextFormat detectFormat(QByteArrayView bytes);
-
 } // namespace zezu

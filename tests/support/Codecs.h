@@ -12,6 +12,14 @@
 
 namespace zezu::test {
 
+// The format of a whole file's bytes.
+inline TextFormat detectFormat(QByteArrayView bytes)
+{
+    FormatDetector detector;
+    detector.feed(bytes);
+    return detector.format();
+}
+
 // The whole of bytes decoded at once.
 inline QString decodeText(QByteArrayView bytes, const TextFormat &format)
 {

@@ -5,6 +5,7 @@
 // line converted with glibc's iconv. A line holding a character the page
 // cannot hold is left out rather than altered.
 
+#include "support/Codecs.h"
 #include "text/TextFormat.h"
 #include "support/Iconv.h"
 #include "support/TextFormats.h"
