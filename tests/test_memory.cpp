@@ -16,6 +16,18 @@
 
 #include <new>
 
+// AddressSanitizer, as GCC and as clang tell it.
+#if defined(__SANITIZE_ADDRESS__)
+#define ZEZU_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZEZU_ASAN 1
+#endif
+#endif
+#ifndef ZEZU_ASAN
+#define ZEZU_ASAN 0
+#endif
+
 using namespace zezu;
 using namespace zezu::test;
 
@@ -183,7 +195,7 @@ void TestMemory::refusedBeforeTheWork_data()
 
 void TestMemory::refusedBeforeTheWork()
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if ZEZU_ASAN
     QSKIP("AddressSanitizer maps terabytes of shadow: an address-space limit cannot be set");
 #endif
     QFETCH(QString, command);
@@ -200,7 +212,7 @@ void TestMemory::refusedBeforeTheWork()
 // meanwhile: a real allocation failure, not a thrown one.
 void TestMemory::realAllocationFailureUnderTheLimit()
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if ZEZU_ASAN
     QSKIP("AddressSanitizer maps terabytes of shadow: an address-space limit cannot be set");
 #endif
     const auto [code, output] = runChild({}, QCoreApplication::applicationFilePath(),
