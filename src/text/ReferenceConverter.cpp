@@ -13,6 +13,7 @@
 #include "text/ReferenceConverter.h"
 
 #include "text/CodePage1251.h"
+#include "text/HugePages.h"
 
 #include <QtGlobal>
 
@@ -351,8 +352,10 @@ void appendReferences(QString &out, QStringView text)
     // A fresh string gets what it needs and no more. Room reserved before
     // is kept: QString::reserve() reallocates even when asked for exactly
     // the capacity it has.
+    // Not yet touched: in fresh memory the first touch of each small page
+    // costs more than converting the text that fills it.
     if (start == 0 && out.capacity() < room)
-        out.reserve(room);
+        reserveWithHugePages(out, room);
     out.resize(room);      // appending grows geometrically, as QString does
     char16_t *const base = reinterpret_cast<char16_t *>(out.data());
     char16_t *dst = base + start;
@@ -372,7 +375,7 @@ qsizetype referencesLengthBound(QStringView text)
 
 void reserveForReferences(QString &out, QStringView text)
 {
-    out.reserve(out.size() + referencesLengthBound(text));
+    reserveWithHugePages(out, referencesLengthBound(text));
 }
 
 } // namespace zezu
