@@ -41,6 +41,7 @@ class TestDocumentCommands : public QObject
 private slots:
     void dialogRequests_data();
     void dialogRequests();
+    void newDocumentDialogStartsWhereTheLastEnded();
     void textExtension_data();
     void textExtension();
     void promptMessage_data();
@@ -86,6 +87,10 @@ void TestDocumentCommands::dialogRequests()
     QCOMPARE(doc.w.saveRequests[0].title, QStringLiteral("::сохранение файла..."));
     QCOMPARE(doc.w.saveRequests[0].filter, QStringLiteral("текстовые файлы (*.txt)"));
     QCOMPARE(doc.w.saveRequests[0].fileName, proposed);
+    // A file's dialog starts in its folder; a new document's where the
+    // dialogs last were, here nowhere yet: the working folder.
+    const QString folder = name.isEmpty() ? QString() : doc.folder->path();
+    QCOMPARE(doc.w.saveRequests[0].folder, folder);
 
     if (modified)
         doc.w.answers.push_back(Answer::No);
@@ -96,6 +101,7 @@ void TestDocumentCommands::dialogRequests()
     QCOMPARE(doc.w.openRequests[0].filter,
              QStringLiteral("текстовые файлы (*.txt);;все файлы (*)"));
     QCOMPARE(doc.w.openRequests[0].fileName, QString());
+    QCOMPARE(doc.w.openRequests[0].folder, folder);
     QCOMPARE(doc.w.captionValue, caption);
 
     // Exit asks only about edits, whatever the name holds.
@@ -105,6 +111,19 @@ void TestDocumentCommands::dialogRequests()
     doc.editor.exit();
     QCOMPARE(doc.w.asked.size() - askedBefore, size_t(modified ? 1 : 0));
     QCOMPARE(doc.w.ended, 1);
+}
+
+void TestDocumentCommands::newDocumentDialogStartsWhereTheLastEnded()
+{
+    QTemporaryDir dir;
+    Doc doc;
+    doc.w.openChoices.push_back(dir.filePath(QStringLiteral("missing.txt")));
+    doc.editor.open();
+    QCOMPARE(doc.w.told.size(), size_t(1));
+    doc.w.saveChoices.push_back(std::nullopt);
+    doc.editor.save();
+    QCOMPARE(doc.w.saveRequests.size(), size_t(1));
+    QCOMPARE(doc.w.saveRequests[0].folder, dir.path());
 }
 
 void TestDocumentCommands::textExtension_data()

@@ -37,6 +37,7 @@ private slots:
     void closeOrExitThatEnds_data();
     void closeOrExitThatEnds();
     void failedSaveIsToldAndKeepsTheMarker();
+    void saveStartsInTheFolderOfTheOpenedFile();
 
 private:
     MainWindowFixture m_main;
@@ -214,6 +215,34 @@ void TestDocumentsUi::failedSaveIsToldAndKeepsTheMarker()
 }
 
 // A drop as the window system delivers it, onto the text area.
+// A file opened from another working folder, as from a command line: Ctrl+S
+// and Enter save that very file, never one of its name in the working folder.
+void TestDocumentsUi::saveStartsInTheFolderOfTheOpenedFile()
+{
+    const QDir top(m_dir.path());
+    QVERIFY(top.mkpath(QStringLiteral("home")) && top.mkpath(QStringLiteral("docs")));
+    const QString other = top.filePath(QStringLiteral("home/notes.txt"));
+    const QString opened = top.filePath(QStringLiteral("docs/notes.txt"));
+    QVERIFY(writeBytes(other, "other\r\n"));
+    QVERIFY(writeBytes(opened, "doc\r\n"));
+    const QString workingFolder = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(top.filePath(QStringLiteral("home"))));
+    m_main->editor().openFile(QStringLiteral("../docs/notes.txt"));
+    m_main.typeAtEnd(QStringLiteral("X"));
+    {
+        ScriptedUser user;
+        user.saveName = QStringLiteral("notes.txt"); // the name proposed: Enter
+        QVERIFY(m_main.pressShortcut(Qt::Key_S));
+        QCOMPARE(user.of(Kind::SaveDialog).size(), size_t(1));
+        QCOMPARE(user.of(Kind::SaveDialog)[0].proposed, QStringLiteral("notes.txt"));
+        QCOMPARE(user.of(Kind::SaveDialog)[0].folder, top.filePath(QStringLiteral("docs")));
+    }
+    QVERIFY(QDir::setCurrent(workingFolder));
+    QCOMPARE(readBytes(other), QByteArray("other\r\n"));
+    QCOMPARE(readBytes(opened), QByteArray("doc\r\nX"));
+    QCOMPARE(m_main->windowTitle(), named(QStringLiteral("notes.txt")));
+}
+
 static void drop(QWidget *target, QMimeData *data)
 {
     const QPoint at = target->rect().center();

@@ -82,8 +82,12 @@ private:
     bool exitProgram();
     bool mayReplaceText();
 
+    // Where a dialog for a new document starts: where the last one ended.
+    QString dialogFolder() const;
+
     WindowServices &m_window;
     WindowLayout m_layout;
+    QString m_lastDialogFolder;
     UndoHistory m_history;
     ConversionRun m_run;
     Document m_document;

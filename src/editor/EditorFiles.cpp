@@ -18,9 +18,12 @@ namespace {
 // What the user sees of a file in a message: its full path.
 QString shown(const QString &path) { return QDir::toNativeSeparators(path); }
 
-QString fileTitle(const QString &path) { return QFileInfo(path).fileName(); }
-
 } // namespace
+
+QString Editor::dialogFolder() const
+{
+    return m_document.folder().isEmpty() ? m_lastDialogFolder : m_document.folder();
+}
 
 // Ends the program; a conversion paused under the exit prompt stops at its
 // next character instead of running on behind a closed window.
@@ -37,10 +40,13 @@ Answer Editor::askToSave()
 
 Editor::SaveOutcome Editor::saveAs(AfterSave after)
 {
+    // The dialog starts in the folder of the document's file, however it was
+    // opened, so that the name it proposes is that very file.
     const std::optional<QString> chosen = m_window.chooseFileToSave(
-        {kSaveTitle.toString(), kSaveFilter.toString(), m_document.name()});
+        {kSaveTitle.toString(), kSaveFilter.toString(), m_document.name(), dialogFolder()});
     if (!chosen || chosen->isEmpty())
         return SaveOutcome::Cancelled;
+    m_lastDialogFolder = QFileInfo(*chosen).absolutePath();
 
     const QString path = withTextExtension(*chosen);
     QString reason;
@@ -51,7 +57,7 @@ Editor::SaveOutcome Editor::saveAs(AfterSave after)
         return SaveOutcome::Failed;
     }
 
-    m_document.saved(fileTitle(path));
+    m_document.saved(path);
     showDocument();
     if (after == AfterSave::EndProgram) {
         endProgram();
@@ -102,10 +108,12 @@ void Editor::open()
 {
     if (!mayReplaceText())
         return;
-    const std::optional<QString> chosen =
-        m_window.chooseFileToOpen({kOpenTitle.toString(), kOpenFilter.toString(), QString()});
-    if (chosen && !chosen->isEmpty())
-        openFile(*chosen);
+    const std::optional<QString> chosen = m_window.chooseFileToOpen(
+        {kOpenTitle.toString(), kOpenFilter.toString(), QString(), dialogFolder()});
+    if (!chosen || chosen->isEmpty())
+        return;
+    m_lastDialogFolder = QFileInfo(*chosen).absolutePath();
+    openFile(*chosen);
 }
 
 void Editor::openDroppedFile(const QString &path)
@@ -147,7 +155,7 @@ void Editor::openFile(const QString &path)
                 return;
         }
         // After the text, whose change notification marked the document.
-        m_document.opened(fileTitle(path), format);
+        m_document.opened(path, format);
         showDocument();
     } catch (const std::bad_alloc &failure) {
         fail(notEnoughMemoryReason(neededFor(failure)));

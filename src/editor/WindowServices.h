@@ -27,6 +27,7 @@ struct FileDialogRequest
     QString title;
     QString filter;   // Qt's form: "description (*.txt);;other (*)"
     QString fileName; // proposed name, may be empty
+    QString folder;   // where the dialog starts; empty: the working folder
 };
 
 // The one seam between the editor's logic and the widgets. Everything a command

@@ -188,8 +188,7 @@ std::optional<QString> QtWindowServices::runFileDialog(const FileDialogRequest &
                                                        bool forSaving)
 {
     const auto mode = forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen;
-    // Each dialog starts where the last one left off.
-    QFileDialog dialog(&m_window, request.title, m_lastFolder, request.filter);
+    QFileDialog dialog(&m_window, request.title, request.folder, request.filter);
     dialog.setAcceptMode(mode);
     // A typed name is taken even when no such file exists; opening it then
     // fails with a message.
@@ -200,9 +199,7 @@ std::optional<QString> QtWindowServices::runFileDialog(const FileDialogRequest &
         dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    const QString chosen = dialog.selectedFiles().constFirst();
-    m_lastFolder = QFileInfo(chosen).absolutePath();
-    return chosen;
+    return dialog.selectedFiles().constFirst();
 }
 
 std::optional<QString> QtWindowServices::chooseFileToOpen(const FileDialogRequest &request)

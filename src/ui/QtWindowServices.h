@@ -68,7 +68,6 @@ private:
     frmMain &m_window;
     QString m_caption;
     std::function<void()> m_onTextChange;
-    QString m_lastFolder;
     QPointer<frmConv> m_progress;
     QPointer<frmAbout> m_about;
     QElapsedTimer m_sincePump;
