@@ -104,11 +104,7 @@ int runEditor(int argc, char **argv)
     // untitled document stays.
     if (file)
         window.editor().openFile(QFile::decodeName(file));
-    const int code = app.exec();
-    // Every file is closed by then; tearing down a text of a hundred
-    // megabytes would only keep the user waiting for the program to go.
-    std::fflush(nullptr);
-    std::_Exit(code);
+    return app.exec();
 }
 
 } // namespace zezu
