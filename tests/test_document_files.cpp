@@ -40,6 +40,7 @@ private slots:
     void commandLineAndDropOpenLikeTheDialog_data();
     void commandLineAndDropOpenLikeTheDialog();
     void fiftyMegabytes();
+    void exitWhileAnOpenReadsEndsAtOnce();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -343,6 +344,26 @@ void TestDocumentFiles::fiftyMegabytes()
     doc.editor.save();
     QVERIFY(doc.w.told.empty());
     QVERIFY(readBytes(out) == bytes);
+}
+
+// The window answers while a file is read; an exit then ends the reading
+// with the program, and nothing is told or shown of the file.
+void TestDocumentFiles::exitWhileAnOpenReadsEndsAtOnce()
+{
+    const QString file = path(QStringLiteral("exitWhileAnOpenReads.txt"));
+    QVERIFY(writeBytes(file, QByteArray(qsizetype(16) << 20, 'a')));
+    Doc doc;
+    long pumps = 0;
+    doc.w.onIntakePump = [&] {
+        if (++pumps == 2)
+            doc.editor.exit();
+    };
+    doc.editor.openFile(file);
+    QCOMPARE(doc.w.ended, 1);
+    QCOMPARE(pumps, 2);
+    QVERIFY(doc.w.told.empty());
+    QCOMPARE(doc.w.textValue, QString());
+    QCOMPARE(doc.w.captionValue, kFresh);
 }
 
 QTEST_GUILESS_MAIN(TestDocumentFiles)

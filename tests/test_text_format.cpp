@@ -100,7 +100,10 @@ void TestTextFormat::detectsAndDecodes_data()
     row("UTF-8 mark, LF", bomUtf8 + utf8(prose) + "\n", u8BomLf);
     row("UTF-8 mark, ASCII", bomUtf8 + "abc\n", u8BomLf);
     row("UTF-8 mark alone", bomUtf8, u8Bom);
-    row("UTF-8 mark, invalid bytes after it", bomUtf8 + "a\xFF\xE2\x82\n", u8BomLf);
+    row("UTF-8 mark, a C1 control after it", bomUtf8 + "a\xC2\x85\n", u8BomLf);
+    // A mark is trusted only when what follows reads in its encoding.
+    row("UTF-8 mark, invalid bytes after it", bomUtf8 + "a\xFF\xE2\x82\n", cpLf);
+    row("Windows-1251 \"п»ї\" opening prose", cp1251("п»ї") + cp1251(prose) + "\r\n", cp);
     row("UTF-16 LE mark, CR LF", bomLe + iconvTo("UTF-16LE", prose) + iconvTo("UTF-16LE", "\r\n"), le);
     row("UTF-16 LE mark, LF", bomLe + iconvTo("UTF-16LE", "a\nb\n"), leLf);
     row("UTF-16 BE mark, CR LF", bomBe + iconvTo("UTF-16BE", "a\r\nb\rc"), be);
@@ -108,13 +111,18 @@ void TestTextFormat::detectsAndDecodes_data()
     // U+0D0A is the bytes 0A 0D in LE and 0D 0A in BE: no break either way.
     row("UTF-16 LE, bytes 0D inside a unit", bomLe + iconvTo("UTF-16LE", "\u0D0A\n"), leLf);
     row("UTF-16 BE, bytes 0D 0A inside a unit", bomBe + iconvTo("UTF-16BE", "\u0D0A\n"), beLf);
-    row("UTF-16 LE, odd trailing byte", bomLe + "a\0b", le);
-    row("UTF-16 LE, lone surrogates", bomLe + QByteArray("\x00\xD8" "a\0" "\x00\xDC\n\0", 8), leLf);
+    row("UTF-16 LE, odd trailing byte", bomLe + "a\0b", cp);
+    row("UTF-16 LE, lone surrogates", bomLe + QByteArray("\x00\xD8" "a\0" "\x00\xDC\n\0", 8), cpLf);
+    row("UTF-16 BE, a pair and an A", bomBe + QByteArray("\xD8\x3D\xDE\x00\x00\x41", 6), be);
     row("UTF-16 BE, pair, and a high surrogate cut off",
-        bomBe + QByteArray("\xD8\x3D\xDE\x00\xD8\x00\x00", 7), be);
+        bomBe + QByteArray("\xD8\x3D\xDE\x00\xD8\x00\x00", 7), cp);
     row("UTF-16 LE mark alone", bomLe, le);
-    // "яю", as in "сияющий", is the UTF-16 LE mark: the mark is told first.
-    row("Windows-1251 \"яю\" opening a file", cp1251("яю") + "a\0", le);
+    row("UTF-16 LE, no unit with a zero byte", bomLe + iconvTo("UTF-16LE", "ЖЖ"), cp);
+    // "яю", as in "сияющий", is the UTF-16 LE mark: what follows decides.
+    row("Windows-1251 \"яю\", then a UTF-16 \"a\"", cp1251("яю") + QByteArray("a\0", 2), le);
+    row("Windows-1251 \"яю\", then one byte", cp1251("яю") + "a", cp);
+    row("Windows-1251 \"яю\" opening prose", cp1251("яющий ") + cp1251(prose) + "\r\n", cp);
+    row("Windows-1251 \"юя\" opening prose", cp1251("юя ") + cp1251(prose) + "\n", cpLf);
     row("UTF-8 mark cut short", "\xEF\xBB", cp);
     row("Windows-1251 \"я\" alone", "\xFF", cp);
     // Windows-1251 "Её" is C5 B8, valid UTF-8 (U+0178): one sequence is not enough.
@@ -354,6 +362,8 @@ void TestTextFormat::russianProseIsNeverTakenForUtf8()
     QCOMPARE(scan.utf8, 0);
     QCOMPARE(scan.allUtf8, 0);
     QCOMPARE(scan.markedAtWordStart, 0);
+    // A mark is trusted only with nothing after it, or plausible UTF-16.
+    QCOMPARE(scan.marked, scan.markedOffsets);
 }
 
 QTEST_GUILESS_MAIN(TestTextFormat)

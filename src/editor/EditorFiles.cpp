@@ -146,9 +146,14 @@ void Editor::openFile(const QString &path)
         QString reason;
         {
             ConversionRun::Scope scope(m_run, m_window, m_history);
-            if (!readTextFile(path, text, format, reason,
-                              [this] { m_window.processEventsNow(); })) {
-                fail(reason);
+            // An exit meanwhile ends the reading, and the program, at once.
+            const auto answer = [this] {
+                m_window.processEventsNow();
+                return !m_run.cancelRequested();
+            };
+            if (!readTextFile(path, text, format, reason, answer)) {
+                if (!m_run.cancelRequested())
+                    fail(reason);
                 return;
             }
             if (!takeIntoTextArea(m_window, m_run, text, ProgressKind::Opening))

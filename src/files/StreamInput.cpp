@@ -36,7 +36,7 @@ bool StreamInput::readSource(QByteArrayView &piece, QString &reason)
 bool StreamInput::feedUntilSettled(FormatDetector &detector, QString &reason,
                                    const std::function<bool()> &more,
                                    const std::function<bool(QByteArrayView)> &keep,
-                                   const std::function<void()> &betweenPieces)
+                                   const std::function<bool()> &betweenPieces)
 {
     QByteArrayView piece;
     while (!detector.settled() && more()) {
@@ -47,14 +47,14 @@ bool StreamInput::feedUntilSettled(FormatDetector &detector, QString &reason,
         detector.feed(piece);
         if (!keep(piece))
             return false;
-        if (betweenPieces)
-            betweenPieces();
+        if (betweenPieces && !betweenPieces())
+            return false;
     }
     return true;
 }
 
 bool StreamInput::detect(TextFormat &format, QString &reason,
-                         const std::function<void()> &betweenPieces)
+                         const std::function<bool()> &betweenPieces)
 {
     FormatDetector detector;
     const auto always = [] { return true; };

@@ -47,9 +47,10 @@ public:
     qint64 sizeHint() const { return m_source.size(); }
     // Tells the format; call once, after opening and before next().
     // betweenPieces, when given, runs after every piece read, so that a
-    // window can answer while a large file is read.
+    // window can answer while a large file is read; when it says no, the
+    // reading stops and detect() fails with no reason.
     bool detect(TextFormat &format, QString &reason,
-                const std::function<void()> &betweenPieces = {});
+                const std::function<bool()> &betweenPieces = {});
     // The next piece, valid until the next call; empty at the end. False on
     // failure, with reason.
     bool next(QByteArrayView &piece, QString &reason);
@@ -65,7 +66,7 @@ private:
     bool feedUntilSettled(FormatDetector &detector, QString &reason,
                           const std::function<bool()> &more,
                           const std::function<bool(QByteArrayView)> &keep,
-                          const std::function<void()> &betweenPieces = {});
+                          const std::function<bool()> &betweenPieces = {});
 
     ReadSource m_source;
     bool m_sourceEnded = false;

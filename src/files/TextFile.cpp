@@ -94,7 +94,7 @@ private:
 } // namespace
 
 bool readTextFile(const QString &path, QString &text, TextFormat &format, QString &reason,
-                  const std::function<void()> &betweenPieces)
+                  const std::function<bool()> &betweenPieces)
 {
     // The format is told by the whole file, so it is read twice rather than
     // held whole as bytes beside its text; a file that changed between the
@@ -111,8 +111,8 @@ bool readTextFile(const QString &path, QString &text, TextFormat &format, QStrin
             if (piece.isEmpty())
                 break;
             decoder.feed(piece);
-            if (betweenPieces)
-                betweenPieces();
+            if (betweenPieces && !betweenPieces())
+                return false;
         }
         if (!input.changedWhileRead()) {
             text = decoder.finish();

@@ -19,10 +19,11 @@ inline constexpr qsizetype kWriteChunk = qsizetype(1) << 20;
 // format from its bytes, decodes by it (TextCodec.h) and sets format. Anything
 // but a regular file is refused without waiting on it. betweenPieces, when
 // given, runs after every piece read, so that a window can answer while a
-// large file is read. On failure text and format are left as they were and
-// reason says why, in words for the user.
+// large file is read; when it says no, the reading stops, with no reason. On
+// failure text and format are left as they were and reason says why, in words
+// for the user.
 bool readTextFile(const QString &path, QString &text, TextFormat &format, QString &reason,
-                  const std::function<void()> &betweenPieces = {});
+                  const std::function<bool()> &betweenPieces = {});
 
 // Writes the text in the format, keeping the file's owner, group, mode and
 // other names (see saveFile()): atomically, by a complete new file renamed

@@ -1,5 +1,7 @@
 #include "text/TextFormat.h"
 
+#include <QChar>
+
 #include <cstring>
 
 namespace zezu {
@@ -48,7 +50,7 @@ void Utf8Validator::feed(QByteArrayView bytes)
         ++m_sequences;
         m_need = lead.need;
         // After C2 the range leaves out 80-9F: the C1 controls.
-        m_low = b == 0xC2 ? 0xA0 : lead.low;
+        m_low = b == 0xC2 && !m_c1Allowed ? 0xA0 : lead.low;
         m_high = lead.high;
     }
 }
@@ -70,11 +72,13 @@ void FormatDetector::decideMark()
     // is decided on its last byte.
     if (m_mark == Mark::None)
         scanBytes(m_head, m_headSize);
+    else if (m_mark == Mark::Utf8)
+        m_utf8 = Utf8Validator(true);
 }
 
 void FormatDetector::scanBytes(const std::uint8_t *bytes, qsizetype size)
 {
-    if (m_mark == Mark::None)
+    if (!utf16Mark())
         m_utf8.feed(QByteArrayView(bytes, size));
     // Once a CR is seen the line ends are settled.
     if (!m_sawCr)
@@ -86,17 +90,27 @@ void FormatDetector::scanBytes(const std::uint8_t *bytes, qsizetype size)
 void FormatDetector::scanUnits(const std::uint8_t *bytes, qsizetype size)
 {
     const bool little = m_mark == Mark::Utf16LE;
-    for (qsizetype i = 0; i < size && !m_sawCr; ++i) {
+    for (qsizetype i = 0; i < size && !m_unpaired; ++i) {
         if (m_pendingByte < 0) {
             m_pendingByte = bytes[i];
             continue;
         }
         const unsigned first = unsigned(m_pendingByte);
-        const unsigned unit = little ? (first | unsigned(bytes[i]) << 8)
-                                     : (first << 8 | unsigned(bytes[i]));
+        const auto unit = char16_t(little ? (first | unsigned(bytes[i]) << 8)
+                                          : (first << 8 | unsigned(bytes[i])));
         m_pendingByte = -1;
-        m_sawCr = unit == kCr;
-        m_sawLf = m_sawLf || unit == kLf;
+        m_sawUnit = true;
+        m_sawZeroByteUnit = m_sawZeroByteUnit || unit < 0x100;
+        m_sawCrUnit = m_sawCrUnit || unit == kCr;
+        m_sawLfUnit = m_sawLfUnit || unit == kLf;
+        if (m_pendingHigh != 0) {
+            m_unpaired = !QChar::isLowSurrogate(unit);
+            m_pendingHigh = 0;
+        } else if (QChar::isHighSurrogate(unit)) {
+            m_pendingHigh = unit;
+        } else {
+            m_unpaired = QChar::isLowSurrogate(unit);
+        }
     }
 }
 
@@ -111,17 +125,25 @@ void FormatDetector::feed(QByteArrayView bytes)
     }
     if (n == 0 || settled())
         return;
-    if (m_mark == Mark::Utf16LE || m_mark == Mark::Utf16BE)
+    if (utf16Mark())
         scanUnits(p, n);
-    else
-        scanBytes(p, n);
+    scanBytes(p, n);
 }
 
 bool FormatDetector::settled() const
 {
-    // Only a CR settles the line ends; the encoding is settled by a mark, or
-    // by bytes that can no longer be UTF-8.
-    return m_sawCr && m_mark != Mark::Undecided && (m_mark != Mark::None || m_utf8.broken());
+    // Only a CR settles the line ends, and only bytes that break the
+    // encoding settle it: what looked plausible may stop being so at the end.
+    if (!m_sawCr)
+        return false;
+    switch (m_mark) {
+    case Mark::Undecided: return false;
+    case Mark::None:
+    case Mark::Utf8: return m_utf8.broken();
+    case Mark::Utf16LE:
+    case Mark::Utf16BE: return m_unpaired;
+    }
+    return false;
 }
 
 TextFormat FormatDetector::format() const
@@ -134,17 +156,28 @@ TextFormat FormatDetector::format() const
         return whole.format();
     }
     TextFormat format;
+    bool unitBreaks = false;
     switch (m_mark) {
-    case Mark::Utf8: format = {Encoding::Utf8, true}; break;
-    case Mark::Utf16LE: format = {Encoding::Utf16LE, true}; break;
-    case Mark::Utf16BE: format = {Encoding::Utf16BE, true}; break;
+    case Mark::Utf8:
+        if (!m_utf8.broken() && !m_utf8.midSequence())
+            format = {Encoding::Utf8, true};
+        break;
+    case Mark::Utf16LE:
+    case Mark::Utf16BE:
+        if (plausibleUtf16()) {
+            format = {m_mark == Mark::Utf16LE ? Encoding::Utf16LE : Encoding::Utf16BE, true};
+            unitBreaks = true;
+        }
+        break;
     case Mark::None:
     case Mark::Undecided:
         if (m_utf8.holdsUtf8Text())
             format.encoding = Encoding::Utf8;
         break;
     }
-    format.lineEnds = m_sawLf && !m_sawCr ? LineEnds::Lf : LineEnds::CrLf;
+    const bool cr = unitBreaks ? m_sawCrUnit : m_sawCr;
+    const bool lf = unitBreaks ? m_sawLfUnit : m_sawLf;
+    format.lineEnds = lf && !cr ? LineEnds::Lf : LineEnds::CrLf;
     return format;
 }
 

@@ -61,9 +61,15 @@ constexpr Utf8Lead utf8Lead(std::uint8_t b)
 class Utf8Validator
 {
 public:
+    // c1Allowed: a C1 control is valid too, as in a file that says it is UTF-8.
+    explicit Utf8Validator(bool c1Allowed = false)
+        : m_c1Allowed(c1Allowed)
+    {
+    }
+
     void feed(QByteArrayView bytes);
 
-    // An invalid byte or a C1 control was fed.
+    // An invalid byte (or a C1 control, unless allowed) was fed.
     bool broken() const { return m_broken; }
     // The last sequence fed still waits for bytes.
     bool midSequence() const { return m_need != 0; }
@@ -78,16 +84,22 @@ private:
     std::uint8_t m_low = 0x80;
     std::uint8_t m_high = 0xBF;
     bool m_broken = false;
+    bool m_c1Allowed;
     qint64 m_sequences = 0;
 };
 
 // Tells a file's format from its bytes, fed in pieces of any size:
-//  - a byte order mark: UTF-8 (EF BB BF), UTF-16 LE (FF FE) or BE (FE FF);
+//  - a byte order mark: UTF-8 (EF BB BF), UTF-16 LE (FF FE) or BE (FE FF),
+//    trusted only when what follows it is plausible in that encoding: valid
+//    UTF-8; or for UTF-16 an even number of bytes, no unpaired surrogate, and
+//    a unit with a zero byte, as every text with a space, a digit or a line
+//    break has (or nothing at all). A Windows-1251 text may well open with
+//    "яю", "юя" or "п»ї"; it is then Windows-1251, whatever its letters;
 //  - else UTF-8 when Utf8Validator says so: a Windows-1251 text is rarely
 //    valid UTF-8 at all, and two sequences and no C1 control make a chance
 //    match ("Её" is the valid UTF-8 "Ÿ") rarer still;
 //  - else Windows-1251 (so pure ASCII too).
-// Line ends are LF when the file holds an LF and no CR at all (for UTF-16,
+// Line ends are LF when the file holds an LF and no CR at all (in UTF-16,
 // code units U+000A and U+000D); any CR keeps the CR LF rule.
 //
 // The verdict is for exactly the bytes fed: a reader that streams may detect
@@ -107,16 +119,33 @@ private:
     void decideMark();
     void scanBytes(const std::uint8_t *bytes, qsizetype size);
     void scanUnits(const std::uint8_t *bytes, qsizetype size);
+    bool utf16Mark() const { return m_mark == Mark::Utf16LE || m_mark == Mark::Utf16BE; }
+    // What follows a UTF-16 mark, so far, reads as UTF-16 text.
+    bool plausibleUtf16() const
+    {
+        return m_pendingByte < 0 && m_pendingHigh == 0 && !m_unpaired
+            && (m_sawZeroByteUnit || !m_sawUnit);
+    }
 
     Mark m_mark = Mark::Undecided;
     // The first bytes, held until they show whether a mark opens the file.
     std::uint8_t m_head[3] = {};
     std::uint8_t m_headSize = 0;
+    // Without a mark, whether the file is UTF-8; after the UTF-8 mark,
+    // whether what follows is.
     Utf8Validator m_utf8;
+    // The bytes' CR and LF, and, after a UTF-16 mark, the units'.
     bool m_sawCr = false;
     bool m_sawLf = false;
-    // UTF-16: the first byte of a code unit whose second is still to come.
+    bool m_sawCrUnit = false;
+    bool m_sawLfUnit = false;
+    // UTF-16: the first byte of a code unit whose second is still to come, a
+    // high surrogate waiting for its low one, and what the units showed.
     int m_pendingByte = -1;
+    char16_t m_pendingHigh = 0;
+    bool m_unpaired = false;
+    bool m_sawUnit = false;
+    bool m_sawZeroByteUnit = false;
 };
 
 } // namespace zezu

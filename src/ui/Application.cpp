@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTimer>
 #include <QTranslator>
 
 #include <cstdio>
@@ -101,9 +102,12 @@ int runEditor(int argc, char **argv)
     frmMain window;
     window.show();
     // Through the open command's checks and messages; on failure the
-    // untitled document stays.
-    if (file)
-        window.editor().openFile(QFile::decodeName(file));
+    // untitled document stays. From within the event loop, so that an exit
+    // while the file is read ends the program.
+    if (file) {
+        const QString path = QFile::decodeName(file);
+        QTimer::singleShot(0, &window, [&window, path] { window.editor().openFile(path); });
+    }
     return app.exec();
 }
 
