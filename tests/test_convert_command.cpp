@@ -9,9 +9,14 @@
 #include "support/RussianCorpus.h"
 #include "support/TextFormats.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +43,8 @@ private slots:
     void sameBytesAsTheEditor();
     void pipeHeldPastMemory();
     void inPlaceKeepsHardLinks();
+    void signalLeavesNoTemporaryFile_data();
+    void signalLeavesNoTemporaryFile();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -280,6 +287,54 @@ void TestConvertCommand::inPlaceKeepsHardLinks()
     QCOMPARE(test::readBytes(path(name)), expected);
     QCOMPARE(test::readBytes(path(QStringLiteral("other-name.txt"))), expected);
     QVERIFY(QFile::remove(path(name)) && QFile::remove(path(QStringLiteral("other-name.txt"))));
+}
+
+void TestConvertCommand::signalLeavesNoTemporaryFile_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("inPlace"); // else -o, from a pipe
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        QTest::addRow("-o, signal %d", signal) << signal << false;
+        QTest::addRow("-i, signal %d", signal) << signal << true;
+    }
+}
+
+// A run ended by a signal while it writes leaves the target as it was, no
+// temporary file beside it, and ends as the signal would.
+void TestConvertCommand::signalLeavesNoTemporaryFile()
+{
+    QFETCH(int, signal);
+    QFETCH(bool, inPlace);
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("target.txt"));
+    const QByteArray old("old\r\n");
+    // A file so large that its conversion is still being written when seen.
+    const QByteArray big = QByteArray("\xE6 ").repeated(qsizetype(32) << 20);
+    QVERIFY(test::writeBytes(target, inPlace ? big : old));
+    QProcess run;
+    if (inPlace) {
+        run.start(kProgram, {QStringLiteral("-i"), target});
+    } else {
+        run.start(kProgram, {QStringLiteral("-o"), target});
+        QVERIFY(run.waitForStarted());
+        run.write(QByteArray("\xE6 ").repeated(100000)); // and no end yet
+    }
+    QVERIFY(run.waitForStarted());
+    const auto temporary = [&] {
+        return QDir(dir.path()).entryList({QStringLiteral(".zezu-*")},
+                                          QDir::Files | QDir::Hidden);
+    };
+    QElapsedTimer clock;
+    clock.start();
+    while (temporary().isEmpty() && run.state() == QProcess::Running && clock.elapsed() < 20000)
+        QThread::usleep(200);
+    QCOMPARE(temporary().size(), 1);
+    QCOMPARE(::kill(pid_t(run.processId()), signal), 0);
+    QVERIFY(run.waitForFinished(20000));
+    QCOMPARE(run.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(run.exitCode(), signal);
+    QCOMPARE(temporary(), QStringList());
+    QCOMPARE(test::readBytes(target), inPlace ? big : old);
 }
 
 QTEST_GUILESS_MAIN(TestConvertCommand)

@@ -2,14 +2,19 @@
 // when they fail. The tests run as root; the cases that need an ordinary user
 // or a signal at its default run in a child process of this program.
 #include "files/FileErrors.h"
+#include "files/TemporaryFiles.h"
 #include "files/TextFile.h"
 #include "support/Child.h"
 #include "support/Codecs.h"
 #include "support/Files.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -36,6 +41,12 @@ namespace {
 // 0 when the save failed for that reason. Either prints the reason.
 int childMain(const QStringList &args)
 {
+    if (args.size() == 2 && args[0] == QLatin1String("save-large")) {
+        // As the editor starts, then a save long enough to be interrupted.
+        removeTemporaryFilesOnSignals();
+        QString reason;
+        return !test::writeCp1251File(args[1], QString(qsizetype(400) << 20, u'ж'), reason);
+    }
     if (args.size() == 3 && args[0] == QLatin1String("save")) {
         QString reason;
         const bool saved = test::writeCp1251File(args[1], args[2], reason);
@@ -70,6 +81,7 @@ private slots:
     void englishReasonIsReplaced_data();
     void englishReasonIsReplaced();
     void sizeLimitDoesNotEndTheProgram();
+    void signalDuringSaveLeavesNoTemporaryFile();
 
     void saveKeepsTheFile_data();
     void saveKeepsTheFile();
@@ -260,6 +272,35 @@ void TestDocumentsSave::inPlaceWithoutRoomChangesNothing()
     QCOMPARE(reason, errorReason(EFBIG));
     QCOMPARE(readBytes(file), old);
     QCOMPARE(readBytes(other), old);
+}
+
+// The editor's save ended by SIGTERM leaves the old file whole and no
+// temporary file beside it, and the program ends as the signal would.
+void TestDocumentsSave::signalDuringSaveLeavesNoTemporaryFile()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("saved.txt"));
+    QVERIFY(writeBytes(file, "old"));
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("-child"), QStringLiteral("save-large"), file});
+    QVERIFY(child.waitForStarted());
+    const auto temporary = [&] {
+        return QDir(dir.path()).entryList({QStringLiteral(".zezu-*")},
+                                          QDir::Files | QDir::Hidden);
+    };
+    QElapsedTimer clock;
+    clock.start();
+    while (temporary().isEmpty() && child.state() == QProcess::Running
+           && clock.elapsed() < 60000)
+        QThread::usleep(200);
+    QCOMPARE(temporary().size(), 1);
+    QCOMPARE(::kill(pid_t(child.processId()), SIGTERM), 0);
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(child.exitCode(), SIGTERM);
+    QCOMPARE(temporary(), QStringList());
+    QCOMPARE(readBytes(file), QByteArray("old"));
 }
 
 int main(int argc, char **argv)

@@ -2,6 +2,7 @@
 // whole folders, on the logic libraries alone (no display needed).
 #include "cli/ConvertTool.h"
 #include "cli/Options.h"
+#include "files/TemporaryFiles.h"
 #include "version/VersionRecord.h"
 
 #include <QString>
@@ -12,6 +13,8 @@
 int main(int argc, char **argv)
 {
     using namespace zezu::cli;
+    // An interrupted run leaves no half-written file behind.
+    zezu::removeTemporaryFilesOnSignals();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));

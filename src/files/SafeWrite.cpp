@@ -2,6 +2,7 @@
 
 #include "files/FileErrors.h"
 #include "files/SpooledBytes.h"
+#include "files/TemporaryFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -169,6 +170,7 @@ struct NewFile
 {
     QByteArray name;
     Fd fd;
+    TemporaryFileGuard guard;
     NewFile() = default;
     ~NewFile()
     {
@@ -190,6 +192,7 @@ int makeReplacement(const QByteArray &name, const struct stat *old, NewFile &fil
 {
     if (const int error = createNewFile(folderOf(name), file.name, file.fd))
         return old && (error == EACCES || error == EPERM) ? kNotTheSame : error;
+    file.guard.guard(file.name);
     if (!old)
         return 0;
     struct stat made;
@@ -275,6 +278,7 @@ bool replace(const QByteArray &name, const struct stat *old, ByteSource &bytes, 
         if (!error && ::rename(file.name.constData(), name.constData()) != 0)
             error = errno;
         if (!error) {
+            file.guard.release();
             file.name.clear();
             return true;
         }

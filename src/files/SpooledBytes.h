@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/SafeWrite.h"
+#include "files/TemporaryFiles.h"
 
 #include <QByteArray>
 #include <QTemporaryFile>
@@ -22,6 +23,8 @@ public:
     QString failure() const override { return m_failure; }
 
 private:
+    // Before the file, so that it is released only once the file is gone.
+    TemporaryFileGuard m_guard;
     QTemporaryFile m_file;
     qint64 m_size = 0;
     qint64 m_given = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/ReadSource.h"
+#include "files/TemporaryFiles.h"
 #include "text/TextFormat.h"
 
 #include <QByteArray>
@@ -75,6 +76,7 @@ private:
     QByteArray m_head;
     qsizetype m_headPos = 0;
     std::unique_ptr<QTemporaryFile> m_spool;
+    TemporaryFileGuard m_spoolGuard;
     // A regular file, read twice: what detect() found, told again from the
     // second reading.
     TextFormat m_format;

@@ -2,6 +2,7 @@
 
 #include "version/VersionRecord.h"
 #include "art/AppIcon.h"
+#include "files/TemporaryFiles.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
@@ -97,6 +98,8 @@ int runEditor(int argc, char **argv)
                      record::kProductName.toString().toLocal8Bit().constData());
         return 1;
     }
+    // A save interrupted by a signal leaves no half-written file behind.
+    removeTemporaryFilesOnSignals();
     QApplication app(argc, argv);
     setUpApplication(app);
     frmMain window;
