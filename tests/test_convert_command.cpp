@@ -94,8 +94,8 @@ void TestConvertCommand::options_data()
     QTest::addColumn<QStringList>("outFiles");
     QTest::addColumn<QString>("outStart");
 
-    const QString usage = QStringLiteral(
-        "usage: zezu-convert [-d] [-i | -o OUT] [--from ENC] [--to ENC] [FILE...]\n");
+    const QString usage = QStringLiteral("использование: zezu-convert [-d] [-i | -o ФАЙЛ] "
+                                         "[--from КОДИРОВКА] [--to КОДИРОВКА] [ФАЙЛ...]\n");
     const QString version = QStringLiteral("zezu-convert (%1) %2\n")
                                 .arg(record::kProductName, record::kVersion);
     auto row = [](const char *name, const QStringList &args, int status, const QString &err,
@@ -103,21 +103,21 @@ void TestConvertCommand::options_data()
         QTest::newRow(name) << args << status << err << outFiles << outStart;
     };
     auto s = [](const char *text) { return QString::fromUtf8(text); };
-    row("help", {s("--help")}, 0, {}, {}, s("Usage: zezu-convert [OPTIONS] [FILE...]\n"));
+    row("help", {s("--help")}, 0, {}, {}, s("Использование: zezu-convert [ПАРАМЕТРЫ] [ФАЙЛ...]\n"));
     row("version", {s("--version")}, 0, {}, {}, version);
     row("a file", {s("good.txt")}, 0, {}, {s("good.txt")});
     row("files in order", {s("good2.txt"), s("good.txt")}, 0, {}, {s("good2.txt"), s("good.txt")});
-    row("unknown option", {s("--bogus")}, 2, s("zezu-convert: unknown option --bogus\n") + usage);
+    row("unknown option", {s("--bogus")}, 2, s("zezu-convert: неизвестный параметр --bogus\n") + usage);
     row("-o without a name", {s("good.txt"), s("-o")}, 2,
-        s("zezu-convert: option -o needs a value\n") + usage);
+        s("zezu-convert: параметру -o нужно значение\n") + usage);
     row("unknown encoding", {s("--from=koi8-r"), s("good.txt")}, 2,
-        s("zezu-convert: unknown encoding 'koi8-r' (windows-1251, utf-8 or utf-16)\n") + usage);
+        s("zezu-convert: неизвестная кодировка \"koi8-r\" (windows-1251, utf-8 или utf-16)\n") + usage);
     row("-i and -o", {s("-i"), s("-o"), s("x"), s("good.txt")}, 2,
-        s("zezu-convert: -i and -o do not go together\n") + usage);
+        s("zezu-convert: -i и -o нельзя указать вместе\n") + usage);
     row("-i without files", {s("-i")}, 2,
-        s("zezu-convert: -i needs files to replace, not standard input\n") + usage);
+        s("zezu-convert: -i заменяет файлы: нужны их имена, а не стандартный ввод\n") + usage);
     row("-i on standard input", {s("-i"), s("good.txt"), s("-")}, 2,
-        s("zezu-convert: -i needs files to replace, not standard input\n") + usage);
+        s("zezu-convert: -i заменяет файлы: нужны их имена, а не стандартный ввод\n") + usage);
     row("missing file", {s("missing.txt")}, 1,
         s("zezu-convert: missing.txt: файл или папка не найдены\n"));
     row("folder", {s("folder")}, 1, s("zezu-convert: folder: это папка, а не файл\n"));

@@ -49,7 +49,7 @@ bool parseArguments(const QStringList &arguments, Options &options, QString &err
                 return value;
             if (i + 1 < arguments.size())
                 return arguments[++i];
-            error = QStringLiteral("option %1 needs a value").arg(name);
+            error = QStringLiteral("параметру %1 нужно значение").arg(name);
             return std::nullopt;
         };
         if (name == u"-o" || name == u"--output") {
@@ -57,7 +57,7 @@ bool parseArguments(const QStringList &arguments, Options &options, QString &err
             if (!v)
                 return false;
             if (v->isEmpty()) {
-                error = QStringLiteral("option %1 needs a file name").arg(name);
+                error = QStringLiteral("параметру %1 нужно имя файла").arg(name);
                 return false;
             }
             options.output = *v;
@@ -67,13 +67,14 @@ bool parseArguments(const QStringList &arguments, Options &options, QString &err
                 return false;
             const std::optional<Encoding> e = encodingNamed(*v);
             if (!e) {
-                error = QStringLiteral("unknown encoding '%1' (windows-1251, utf-8 or utf-16)")
+                error = QStringLiteral("неизвестная кодировка \"%1\" (windows-1251, utf-8 "
+                                       "или utf-16)")
                             .arg(*v);
                 return false;
             }
             (name == u"--from" ? options.from : options.to) = e;
         } else if (value) {
-            error = QStringLiteral("option %1 takes no value").arg(name);
+            error = QStringLiteral("параметр %1 не принимает значения").arg(name);
             return false;
         } else if (name == u"-i" || name == u"--in-place") {
             options.inPlace = true;
@@ -84,18 +85,18 @@ bool parseArguments(const QStringList &arguments, Options &options, QString &err
         } else if (name == u"-V" || name == u"--version") {
             options.version = true;
         } else {
-            error = QStringLiteral("unknown option %1").arg(arg);
+            error = QStringLiteral("неизвестный параметр %1").arg(arg);
             return false;
         }
     }
     if (options.help || options.version)
         return true;
     if (options.inPlace && !options.output.isEmpty()) {
-        error = QStringLiteral("-i and -o do not go together");
+        error = QStringLiteral("-i и -o нельзя указать вместе");
         return false;
     }
     if (options.inPlace && (options.files.isEmpty() || options.files.contains(QStringLiteral("-")))) {
-        error = QStringLiteral("-i needs files to replace, not standard input");
+        error = QStringLiteral("-i заменяет файлы: нужны их имена, а не стандартный ввод");
         return false;
     }
     return true;
@@ -125,36 +126,40 @@ TextFormat outputFormat(const TextFormat &input, std::optional<Encoding> asked)
 
 QString usageText()
 {
-    return QStringLiteral("usage: zezu-convert [-d] [-i | -o OUT] [--from ENC] [--to ENC] "
-                          "[FILE...]\n");
+    return QStringLiteral("использование: zezu-convert [-d] [-i | -o ФАЙЛ] [--from КОДИРОВКА] "
+                          "[--to КОДИРОВКА] [ФАЙЛ...]\n");
 }
 
 QString helpText()
 {
     return QStringLiteral(
-               "Usage: zezu-convert [OPTIONS] [FILE...]\n"
-               "Turn text files into character references (or, with -d, back), as the\n"
-               "%1 editor does. With no FILE, or when FILE is -, read standard input.\n"
+               "Использование: zezu-convert [ПАРАМЕТРЫ] [ФАЙЛ...]\n"
+               "Преобразует текстовые файлы в ссылки на символы (или, с -d, обратно), как\n"
+               "это делает редактор %1. Без ФАЙЛА, или когда ФАЙЛ - это -, читает\n"
+               "стандартный ввод.\n"
                "\n"
-               "Options:\n"
-               "  -o, --output OUT   write to OUT (replaced atomically) instead of standard "
-               "output\n"
-               "  -i, --in-place     replace each FILE by its converted text, in its format\n"
-               "  -d, --decode       turn character references back into characters\n"
-               "      --from ENC     read the input as ENC: windows-1251, utf-8 or utf-16\n"
-               "      --to ENC       write the output as ENC (default: the input's format)\n"
-               "  -h, --help         show this help and exit\n"
-               "  -V, --version      show the version and exit\n"
+               "Параметры:\n"
+               "  -o, --output ФАЙЛ  записать в ФАЙЛ (он заменяется целиком) вместо\n"
+               "                     стандартного вывода\n"
+               "  -i, --in-place     заменить каждый ФАЙЛ преобразованным текстом, в его\n"
+               "                     формате\n"
+               "  -d, --decode       превратить ссылки на символы обратно в символы\n"
+               "      --from КОДИРОВКА  читать ввод в КОДИРОВКЕ: windows-1251, utf-8 или utf-16\n"
+               "      --to КОДИРОВКА    записать вывод в КОДИРОВКЕ (по умолчанию в формате\n"
+               "                        ввода)\n"
+               "  -h, --help         показать эту справку и выйти\n"
+               "  -V, --version      показать версию и выйти\n"
                "\n"
-               "The input's format is told from its bytes as the editor tells it: a byte\n"
-               "order mark when the rest bears it out, else UTF-8 when valid with at least\n"
-               "two multi-byte sequences, else Windows-1251; LF line ends when the input\n"
-               "holds no CR at all. CR and CR LF end a line and every line gets CR LF,\n"
-               "written back in the input's line ends. A character the output encoding\n"
-               "cannot hold becomes \"?\".\n"
+               "Формат ввода определяется по его байтам, как в редакторе: метка порядка\n"
+               "байтов, если остальное ей соответствует, иначе UTF-8, если байты — верный\n"
+               "UTF-8 хотя бы с двумя многобайтовыми последовательностями, иначе\n"
+               "Windows-1251; концы строк LF, если во вводе нет ни одного CR. Строку\n"
+               "заканчивают CR и CR LF, каждая строка получает CR LF и записывается с\n"
+               "концами строк ввода. Символ, которого нет в кодировке вывода, становится \"?\".\n"
                "\n"
-               "Exit status: 0 when every input was done, 1 when one or more failed (a\n"
-               "message on standard error names each), 2 for a usage error.\n")
+               "Код возврата: 0, когда все вводы обработаны, 1, когда один или несколько не\n"
+               "удались (каждый назван в сообщении на стандартном выводе ошибок), 2 при\n"
+               "ошибке в параметрах.\n")
         .arg(record::kProductName);
 }
 

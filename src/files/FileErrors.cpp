@@ -9,7 +9,8 @@ namespace zezu {
 QString errorReason(int error)
 {
     // Where the C library has no Russian messages it speaks English, which
-    // would leave half a sentence in another language in our message boxes.
+    // would leave half a sentence in another language in our message boxes;
+    // a rare error is named by its number.
     switch (error) {
     case ENOENT: return QStringLiteral("файл или папка не найдены");
     case EACCES:
@@ -27,7 +28,22 @@ QString errorReason(int error)
 #endif
     case EIO: return QStringLiteral("ошибка ввода-вывода");
     case EISDIR: return folderReason();
-    default: return qt_error_string(error);
+    case ENOTDIR: return QStringLiteral("часть пути - не папка");
+    case EBADF: return QStringLiteral("файл не открыт для этого действия");
+    case EPIPE: return QStringLiteral("читающая сторона канала закрыта");
+    case EINVAL: return QStringLiteral("недопустимое действие для этого файла");
+    case EEXIST: return QStringLiteral("файл уже существует");
+    case EBUSY:
+    case ETXTBSY: return QStringLiteral("файл занят");
+    case EXDEV: return QStringLiteral("файл на другой файловой системе");
+    case EMFILE:
+    case ENFILE: return QStringLiteral("открыто слишком много файлов");
+    case ENOMEM: return QStringLiteral("недостаточно памяти");
+    case EAGAIN: return QStringLiteral("ресурс временно недоступен");
+    case ENXIO:
+    case ENODEV: return QStringLiteral("нет такого устройства");
+    case EINTR: return QStringLiteral("действие прервано");
+    default: return QStringLiteral("системная ошибка %1").arg(error);
     }
 }
 

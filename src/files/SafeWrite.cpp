@@ -141,8 +141,10 @@ int writePieces(int fd, ByteSource &bytes)
 }
 
 // Makes a new file of a short unused name in the folder: a name near the
-// system's limit with a few characters added would be too long.
-int createNewFile(const QByteArray &folder, QByteArray &name, Fd &fd)
+// system's limit with a few characters added would be too long. The name is
+// guarded before the file exists, so that no signal can come between; a
+// name taken already can only be a file of ours left by a crash.
+int createNewFile(const QByteArray &folder, QByteArray &name, Fd &fd, TemporaryFileGuard &guard)
 {
     static constexpr char kLetters[] =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -150,6 +152,7 @@ int createNewFile(const QByteArray &folder, QByteArray &name, Fd &fd)
         QByteArray candidate = folder + "/.zezu-";
         for (int i = 0; i < 8; ++i)
             candidate += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)];
+        guard.guard(candidate);
         // 0666 less the umask, as any new file of the user's.
         const int created =
             ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -158,8 +161,10 @@ int createNewFile(const QByteArray &folder, QByteArray &name, Fd &fd)
             name = candidate;
             return 0;
         }
-        if (errno != EEXIST && errno != EINTR)
-            return errno;
+        const int error = errno;
+        guard.release();
+        if (error != EEXIST && error != EINTR)
+            return error;
     }
     return EEXIST;
 }
@@ -190,9 +195,8 @@ constexpr int kNotTheSame = -2;
 // kNotTheSame.
 int makeReplacement(const QByteArray &name, const struct stat *old, NewFile &file)
 {
-    if (const int error = createNewFile(folderOf(name), file.name, file.fd))
+    if (const int error = createNewFile(folderOf(name), file.name, file.fd, file.guard))
         return old && (error == EACCES || error == EPERM) ? kNotTheSame : error;
-    file.guard.guard(file.name);
     if (!old)
         return 0;
     struct stat made;

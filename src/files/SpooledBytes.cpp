@@ -19,7 +19,6 @@ bool SpooledBytes::fill(ByteSource &bytes, QString &reason)
         reason = m_file.errorString();
         return false;
     }
-    m_guard.guard(QFile::encodeName(m_file.fileName()));
     for (QByteArrayView piece = bytes.next(); !piece.isEmpty(); piece = bytes.next()) {
         if (m_file.write(piece.data(), piece.size()) != piece.size()) {
             reason = m_file.errorString();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "files/SafeWrite.h"
-#include "files/TemporaryFiles.h"
 
 #include <QByteArray>
 #include <QTemporaryFile>
@@ -23,8 +22,8 @@ public:
     QString failure() const override { return m_failure; }
 
 private:
-    // Before the file, so that it is released only once the file is gone.
-    TemporaryFileGuard m_guard;
+    // Never asked for its name, so that it stays a file without one where
+    // the system allows: nothing is left of it whatever ends the program.
     QTemporaryFile m_file;
     qint64 m_size = 0;
     qint64 m_given = 0;

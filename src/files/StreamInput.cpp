@@ -86,10 +86,7 @@ bool StreamInput::spoolRest(FormatDetector &detector, QString &reason)
 {
     m_spool = std::make_unique<QTemporaryFile>(QDir::tempPath()
                                                + QStringLiteral("/zezu-input-XXXXXX"));
-    const bool opened = m_spool->open();
-    if (opened)
-        m_spoolGuard.guard(QFile::encodeName(m_spool->fileName()));
-    if (!opened || m_spool->write(m_head) != m_head.size()) {
+    if (!m_spool->open() || m_spool->write(m_head) != m_head.size()) {
         reason = m_spool->errorString();
         return false;
     }
@@ -133,7 +130,6 @@ bool StreamInput::next(QByteArrayView &piece, QString &reason)
             return true;
         }
         m_spool.reset();
-        m_spoolGuard.release();
     }
     if (!readSource(piece, reason))
         return false;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "files/ReadSource.h"
-#include "files/TemporaryFiles.h"
 #include "text/TextFormat.h"
 
 #include <QByteArray>
@@ -75,8 +74,9 @@ private:
     // Standard input's first bytes, and where their reading stands.
     QByteArray m_head;
     qsizetype m_headPos = 0;
+    // Never asked for its name, so that it stays a file without one where
+    // the system allows: nothing is left of it whatever ends the program.
     std::unique_ptr<QTemporaryFile> m_spool;
-    TemporaryFileGuard m_spoolGuard;
     // A regular file, read twice: what detect() found, told again from the
     // second reading.
     TextFormat m_format;

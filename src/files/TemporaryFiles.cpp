@@ -15,8 +15,8 @@ namespace zezu {
 
 namespace {
 
-// A fixed table, so that the handler touches no allocator: a program holds a
-// few such files at once (a save's new file and a spool or two).
+// A fixed table, so that the handler touches no allocator: a program holds
+// one such file at a time, or a few.
 constexpr int kSlots = 16;
 
 struct Slot

@@ -5,7 +5,7 @@
 namespace zezu {
 
 // Temporary files that must not outlive the program: the new file of a save
-// before it takes the old one's place, and the spools of a stream. While a
+// before it takes the old one's place. While a
 // TemporaryFileGuard lives, SIGINT, SIGTERM and SIGHUP remove its file before
 // the program ends as the signal would; a program asks for that once, at
 // start-up, with removeTemporaryFilesOnSignals().

@@ -56,7 +56,7 @@ namespace {
 
 void printUsage(std::FILE *to)
 {
-    std::fprintf(to, "usage: %s [--help] [--version] [FILE]\n",
+    std::fprintf(to, "использование: %s [--help] [--version] [ФАЙЛ]\n",
                  record::kProductName.toString().toLocal8Bit().constData());
 }
 
@@ -74,9 +74,9 @@ int runEditor(int argc, char **argv)
             options = false;
         } else if (options && (arg == "--help" || arg == "-h")) {
             printUsage(stdout);
-            std::fputs("Opens FILE (a text file in Windows-1251, UTF-8 or UTF-16) in the editor.\n"
-                       "  --help     show this help and exit\n"
-                       "  --version  show the version and exit\n",
+            std::fputs("Открывает в редакторе ФАЙЛ (текст в Windows-1251, UTF-8 или UTF-16).\n"
+                       "  --help     показать эту справку и выйти\n"
+                       "  --version  показать версию и выйти\n",
                        stdout);
             return 0;
         } else if (options && arg == "--version") {
@@ -93,8 +93,8 @@ int runEditor(int argc, char **argv)
 
     if (!hasDisplay()) {
         std::fprintf(stderr,
-                     "%s: no graphical display is available (neither DISPLAY nor "
-                     "WAYLAND_DISPLAY is set); start the editor from a desktop session.\n",
+                     "%s: нет графического экрана (не заданы ни DISPLAY, ни "
+                     "WAYLAND_DISPLAY); запустите редактор в графическом сеансе.\n",
                      record::kProductName.toString().toLocal8Bit().constData());
         return 1;
     }
