@@ -107,6 +107,8 @@ void TestConvertCommand::options_data()
     row("version", {s("--version")}, 0, {}, {}, version);
     row("a file", {s("good.txt")}, 0, {}, {s("good.txt")});
     row("files in order", {s("good2.txt"), s("good.txt")}, 0, {}, {s("good2.txt"), s("good.txt")});
+    // A device or a pipe as the output is written on as it stands.
+    row("-o /dev/stdout", {s("good.txt"), s("-o"), s("/dev/stdout")}, 0, {}, {s("good.txt")});
     row("unknown option", {s("--bogus")}, 2, s("zezu-convert: неизвестный параметр --bogus\n") + usage);
     row("-o without a name", {s("good.txt"), s("-o")}, 2,
         s("zezu-convert: параметру -o нужно значение\n") + usage);

@@ -4,6 +4,14 @@
 #include "files/FileErrors.h"
 #include "files/SafeWrite.h"
 
+#include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <cerrno>
 #include <cstdio>
 
@@ -22,10 +30,10 @@ void tell(const QString &name, const QString &reason)
                  reason.toLocal8Bit().constData());
 }
 
-bool writeOut(QByteArrayView bytes, QString &reason)
+bool writeOut(std::FILE *out, QByteArrayView bytes, QString &reason)
 {
     errno = 0;
-    if (std::fwrite(bytes.data(), 1, std::size_t(bytes.size()), stdout)
+    if (std::fwrite(bytes.data(), 1, std::size_t(bytes.size()), out)
         == std::size_t(bytes.size()))
         return true;
     reason = errno ? errorReason(errno) : shortWriteReason();
@@ -59,17 +67,18 @@ int eachInput(const Options &options, const QStringList &files, Use use)
     return status;
 }
 
-// Each input in turn to standard output; one that fails is told and the
-// next one goes on.
-int toStandardOutput(const Options &options, const QStringList &files)
+// Each input in turn to a stream (standard output, a device, a pipe); one
+// that fails is told and the next one goes on.
+int toStream(const Options &options, const QStringList &files, std::FILE *out,
+             const QString &outName)
 {
     bool outputFailed = false;
-    const int status = eachInput(options, files, [&outputFailed](const QString &name,
-                                                                 ConvertedInputs &source) {
+    const int status = eachInput(options, files, [&](const QString &name,
+                                                     ConvertedInputs &source) {
         QString reason;
         for (QByteArrayView piece = source.next(); !piece.isEmpty(); piece = source.next()) {
-            if (!writeOut(piece, reason)) {
-                tell(QStringLiteral("стандартный вывод"), reason);
+            if (!writeOut(out, piece, reason)) {
+                tell(outName, reason);
                 outputFailed = true;
                 return Outcome::StopAll;
             }
@@ -82,11 +91,48 @@ int toStandardOutput(const Options &options, const QStringList &files)
     if (outputFailed)
         return kFailed;
     errno = 0;
-    if (std::fflush(stdout) != 0) {
-        tell(QStringLiteral("стандартный вывод"), errno ? errorReason(errno) : shortWriteReason());
+    if (std::fflush(out) != 0) {
+        tell(outName, errno ? errorReason(errno) : shortWriteReason());
         return kFailed;
     }
     return status;
+}
+
+// A device or a pipe named as the output (/dev/stdout, /dev/null, a FIFO):
+// it cannot be replaced by a new file, so it is written on as it stands.
+bool isStream(const QString &path)
+{
+    const QFileInfo target(path);
+    return target.exists() && !target.isFile() && !target.isDir();
+}
+
+// Whether the path names what standard output is (/dev/stdout, say), which
+// is then written on as it is open: a pipe of another user's cannot be
+// opened again by name.
+bool isStandardOutput(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat named;
+    struct stat ours;
+    return ::stat(QFile::encodeName(path).constData(), &named) == 0
+        && ::fstat(STDOUT_FILENO, &ours) == 0 && named.st_dev == ours.st_dev
+        && named.st_ino == ours.st_ino;
+#else
+    return path == u"CON";
+#endif
+}
+
+int toNamedStream(const Options &options, const QStringList &files)
+{
+    if (isStandardOutput(options.output))
+        return toStream(options, files, stdout, options.output);
+    std::FILE *out = std::fopen(QFile::encodeName(options.output).constData(), "wb");
+    if (!out) {
+        tell(options.output, errorReason(errno));
+        return kFailed;
+    }
+    const int status = toStream(options, files, out, options.output);
+    return std::fclose(out) == 0 ? status : kFailed;
 }
 
 // All inputs into one file, saved as the editor saves: the file is replaced
@@ -137,8 +183,8 @@ int runConversion(const Options &options)
     if (options.inPlace)
         return inPlace(options, files);
     if (!options.output.isEmpty())
-        return toFile(options, files);
-    return toStandardOutput(options, files);
+        return isStream(options.output) ? toNamedStream(options, files) : toFile(options, files);
+    return toStream(options, files, stdout, QStringLiteral("стандартный вывод"));
 }
 
 } // namespace zezu::cli
