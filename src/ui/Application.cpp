@@ -100,6 +100,9 @@ int runEditor(int argc, char **argv)
     }
     // A save interrupted by a signal leaves no half-written file behind.
     removeTemporaryFilesOnSignals();
+    // Qt's file dialogs write sizes and dates in the system's locale, read
+    // from the environment once: they speak Russian like the rest.
+    qputenv("LC_ALL", "ru_RU.UTF-8");
     QApplication app(argc, argv);
     setUpApplication(app);
     frmMain window;
