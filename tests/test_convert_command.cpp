@@ -9,12 +9,9 @@
 #include "support/RussianCorpus.h"
 #include "support/TextFormats.h"
 
-#include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -322,20 +319,10 @@ void TestConvertCommand::signalLeavesNoTemporaryFile()
         run.write(QByteArray("\xE6 ").repeated(100000)); // and no end yet
     }
     QVERIFY(run.waitForStarted());
-    const auto temporary = [&] {
-        return QDir(dir.path()).entryList({QStringLiteral(".zezu-*")},
-                                          QDir::Files | QDir::Hidden);
-    };
-    QElapsedTimer clock;
-    clock.start();
-    while (temporary().isEmpty() && run.state() == QProcess::Running && clock.elapsed() < 20000)
-        QThread::usleep(200);
-    QCOMPARE(temporary().size(), 1);
-    QCOMPARE(::kill(pid_t(run.processId()), signal), 0);
-    QVERIFY(run.waitForFinished(20000));
+    QVERIFY(test::interruptWhileWriting(run, dir.path(), signal));
     QCOMPARE(run.exitStatus(), QProcess::CrashExit);
     QCOMPARE(run.exitCode(), signal);
-    QCOMPARE(temporary(), QStringList());
+    QCOMPARE(test::temporaryFiles(dir.path()), QStringList());
     QCOMPARE(test::readBytes(target), inPlace ? big : old);
 }
 

@@ -9,12 +9,9 @@
 #include "support/Files.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -294,21 +291,10 @@ void TestDocumentsSave::signalDuringSaveLeavesNoTemporaryFile()
     child.start(QCoreApplication::applicationFilePath(),
                 {QStringLiteral("-child"), QStringLiteral("save-large"), file});
     QVERIFY(child.waitForStarted());
-    const auto temporary = [&] {
-        return QDir(dir.path()).entryList({QStringLiteral(".zezu-*")},
-                                          QDir::Files | QDir::Hidden);
-    };
-    QElapsedTimer clock;
-    clock.start();
-    while (temporary().isEmpty() && child.state() == QProcess::Running
-           && clock.elapsed() < 60000)
-        QThread::usleep(200);
-    QCOMPARE(temporary().size(), 1);
-    QCOMPARE(::kill(pid_t(child.processId()), SIGTERM), 0);
-    QVERIFY(child.waitForFinished(60000));
+    QVERIFY(test::interruptWhileWriting(child, dir.path(), SIGTERM));
     QCOMPARE(child.exitStatus(), QProcess::CrashExit);
     QCOMPARE(child.exitCode(), SIGTERM);
-    QCOMPARE(temporary(), QStringList());
+    QCOMPARE(test::temporaryFiles(dir.path()), QStringList());
     QCOMPARE(readBytes(file), QByteArray("old"));
 }
 

@@ -4,11 +4,16 @@
 // namespace of its own, or under limits the test itself must not share.
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <signal.h>
 
 #include <utility>
 
@@ -59,6 +64,25 @@ inline QStringList asNobody()
 {
     return {QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
             QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")};
+}
+
+// The temporary files of a save in folder.
+inline QStringList temporaryFiles(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral(".zezu-*")}, QDir::Files | QDir::Hidden);
+}
+
+// Sends signal to the running child once it has a temporary file in folder,
+// and waits for it to end. False when it ended, or took too long, first.
+inline bool interruptWhileWriting(QProcess &child, const QString &folder, int signal)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (temporaryFiles(folder).isEmpty() && child.state() == QProcess::Running
+           && clock.elapsed() < 60000)
+        QThread::usleep(200);
+    return temporaryFiles(folder).size() == 1 && ::kill(pid_t(child.processId()), signal) == 0
+        && child.waitForFinished(60000);
 }
 
 } // namespace zezu::test
