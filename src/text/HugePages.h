@@ -15,12 +15,12 @@ inline constexpr std::size_t kHugePagesFrom = std::size_t(4) << 20; // bytes
 // each small page can cost more than the work that fills it. Only advice:
 // where the system says no, or has no such advice, the small pages do.
 //
-// Measured on the 2-core VM this project is built on (bench_convert_command
-// and bench_files, each alternated 4 times with a build without the advice,
-// medians): Ctrl+G to the painted result took 756 ms instead of 1058 ms at
-// 10 M characters and 4.34 s instead of 5.73 s at 50 M; opening a 50 MiB
-// file read it in 114 ms instead of 320 ms and painted its first screen
-// after 112 ms instead of 361 ms.
+// Measured on the 2-core VM this project is built on, alternated with a
+// build without the advice: Ctrl+G to the painted result took 756 ms instead
+// of 1058 ms at 10 M characters and 4.34 s instead of 5.73 s at 50 M
+// (bench_convert_command, medians of 4 runs each); a 50 MiB file was read in
+// 54 and 173 ms instead of 320 and 320 ms, its first screen painted after 82
+// and 142 ms instead of 361 and 362 ms (bench_files, 2 runs each).
 void adviseHugePages(void *begin, std::size_t bytes);
 
 // Reserves room for units more code units after what out holds, and asks for
