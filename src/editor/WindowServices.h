@@ -71,6 +71,8 @@ public:
     virtual void setMenuEnabled(MenuItem item, bool enabled) = 0;
 
     // Whether the user may edit the text area; the program may always set it.
+    // Read-only, the area also takes no selection of the whole text: over
+    // hundreds of megabytes that would hold the window for seconds.
     virtual void setTextReadOnly(bool readOnly) = 0;
 
     // The progress window of a conversion. Showing it creates it in its

@@ -1,5 +1,6 @@
 #include "ui/TextArea.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -327,6 +328,15 @@ qsizetype TextArea::selLength() const
 
 void TextArea::keyPressEvent(QKeyEvent *event)
 {
+    // Read-only while a run or an intake works: selecting all of a text of
+    // hundreds of megabytes would hold the window for seconds.
+    if (isReadOnly()
+        && (event->matches(QKeySequence::SelectAll)
+            || event->matches(QKeySequence::SelectEndOfDocument)
+            || event->matches(QKeySequence::SelectStartOfDocument))) {
+        event->accept();
+        return;
+    }
     // Shift+Enter would insert a line separator; every Enter is a line break.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         && (event->modifiers() & Qt::ShiftModifier)) {
@@ -337,6 +347,17 @@ void TextArea::keyPressEvent(QKeyEvent *event)
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+void TextArea::contextMenuEvent(QContextMenuEvent *event)
+{
+    // Its "select all" is the same; read-only, the menu offers nothing else
+    // that a run would want.
+    if (isReadOnly()) {
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::contextMenuEvent(event);
 }
 
 namespace {
