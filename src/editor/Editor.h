@@ -82,7 +82,8 @@ private:
     bool exitProgram();
     bool mayReplaceText();
 
-    // Where a dialog for a new document starts: where the last one ended.
+    // Where a file dialog starts: the folder of the document's file, or for a
+    // new document where the last dialog ended.
     QString dialogFolder() const;
 
     WindowServices &m_window;

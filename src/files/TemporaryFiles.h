@@ -15,7 +15,6 @@ class TemporaryFileGuard
 {
 public:
     TemporaryFileGuard() = default;
-    explicit TemporaryFileGuard(const QByteArray &name) { guard(name); }
     ~TemporaryFileGuard() { release(); }
     TemporaryFileGuard(const TemporaryFileGuard &) = delete;
     TemporaryFileGuard &operator=(const TemporaryFileGuard &) = delete;
