@@ -5,8 +5,12 @@ Usage: converter_unescape.py PATH_TO_zezu-convert
 
 Unescaping the converter's output must give back the input, except that each
 space comes back as U+00A0 (it was written as &nbsp;) and each character that
-Python's cp1251 codec cannot encode comes back as "?" (an astral character is
-one character). Inputs are generated here from a fixed seed.
+Python's cp1251 codec cannot encode comes back as unescaping its
+xmlcharrefreplace reads it (a C1 control as Windows-1252 reads the byte, a
+noncharacter not at all). Inputs are generated here from a fixed seed.
+
+Every character outside the page, on every plane, must come out as its
+xmlcharrefreplace reference.
 """
 
 import html
@@ -76,7 +80,7 @@ def expected_round_trip(text):
         try:
             ch.encode('cp1251')
         except UnicodeEncodeError:
-            out.append('?')
+            out.append(html.unescape(ch.encode('ascii', 'xmlcharrefreplace').decode()))
             continue
         out.append(ch)
     return ''.join(out)
@@ -119,6 +123,33 @@ def run_case(cli, name, text):
     return False
 
 
+def outside_page():
+    """Every character Python's cp1251 cannot encode, plane by plane, apart
+    from line breaks the command would treat as such."""
+    chars = []
+    for code in range(0x80, 0x110000):
+        if 0xD800 <= code <= 0xDFFF:
+            continue
+        ch = chr(code)
+        try:
+            ch.encode('cp1251')
+        except UnicodeEncodeError:
+            chars.append(ch)
+    return ''.join(chars)
+
+
+def check_every_plane(cli):
+    text = outside_page()
+    want = text.encode('cp1251', 'xmlcharrefreplace').decode('cp1251') + '\r\n'
+    got = zezu_cli.run(cli, text)
+    if got == want:
+        return True
+    at = first_mismatch(got, want)
+    print(f'every plane: differs from xmlcharrefreplace at {at}: '
+          f'got {show(got, at)}, expected {show(want, at)}')
+    return False
+
+
 def main():
     if len(sys.argv) != 2:
         print(__doc__)
@@ -130,6 +161,8 @@ def main():
     cases.append(('large', generate(rng, 40000)))
 
     failed = [name for name, text in cases if not run_case(cli, name, text)]
+    if not check_every_plane(cli):
+        failed.append('every plane')
     if failed:
         print(f'{len(failed)} of {len(cases)} cases failed')
         return 1

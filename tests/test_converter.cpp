@@ -21,10 +21,13 @@ using namespace zezu;
 namespace {
 
 // The rule, stated once more from its description, on a code found by iconv.
+// Python's xmlcharrefreplace is the reference for what is outside the page.
 QString expectedFor(int code, QStringView character)
 {
-    if (code < 0)
+    if (code < 0 && character.size() == 1 && character[0].isSurrogate())
         return QStringLiteral("?");
+    if (code < 0)
+        return QStringLiteral("&#%1;").arg(character.toUcs4().value(0));
     if (code >= 192 && code <= 255)
         return QStringLiteral("&#%1;").arg(code + 848);
     switch (code) {
@@ -62,7 +65,7 @@ private:
             const bool pair = QChar::isHighSurrogate(u) && i + 1 < text.size()
                 && text[i + 1].isLowSurrogate();
             if (pair) {
-                out += QLatin1Char('?');
+                out += expectedFor(-1, text.mid(i, 2));
                 i += 2;
                 continue;
             }
@@ -106,21 +109,24 @@ private slots:
             << QStringLiteral("&lt;a&nbsp;href=&quot;x&quot;&gt;'b'&lt;/a&gt;");
         QTest::newRow("tab CR LF") << QStringLiteral("a\tb\r\nc") << QStringLiteral("a\tb\r\nc");
         QTest::newRow("NUL copied") << units({u'a', 0, u'b'}) << units({u'a', 0, u'b'});
-        QTest::newRow("U+0098 unassigned") << units({0x98}) << QStringLiteral("?");
+        QTest::newRow("U+0098 unassigned") << units({0x98}) << QStringLiteral("&#152;");
         QTest::newRow("U+00A0 in the page") << units({0xA0}) << units({0xA0});
         QTest::newRow("euro and numero copied") << QStringLiteral("€№") << QStringLiteral("€№");
-        QTest::newRow("CJK outside") << QStringLiteral("x\u4E00y") << QStringLiteral("x?y");
-        QTest::newRow("e acute outside") << QStringLiteral("caf\u00E9") << QStringLiteral("caf?");
+        QTest::newRow("CJK outside") << QStringLiteral("x\u4E00y") << QStringLiteral("x&#19968;y");
+        QTest::newRow("e acute outside") << QStringLiteral("caf\u00E9") << QStringLiteral("caf&#233;");
+        QTest::newRow("last BMP unit") << units({0xFFFF}) << QStringLiteral("&#65535;");
         QTest::newRow("lone high") << units({u'a', 0xD800, u'b'}) << QStringLiteral("a?b");
         QTest::newRow("lone low") << units({u'a', 0xDC00, u'b'}) << QStringLiteral("a?b");
         QTest::newRow("low then high") << units({0xDC00, 0xD800}) << QStringLiteral("??");
         QTest::newRow("pair is one character") << units({u'a', 0xD83D, 0xDE00, u'b'})
-                                               << QStringLiteral("a?b");
-        QTest::newRow("pair at the end") << units({u'a', 0xD83D, 0xDE00}) << QStringLiteral("a?");
+                                               << QStringLiteral("a&#128512;b");
+        QTest::newRow("pair at the end") << units({u'a', 0xD83D, 0xDE00})
+                                         << QStringLiteral("a&#128512;");
         QTest::newRow("lone high at the end") << units({u'a', 0xDBFF}) << QStringLiteral("a?");
         QTest::newRow("two pairs") << units({0xD83D, 0xDE00, 0xDBFF, 0xDFFF})
-                                   << QStringLiteral("??");
-        QTest::newRow("high high low") << units({0xD800, 0xD800, 0xDC00}) << QStringLiteral("??");
+                                   << QStringLiteral("&#128512;&#1114111;");
+        QTest::newRow("high high low") << units({0xD800, 0xD800, 0xDC00})
+                                       << QStringLiteral("?&#65536;");
 
         // Markup, a pair and a character outside the page at every position
         // around the converter's blocks of text.
@@ -131,14 +137,15 @@ private slots:
             const QString cyrillicOut = QStringLiteral("&#1078;").repeated(k);
             QTest::addRow("%d ASCII then <", k) << ascii + u'<' + ascii << ascii + QStringLiteral("&lt;") + ascii;
             QTest::addRow("%d ASCII then pair", k)
-                << ascii + units({0xD83D, 0xDE00}) + ascii << ascii + u'?' + ascii;
+                << ascii + units({0xD83D, 0xDE00}) + ascii
+                << ascii + QStringLiteral("&#128512;") + ascii;
             QTest::addRow("%d ASCII then lone high", k)
                 << ascii + units({0xD83D}) + ascii << ascii + u'?' + ascii;
             QTest::addRow("%d ASCII then CJK", k)
-                << ascii + u'\u4E00' + yo << ascii + QStringLiteral("?&#1105;");
+                << ascii + u'\u4E00' + yo << ascii + QStringLiteral("&#19968;&#1105;");
             QTest::addRow("%d Cyrillic then pair", k)
                 << cyrillic + units({0xD83D, 0xDE00}) + cyrillic
-                << cyrillicOut + u'?' + cyrillicOut;
+                << cyrillicOut + QStringLiteral("&#128512;") + cyrillicOut;
             QTest::addRow("%d Cyrillic then em dash", k)
                 << cyrillic + u'\u2014' + u' ' << cyrillicOut + u'\u2014' + QStringLiteral("&nbsp;");
             QTest::addRow("%d plain ASCII", k) << ascii << ascii;
@@ -150,7 +157,9 @@ private slots:
         QTest::newRow("long spaces") << QString(150001, u' ')
                                      << QStringLiteral("&nbsp;").repeated(150001);
         QTest::newRow("long pairs") << units({0xD83D, 0xDE00}).repeated(70001)
-                                    << QString(70001, u'?');
+                                    << QStringLiteral("&#128512;").repeated(70001);
+        QTest::newRow("long CJK") << QString(90001, u'\uFFFD')
+                                  << QStringLiteral("&#65533;").repeated(90001);
     }
 
     void examples()

@@ -1,6 +1,7 @@
 // The rule: a space and " & < > become named references, А..я and ё decimal
-// ones, every other character Windows-1251 holds is copied, and anything else
-// (a surrogate pair counts once) becomes "?".
+// ones, every other character Windows-1251 holds is copied, any other
+// character (a surrogate pair is one) becomes its decimal reference, and a
+// lone surrogate, which is no character, becomes "?".
 //
 // The fast paths rely on two invariants. Output is written into room sized by
 // outputBound(), an upper bound of the result plus kSlack, so no store checks
@@ -54,20 +55,45 @@ struct alignas(16) Slot
 
 // At most how many units a code unit adds to the output beyond its own one.
 // The bound is loose where that makes the count pass cheaper: three ranges,
-// each counted as 6, hold every unit that grows (А..я, ё; space " &; < >), and
-// only a few others (! # $ % = and U+0450). The slots must stay within it.
+// each counted as kGrowth, hold the units of ASCII and Cyrillic that grow
+// (А..я, ё; space " &; < >), with only a few others (! # $ % = and U+0450);
+// every other unit past ASCII counts as kForeignGrowth, the most a character
+// outside the page adds ("&#65533;" for one unit). The slots stay within it.
 constexpr int kGrowth = 6;
+constexpr int kForeignGrowth = 7;
 
 constexpr bool inRange(char16_t u, char16_t first, char16_t last)
 {
     return u >= first && u <= last;
 }
 
+constexpr bool grows(char16_t u)
+{
+    return inRange(u, 0x0410, 0x0451) || inRange(u, 0x20, 0x26) || inRange(u, 0x3C, 0x3E);
+}
+
 constexpr int extraBound(char16_t u)
 {
-    return inRange(u, 0x0410, 0x0451) || inRange(u, 0x20, 0x26) || inRange(u, 0x3C, 0x3E)
-        ? kGrowth
-        : 0;
+    if (grows(u))
+        return kGrowth;
+    return u >= 0x80 ? kForeignGrowth : 0;
+}
+
+// Writes "&#<code>;" for a character outside the page.
+inline char16_t *putNumeric(char16_t *dst, char32_t code)
+{
+    char16_t digits[8];
+    int n = 0;
+    do {
+        digits[n++] = char16_t(u'0' + code % 10);
+        code /= 10;
+    } while (code != 0);
+    *dst++ = u'&';
+    *dst++ = u'#';
+    while (n > 0)
+        *dst++ = digits[--n];
+    *dst++ = u';';
+    return dst;
 }
 
 struct NamedReference
@@ -83,8 +109,12 @@ constexpr NamedReference kNamedReferences[] = {
 
 QString referenceFor(char16_t unit, int code)
 {
-    if (code < 0)
+    if (code < 0 && QChar::isSurrogate(unit))
         return QStringLiteral("?");
+    if (code < 0) {
+        char16_t out[kSlotUnits];
+        return QString::fromUtf16(out, putNumeric(out, unit) - out);
+    }
     if (code >= 192 && code <= 255)
         return QStringLiteral("&#") + QString::number(code + 848) + QLatin1Char(';');
     for (const NamedReference &named : kNamedReferences) {
@@ -141,10 +171,15 @@ inline const char16_t *convertOne(const Tables &t, const char16_t *src, const ch
         *dst++ = u;
         return src;
     }
-    // Outside the page; a well-formed pair is one character, so one "?".
-    if (QChar::isHighSurrogate(u) && src != end && QChar::isLowSurrogate(*src))
-        ++src;
-    *dst++ = u'?';
+    // Outside the page; a well-formed pair is one character.
+    if (QChar::isHighSurrogate(u) && src != end && QChar::isLowSurrogate(*src)) {
+        dst = putNumeric(dst, QChar::surrogateToUcs4(u, *src));
+        return src + 1;
+    }
+    if (QChar::isSurrogate(u))
+        *dst++ = u'?';
+    else
+        dst = putNumeric(dst, u);
     return src;
 }
 
@@ -208,12 +243,17 @@ inline __m128i inRange(__m128i v, char16_t first, char16_t last)
     return _mm_cmpeq_epi16(past, _mm_setzero_si128());
 }
 
-// All ones in the lanes that may grow (see extraBound).
-inline __m128i grows(const char16_t *src)
+// All ones in the lanes that may grow by kGrowth (see extraBound).
+inline __m128i grows(__m128i v)
 {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
     return _mm_or_si128(inRange(v, 0x0410, 0x0451),
                         _mm_or_si128(inRange(v, 0x20, 0x26), inRange(v, 0x3C, 0x3E)));
+}
+
+// All ones in the lanes past ASCII.
+inline __m128i pastAscii(__m128i v)
+{
+    return _mm_xor_si128(inRange(v, 0, 0x7F), splat(-1));
 }
 
 // An upper bound of the output length (see extraBound), in one cheap pass.
@@ -221,18 +261,28 @@ qsizetype outputBound(const char16_t *src, qsizetype n)
 {
     const char16_t *const end = src + n;
     qsizetype growing = 0;
+    qsizetype foreign = 0;
     // Each lane counts down by one per block; flushed well before it wraps.
     constexpr qsizetype kFlushBlocks = 16384;
-    while (end - src >= kBlock) {
-        __m128i counts = _mm_setzero_si128();
-        const qsizetype blocks = qMin(kFlushBlocks, (end - src) / kBlock);
-        for (qsizetype b = 0; b < blocks; ++b, src += kBlock)
-            counts = _mm_sub_epi16(counts, grows(src));
+    const auto sum = [](__m128i counts) {
         alignas(16) std::int32_t lanes[4];
         _mm_store_si128(reinterpret_cast<__m128i *>(lanes), _mm_madd_epi16(counts, splat(1)));
-        growing += qsizetype(lanes[0]) + lanes[1] + lanes[2] + lanes[3];
+        return qsizetype(lanes[0]) + lanes[1] + lanes[2] + lanes[3];
+    };
+    while (end - src >= kBlock) {
+        __m128i growingCounts = _mm_setzero_si128();
+        __m128i foreignCounts = _mm_setzero_si128();
+        const qsizetype blocks = qMin(kFlushBlocks, (end - src) / kBlock);
+        for (qsizetype b = 0; b < blocks; ++b, src += kBlock) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src));
+            const __m128i g = grows(v);
+            growingCounts = _mm_sub_epi16(growingCounts, g);
+            foreignCounts = _mm_sub_epi16(foreignCounts, _mm_andnot_si128(g, pastAscii(v)));
+        }
+        growing += sum(growingCounts);
+        foreign += sum(foreignCounts);
     }
-    qsizetype total = n + kGrowth * growing;
+    qsizetype total = n + kGrowth * growing + kForeignGrowth * foreign;
     for (; src != end; ++src)
         total += extraBound(*src);
     return total;
@@ -276,6 +326,8 @@ qsizetype outputBound(const char16_t *src, qsizetype n)
     for (const char16_t *const end = src + n; src != end; ++src) {
         if (*src < kSlotLimit)
             total += t.length[*src] - 1;
+        else if (t.page.codeOf(*src) < 0)
+            total += kForeignGrowth;
     }
     return total;
 }

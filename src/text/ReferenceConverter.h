@@ -8,7 +8,9 @@ namespace zezu {
 // Turns text into character references: space and the four markup characters
 // become named references, the Cyrillic letters А..я and ё decimal ones, every
 // other character that Windows-1251 holds is copied, and every character it
-// cannot hold (a surrogate pair counts as one character) becomes "?".
+// cannot hold becomes its decimal reference ("&#128512;" for U+1F600, a
+// surrogate pair being one character), so the output holds only what a
+// Windows-1251 page can carry. A lone surrogate, no character, becomes "?".
 QString toReferences(QStringView text);
 
 // Appends the references for text to out (the same rule as toReferences).
