@@ -63,6 +63,7 @@ void TestConvertCommand::initTestCase()
     m_good2 = test::utf8("UTF-8: Жёлтый № 5 — €\n");
     QVERIFY(test::writeBytes(path(QStringLiteral("good.txt")), m_good));
     QVERIFY(test::writeBytes(path(QStringLiteral("good2.txt")), m_good2));
+    QVERIFY(test::writeBytes(path(QStringLiteral("foreign.txt")), test::utf8("a😀b é &amp;\n")));
     QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder")));
     QVERIFY(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo"))).constData(), 0644) == 0);
     QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("readonly")));
@@ -106,6 +107,10 @@ void TestConvertCommand::options_data()
     row("files in order", {s("good2.txt"), s("good.txt")}, 0, {}, {s("good2.txt"), s("good.txt")});
     // A device or a pipe as the output is written on as it stands.
     row("-o /dev/stdout", {s("good.txt"), s("-o"), s("/dev/stdout")}, 0, {}, {s("good.txt")});
+    // What the output encoding lacks is "?", and counted.
+    row("-d to windows-1251", {s("-d"), s("--to"), s("windows-1251"), s("foreign.txt")}, 0,
+        s("zezu-convert: foreign.txt: знаки, которых нет в кодировке windows-1251, записаны "
+          "как \"?\" (их 2)\n"), {}, s("a?b ? &\n"));
     row("unknown option", {s("--bogus")}, 2, s("zezu-convert: неизвестный параметр --bogus\n") + usage);
     row("-o without a name", {s("good.txt"), s("-o")}, 2,
         s("zezu-convert: параметру -o нужно значение\n") + usage);

@@ -9,6 +9,7 @@
 #include "support/Files.h"
 #include "support/LineRule.h"
 #include "support/Messages.h"
+#include "support/TextFormats.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,6 +34,8 @@ private slots:
     void openThenSaveKeepsBytes();
     void firstSaveNormalisesThenStable_data();
     void firstSaveNormalisesThenStable();
+    void saveAsksBeforeWritingQuestionMarks_data();
+    void saveAsksBeforeWritingQuestionMarks();
     void failedSaveKeepsEverything_data();
     void failedSaveKeepsEverything();
     void failedOpenChangesNothing_data();
@@ -134,6 +137,57 @@ void TestDocumentFiles::firstSaveNormalisesThenStable()
         doc.editor.save();
         QCOMPARE(readBytes(file), saved);
     }
+}
+
+void TestDocumentFiles::saveAsksBeforeWritingQuestionMarks_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<PromptAnswer>("answer");
+    // Empty: no file written. The second save writes the same, unasked.
+    QTest::addColumn<QByteArray>("saved");
+
+    const QString foreign = QStringLiteral("ж😀 é\u4E00");
+    QTest::newRow("the page holds it: no question") << QStringLiteral("Жёлтый № 5 — €")
+        << PromptAnswer::None << cp1251("Жёлтый № 5 — €");
+    QTest::newRow("yes: UTF-8") << foreign << PromptAnswer::Yes << utf8("ж😀 é\u4E00");
+    QTest::newRow("no: question marks") << foreign << PromptAnswer::No << cp1251("ж? ??");
+    QTest::newRow("cancel: nothing written") << foreign << PromptAnswer::Cancel << QByteArray();
+}
+
+void TestDocumentFiles::saveAsksBeforeWritingQuestionMarks()
+{
+    QFETCH(QString, typed);
+    QFETCH(PromptAnswer, answer);
+    QFETCH(QByteArray, saved);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("f.txt"));
+    Doc doc;
+    doc.type(typed);
+    doc.w.answers.push_back(asAnswer(answer));
+    doc.w.saveChoices.push_back(file);
+    doc.editor.save();
+    QVERIFY(doc.w.told.empty());
+    if (answer == PromptAnswer::None) {
+        QVERIFY(doc.w.asked.empty());
+    } else {
+        QCOMPARE(doc.w.asked.size(), std::size_t(1));
+        QVERIFY2(doc.w.asked[0].message.startsWith(QStringLiteral(
+                     "в кодировке windows-1251 нет некоторых знаков текста (их 3, первый — "
+                     "\"😀\", U+1F600)")),
+                 qPrintable(doc.w.asked[0].message));
+    }
+    QCOMPARE(QFileInfo::exists(file), !saved.isEmpty());
+    QCOMPARE(doc.w.caption().endsWith(u'*'), saved.isEmpty());
+    if (saved.isEmpty())
+        return;
+    QCOMPARE(readBytes(file), saved);
+    doc.type(QString());
+    doc.w.answers = {Answer::No};
+    doc.w.asked.clear();
+    doc.w.saveChoices.push_back(file);
+    doc.editor.save();
+    QCOMPARE(doc.w.asked.size(), std::size_t(answer == PromptAnswer::No));
+    QCOMPARE(readBytes(file), saved);
 }
 
 void TestDocumentFiles::failedSaveKeepsEverything_data()

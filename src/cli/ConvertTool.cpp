@@ -30,6 +30,12 @@ void tell(const QString &name, const QString &reason)
                  reason.toLocal8Bit().constData());
 }
 
+void tellNotes(const ConvertedInputs &source)
+{
+    for (const ConvertedInputs::Note &note : source.notes())
+        tell(note.input, note.text);
+}
+
 bool writeOut(std::FILE *out, QByteArrayView bytes, QString &reason)
 {
     errno = 0;
@@ -58,7 +64,9 @@ int eachInput(const Options &options, const QStringList &files, Use use)
             continue;
         }
         ConvertedInputs source(std::move(inputs), options);
-        switch (use(name, source)) {
+        const Outcome outcome = use(name, source);
+        tellNotes(source);
+        switch (outcome) {
         case Outcome::Done: break;
         case Outcome::Failed: status = kFailed; break;
         case Outcome::StopAll: return kFailed;
@@ -154,7 +162,9 @@ int toFile(const Options &options, const QStringList &files)
     if (status != kDone)
         return status;
     ConvertedInputs source(std::move(inputs), options);
-    if (!saveFile(options.output, source, reason)) {
+    const bool saved = saveFile(options.output, source, reason);
+    tellNotes(source);
+    if (!saved) {
         tell(source.failedInput().isEmpty() ? options.output : source.failedInput(), reason);
         return kFailed;
     }

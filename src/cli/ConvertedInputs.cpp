@@ -4,6 +4,18 @@
 
 namespace zezu::cli {
 
+namespace {
+
+QString replacedNote(qint64 replaced, const TextFormat &output)
+{
+    return QStringLiteral("знаки, которых нет в кодировке %1, записаны как \"%2\" (их %3)")
+        .arg(encodingName(output.encoding),
+             output.encoding == Encoding::Windows1251 ? QStringLiteral("?") : QStringLiteral("\uFFFD"),
+             QString::number(replaced));
+}
+
+} // namespace
+
 bool openInput(const QString &name, ConvertedInputs::Input &input, QString &reason)
 {
     input.name = name;
@@ -24,7 +36,8 @@ bool ConvertedInputs::start(Input &input)
     if (!input.stream->detect(detected, m_failure))
         return false;
     const TextFormat in = inputFormat(detected, m_options.from);
-    m_pipeline.emplace(in, outputFormat(in, m_options.to), m_options.conversion);
+    m_output = outputFormat(in, m_options.to);
+    m_pipeline.emplace(in, m_output, m_options.conversion);
     return true;
 }
 
@@ -48,6 +61,8 @@ QByteArrayView ConvertedInputs::next()
             break;
         }
         m_pipeline->finish(m_out);
+        if (const qint64 replaced = m_pipeline->replaced())
+            m_notes.push_back({input.name, replacedNote(replaced, m_output)});
         m_pipeline.reset();
         input.stream.reset(); // no file stays open longer than it is read
         ++m_current;

@@ -34,6 +34,14 @@ public:
     // The input that failed, when one did.
     QString failedInput() const { return m_failedInput; }
 
+    // What the user should know of an input that was read whole.
+    struct Note
+    {
+        QString input;
+        QString text;
+    };
+    const std::vector<Note> &notes() const { return m_notes; }
+
 private:
     bool start(Input &input);
 
@@ -44,6 +52,8 @@ private:
     QByteArray m_out;
     QString m_failure;
     QString m_failedInput;
+    std::vector<Note> m_notes;
+    TextFormat m_output;
 };
 
 // Opens an input by name ("-" is standard input); false with reason.

@@ -28,17 +28,15 @@ public:
     // open or save.
     bool markModified() { return !std::exchange(m_modified, true); }
     // The text is now that of the file at path, in this format.
-    void opened(const QString &path, const TextFormat &format)
-    {
-        saved(path);
-        m_format = format;
-    }
-    void saved(const QString &path)
+    void opened(const QString &path, const TextFormat &format) { saved(path, format); }
+    // The text is now in the file at path, written in this format.
+    void saved(const QString &path, const TextFormat &format)
     {
         const QFileInfo file(path);
         m_name = file.fileName();
         m_folder = file.absolutePath();
         m_modified = false;
+        m_format = format;
     }
 
     QString caption() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/TextCodec.h"
+#include "text/TextFormat.h"
 #include "version/VersionRecord.h"
 
 #include <QString>
@@ -23,6 +25,20 @@ inline QString saveChangesMessage(const QString &documentName)
 {
     return QStringLiteral("вы хотите сохранить изменения в ''") + documentName
         + QStringLiteral("''?");
+}
+
+// The question before a save that would write "?" for characters the file's
+// encoding lacks.
+inline QString unheldCharactersMessage(const UnheldCharacters &unheld, const TextFormat &format)
+{
+    const char32_t first = unheld.first;
+    return QStringLiteral("в кодировке %1 нет некоторых знаков текста (их %2, первый — \"%3\", "
+                          "U+%4): они будут записаны как \"?\".\n\n"
+                          "сохранить файл в кодировке UTF-8?\n"
+                          "да — в UTF-8, нет — в %1 с \"?\", отмена — не сохранять.")
+        .arg(encodingName(format.encoding), QString::number(unheld.count),
+             QString::fromUcs4(&first, 1),
+             QString::number(uint(first), 16).toUpper().rightJustified(4, u'0'));
 }
 
 // The name a chosen file is saved under: ".txt" is added unless the name ends

@@ -49,15 +49,31 @@ Editor::SaveOutcome Editor::saveAs(AfterSave after)
     m_lastDialogFolder = QFileInfo(*chosen).absolutePath();
 
     const QString path = withTextExtension(*chosen);
+    const QString text = m_window.text();
+    TextFormat format = m_document.format();
+    // Characters the file's encoding cannot hold are not turned into "?"
+    // without the user's word; UTF-8 holds them all.
+    const UnheldCharacters unheld = unheldCharacters(text, format.encoding);
+    if (unheld.count > 0) {
+        switch (m_window.ask(kMessageTitle.toString(), unheldCharactersMessage(unheld, format))) {
+        case Answer::Yes:
+            format = {Encoding::Utf8, false, format.lineEnds};
+            break;
+        case Answer::No:
+            break;
+        case Answer::Cancel:
+            return SaveOutcome::Cancelled;
+        }
+    }
     QString reason;
-    if (!writeTextFile(path, m_window.text(), m_document.format(), reason)) {
+    if (!writeTextFile(path, text, format, reason)) {
         m_window.tell(kMessageTitle.toString(),
                       QStringLiteral("не удалось сохранить файл \"%1\": %2")
                           .arg(shown(path), reason));
         return SaveOutcome::Failed;
     }
 
-    m_document.saved(path);
+    m_document.saved(path, format);
     showDocument();
     if (after == AfterSave::EndProgram) {
         endProgram();

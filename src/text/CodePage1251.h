@@ -22,6 +22,9 @@ public:
     // The byte a UTF-16 code unit is written as: "?" where the page has none.
     std::uint8_t byteOf(char16_t unit) const { return m_byte[unit]; }
 
+    // Whether the page holds the unit: written as its own byte, not as "?".
+    bool holds(char16_t unit) const { return m_byte[unit] != '?' || unit == u'?'; }
+
     // The single-byte code of a UTF-16 code unit, or -1 when the page has no
     // character for it (surrogates and U+0098 included).
     int codeOf(char16_t unit) const

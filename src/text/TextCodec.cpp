@@ -257,12 +257,23 @@ char *TextEncoder::begin(QByteArray &out, qsizetype maxBytes)
     return o;
 }
 
-char *TextEncoder::put(char32_t c, char *o) const
+char *TextEncoder::putLoneSurrogate(char *o)
+{
+    // Windows-1251 counts the "?" it writes for U+FFFD itself.
+    m_replaced += m_format.encoding != Encoding::Windows1251;
+    return put(kReplacement, o);
+}
+
+char *TextEncoder::put(char32_t c, char *o)
 {
     switch (m_format.encoding) {
-    case Encoding::Windows1251:
-        *o++ = char(c < 0x10000 ? CodePage1251::instance().byteOf(char16_t(c)) : '?');
+    case Encoding::Windows1251: {
+        const CodePage1251 &page = CodePage1251::instance();
+        const bool held = c < 0x10000 && page.holds(char16_t(c));
+        *o++ = char(held ? page.byteOf(char16_t(c)) : '?');
+        m_replaced += !held;
         break;
+    }
     case Encoding::Utf8:
         if (c < 0x80) {
             *o++ = char(c);
@@ -316,7 +327,9 @@ void TextEncoder::feed(QStringView text, QByteArray &out)
         m_skipLow = false;
         for (; i < n; ++i) {
             const char16_t u = src[i];
-            *o++ = char(page.byteOf(u));
+            const std::uint8_t byte = page.byteOf(u);
+            *o++ = char(byte);
+            m_replaced += byte == '?' && u != u'?';
             if (QChar::isHighSurrogate(u)) {
                 if (i + 1 == n)
                     m_skipLow = true;
@@ -337,7 +350,7 @@ void TextEncoder::feed(QStringView text, QByteArray &out)
                 o = put(0x10000 + (char32_t(high - 0xD800) << 10) + (u - 0xDC00), o);
                 continue;
             }
-            o = put(kReplacement, o);
+            o = putLoneSurrogate(o);
         }
         if (m_pendingCr) {
             m_pendingCr = false;
@@ -351,7 +364,7 @@ void TextEncoder::feed(QStringView text, QByteArray &out)
         else if (QChar::isHighSurrogate(u))
             m_pendingHigh = u;
         else
-            o = put(QChar::isLowSurrogate(u) ? kReplacement : u, o);
+            o = QChar::isLowSurrogate(u) ? putLoneSurrogate(o) : put(u, o);
     }
     out.resize(o - out.constData());
 }
@@ -360,13 +373,32 @@ void TextEncoder::finish(QByteArray &out)
 {
     char *o = begin(out, 8);
     if (m_pendingHigh != 0)
-        o = put(kReplacement, o);
+        o = putLoneSurrogate(o);
     if (m_pendingCr)
         o = put(u'\r', o);
     m_pendingHigh = 0;
     m_pendingCr = false;
     m_skipLow = false;
     out.resize(o - out.constData());
+}
+
+UnheldCharacters unheldCharacters(QStringView text, Encoding encoding)
+{
+    UnheldCharacters unheld;
+    if (encoding != Encoding::Windows1251)
+        return unheld;
+    const CodePage1251 &page = CodePage1251::instance();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if (page.holds(u))
+            continue;
+        char32_t c = u;
+        if (QChar::isHighSurrogate(u) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            c = QChar::surrogateToUcs4(u, text[++i].unicode());
+        if (unheld.count++ == 0)
+            unheld.first = c;
+    }
+    return unheld;
 }
 
 QByteArray encodeText(QStringView text, const TextFormat &format)

@@ -101,6 +101,9 @@ class TextEncoder
 public:
     explicit TextEncoder(const TextFormat &format);
 
+    // How many characters were written as "?" or U+FFFD so far.
+    qint64 replaced() const { return m_replaced; }
+
     // Appends the bytes of the piece to out.
     void feed(QStringView text, QByteArray &out);
     // Appends what the last piece left waiting; the encoder is spent afterwards.
@@ -108,7 +111,8 @@ public:
 
 private:
     char *begin(QByteArray &out, qsizetype maxBytes);
-    char *put(char32_t c, char *o) const;
+    char *put(char32_t c, char *o);
+    char *putLoneSurrogate(char *o);
 
     TextFormat m_format;
     bool m_started = false;
@@ -119,8 +123,19 @@ private:
     // A high surrogate, and a CR of an LF file, waiting for the next unit.
     char16_t m_pendingHigh = 0;
     bool m_pendingCr = false;
+    qint64 m_replaced = 0;
 };
 
 QByteArray encodeText(QStringView text, const TextFormat &format);
+
+// The characters of a text that a Windows-1251 file cannot hold, which a save
+// in that encoding writes as "?": how many (a surrogate pair is one) and the
+// first. None for the other encodings, which hold every character.
+struct UnheldCharacters
+{
+    qint64 count = 0;
+    char32_t first = 0;
+};
+UnheldCharacters unheldCharacters(QStringView text, Encoding encoding);
 
 } // namespace zezu

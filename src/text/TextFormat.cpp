@@ -13,6 +13,17 @@ constexpr std::uint8_t kLf = 10;
 
 } // namespace
 
+QString encodingName(Encoding encoding)
+{
+    switch (encoding) {
+    case Encoding::Windows1251: break;
+    case Encoding::Utf8: return QStringLiteral("UTF-8");
+    case Encoding::Utf16LE: return QStringLiteral("UTF-16LE");
+    case Encoding::Utf16BE: return QStringLiteral("UTF-16BE");
+    }
+    return QStringLiteral("windows-1251");
+}
+
 QByteArrayView byteOrderMark(Encoding encoding)
 {
     switch (encoding) {

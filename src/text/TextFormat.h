@@ -26,6 +26,9 @@ struct TextFormat
     friend bool operator==(const TextFormat &, const TextFormat &) = default;
 };
 
+// The name the user knows an encoding by ("windows-1251", "UTF-8", ...).
+QString encodingName(Encoding encoding);
+
 // The byte order mark of an encoding; empty for Windows-1251.
 QByteArrayView byteOrderMark(Encoding encoding);
 

@@ -33,6 +33,8 @@ public:
     void feed(QByteArrayView bytes, QByteArray &out);
     // Appends what was held back; the pipeline is spent afterwards.
     void finish(QByteArray &out);
+    // Characters the output encoding could not hold, written as "?" (or U+FFFD).
+    qint64 replaced() const { return m_encoder.replaced(); }
 
 private:
     void pass(bool last, QByteArray &out);
