@@ -64,6 +64,9 @@ void TestConvertCommand::initTestCase()
     QVERIFY(test::writeBytes(path(QStringLiteral("good.txt")), m_good));
     QVERIFY(test::writeBytes(path(QStringLiteral("good2.txt")), m_good2));
     QVERIFY(test::writeBytes(path(QStringLiteral("foreign.txt")), test::utf8("a😀b é &amp;\n")));
+    // UTF-8 but for two bytes, the 81st and the 162nd.
+    QVERIFY(test::writeBytes(path(QStringLiteral("stray.txt")),
+                             (test::utf8("Ж").repeated(40) + "\xFF").repeated(2) + "\n"));
     QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder")));
     QVERIFY(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo"))).constData(), 0644) == 0);
     QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("readonly")));
@@ -111,6 +114,14 @@ void TestConvertCommand::options_data()
     row("-d to windows-1251", {s("-d"), s("--to"), s("windows-1251"), s("foreign.txt")}, 0,
         s("zezu-convert: foreign.txt: знаки, которых нет в кодировке windows-1251, записаны "
           "как \"?\" (их 2)\n"), {}, s("a?b ? &\n"));
+    // Mostly UTF-8: a guess, so the bytes that are not fail it.
+    // Standard output has what was converted before the end showed it.
+    row("stray bytes", {s("stray.txt")}, 1,
+        s("zezu-convert: stray.txt: байты не в UTF-8 (их 2, первый - байт номер 81); "
+          "--from utf-8 преобразует его всё же\n"), {}, s("&#1046;&#1046;"));
+    row("stray bytes, --from utf-8, -d", {s("-d"), s("--from"), s("utf-8"), s("stray.txt")}, 0,
+        s("zezu-convert: stray.txt: байты не в UTF-8 (их 2, первый - байт номер 81)\n"), {},
+        s("ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ"));
     row("unknown option", {s("--bogus")}, 2, s("zezu-convert: неизвестный параметр --bogus\n") + usage);
     row("-o without a name", {s("good.txt"), s("-o")}, 2,
         s("zezu-convert: параметру -o нужно значение\n") + usage);

@@ -34,6 +34,7 @@ private slots:
     void openThenSaveKeepsBytes();
     void firstSaveNormalisesThenStable_data();
     void firstSaveNormalisesThenStable();
+    void strayBytesAreToldAndKept();
     void saveAsksBeforeWritingQuestionMarks_data();
     void saveAsksBeforeWritingQuestionMarks();
     void failedSaveKeepsEverything_data();
@@ -137,6 +138,27 @@ void TestDocumentFiles::firstSaveNormalisesThenStable()
         doc.editor.save();
         QCOMPARE(readBytes(file), saved);
     }
+}
+
+void TestDocumentFiles::strayBytesAreToldAndKept()
+{
+    // UTF-8 but for a cut sequence and a stray byte, from the 200,001st byte on.
+    const QByteArray prose = utf8("Съешь же ещё этих мягких французских булок\r\n");
+    const QByteArray head = prose.repeated(200000 / prose.size() + 1).left(200000);
+    const QByteArray bytes = head + "\xE2\x82" + prose + "\x80" + prose;
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("in.txt"));
+    const QString out = dir.filePath(QStringLiteral("out.txt"));
+    QVERIFY(writeBytes(in, bytes));
+    Doc doc;
+    doc.w.openChoices.push_back(in);
+    doc.editor.open();
+    QCOMPARE(doc.w.told.size(), std::size_t(1));
+    QVERIFY2(doc.w.told[0].message.contains(QStringLiteral("(их 3, первый - байт номер 200001)")),
+             qPrintable(doc.w.told[0].message));
+    doc.w.saveChoices.push_back(out);
+    doc.editor.save();
+    QCOMPARE(readBytes(out), bytes);
 }
 
 void TestDocumentFiles::saveAsksBeforeWritingQuestionMarks_data()

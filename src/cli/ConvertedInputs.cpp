@@ -14,6 +14,12 @@ QString replacedNote(qint64 replaced, const TextFormat &output)
              QString::number(replaced));
 }
 
+QString strayBytesNote(const StrayBytes &stray)
+{
+    return QStringLiteral("байты не в UTF-8 (их %1, первый - байт номер %2)")
+        .arg(QString::number(stray.count), QString::number(stray.first + 1));
+}
+
 } // namespace
 
 bool openInput(const QString &name, ConvertedInputs::Input &input, QString &reason)
@@ -61,6 +67,16 @@ QByteArrayView ConvertedInputs::next()
             break;
         }
         m_pipeline->finish(m_out);
+        if (const StrayBytes &stray = m_pipeline->strayBytes(); stray.count > 0) {
+            // Read as UTF-8 by a guess: the input is not what it seemed, and
+            // a file it was to replace stays as it was.
+            if (!m_options.from) {
+                m_failure = strayBytesNote(stray) + QStringLiteral(
+                                "; --from utf-8 преобразует его всё же");
+                break;
+            }
+            m_notes.push_back({input.name, strayBytesNote(stray)});
+        }
         if (const qint64 replaced = m_pipeline->replaced())
             m_notes.push_back({input.name, replacedNote(replaced, m_output)});
         m_pipeline.reset();

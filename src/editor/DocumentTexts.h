@@ -41,6 +41,16 @@ inline QString unheldCharactersMessage(const UnheldCharacters &unheld, const Tex
              QString::number(uint(first), 16).toUpper().rightJustified(4, u'0'));
 }
 
+// What an open says of a UTF-8 file with bytes that are not UTF-8.
+inline QString strayBytesMessage(const QString &shownPath, const StrayBytes &stray)
+{
+    return QStringLiteral("в файле \"%1\", прочитанном как UTF-8, есть байты не в UTF-8 (их %2, "
+                          "первый - байт номер %3). в тексте они показаны особыми знаками; "
+                          "сохранение в UTF-8 запишет их как были, а преобразование в ссылки "
+                          "заменит их на \"?\".")
+        .arg(shownPath, QString::number(stray.count), QString::number(stray.first + 1));
+}
+
 // The name a chosen file is saved under: ".txt" is added unless the name ends
 // with exactly ".txt".
 inline QString withTextExtension(const QString &chosenName)

@@ -159,6 +159,7 @@ void Editor::openFile(const QString &path)
         // answers meanwhile, with the text and commands locked.
         QString text;
         TextFormat format;
+        StrayBytes stray;
         QString reason;
         {
             ConversionRun::Scope scope(m_run, m_window, m_history);
@@ -167,7 +168,7 @@ void Editor::openFile(const QString &path)
                 m_window.processEventsNow();
                 return !m_run.cancelRequested();
             };
-            if (!readTextFile(path, text, format, reason, answer)) {
+            if (!readTextFile(path, text, format, reason, answer, &stray)) {
                 if (!m_run.cancelRequested())
                     fail(reason);
                 return;
@@ -178,6 +179,8 @@ void Editor::openFile(const QString &path)
         // After the text, whose change notification marked the document.
         m_document.opened(path, format);
         showDocument();
+        if (stray.count > 0)
+            m_window.tell(kMessageTitle.toString(), strayBytesMessage(shown(path), stray));
     } catch (const std::bad_alloc &failure) {
         fail(notEnoughMemoryReason(neededFor(failure)));
     }

@@ -94,7 +94,7 @@ private:
 } // namespace
 
 bool readTextFile(const QString &path, QString &text, TextFormat &format, QString &reason,
-                  const std::function<bool()> &betweenPieces)
+                  const std::function<bool()> &betweenPieces, StrayBytes *stray)
 {
     // The format is told by the whole file, so it is read twice rather than
     // held whole as bytes beside its text; a file that changed between the
@@ -117,6 +117,8 @@ bool readTextFile(const QString &path, QString &text, TextFormat &format, QStrin
         if (!input.changedWhileRead()) {
             text = decoder.finish();
             format = found;
+            if (stray)
+                *stray = decoder.strayBytes();
             return true;
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "text/TextCodec.h"
 #include "text/TextFormat.h"
 
 #include <QString>
@@ -21,9 +22,10 @@ inline constexpr qsizetype kWriteChunk = qsizetype(1) << 20;
 // given, runs after every piece read, so that a window can answer while a
 // large file is read; when it says no, the reading stops, with no reason. On
 // failure text and format are left as they were and reason says why, in words
-// for the user.
+// for the user. stray, when given, is set to what of a UTF-8 file was not
+// UTF-8 (kept in the text as TextDecoder keeps it).
 bool readTextFile(const QString &path, QString &text, TextFormat &format, QString &reason,
-                  const std::function<bool()> &betweenPieces = {});
+                  const std::function<bool()> &betweenPieces = {}, StrayBytes *stray = nullptr);
 
 // Writes the text in the format, keeping the file's owner, group, mode and
 // other names (see saveFile()): atomically, by a complete new file renamed

@@ -56,6 +56,8 @@ void TextDecoder::feed(QByteArrayView bytes)
 {
     const auto *p = reinterpret_cast<const std::uint8_t *>(bytes.data());
     qsizetype n = bytes.size();
+    const qint64 at = m_fed;
+    m_fed += n;
     const QByteArrayView mark = byteOrderMark(m_format.encoding);
     while (!m_markDone && n > 0) {
         if (*p == std::uint8_t(mark[m_markMatched])) {
@@ -65,10 +67,10 @@ void TextDecoder::feed(QByteArrayView bytes)
         } else {
             // Not the mark after all: what was held is text.
             m_markDone = true;
-            decode(reinterpret_cast<const std::uint8_t *>(mark.data()), m_markMatched);
+            decode(reinterpret_cast<const std::uint8_t *>(mark.data()), m_markMatched, 0);
         }
     }
-    decode(p, n);
+    decode(p, n, at + (bytes.size() - n));
     settle();
 }
 
@@ -80,8 +82,10 @@ void TextDecoder::lineBreak()
     put(u'\n');
 }
 
-void TextDecoder::decode(const std::uint8_t *bytes, qsizetype size)
+void TextDecoder::decode(const std::uint8_t *bytes, qsizetype size, qint64 at)
 {
+    m_piece = bytes;
+    m_pieceAt = at;
     const auto lineBreak = [this] { this->lineBreak(); };
     switch (m_format.encoding) {
     case Encoding::Windows1251: {
@@ -131,20 +135,37 @@ void TextDecoder::decode(const std::uint8_t *bytes, qsizetype size)
     }
 }
 
+void TextDecoder::putStray(std::uint8_t byte, qint64 at)
+{
+    if (m_stray.count++ == 0)
+        m_stray.first = at;
+    put(char16_t(0xDC00 + byte));
+}
+
+void TextDecoder::putHeldAsStray()
+{
+    for (int i = 0; i < m_heldCount; ++i)
+        putStray(m_held[i], m_heldAt + i);
+    m_heldCount = 0;
+    m_need = 0;
+}
+
 void TextDecoder::decodeUtf8(const std::uint8_t *p, const std::uint8_t *end)
 {
     // A byte gives at most one unit, or the two of a pair for four bytes,
-    // and the sequence it breaks off one U+FFFD more.
-    makeRoom(end - p + 1);
+    // and the sequence it breaks off (bytes given nothing so far) three more.
+    makeRoom(end - p + 3);
     for (; p != end; ++p) {
         const std::uint8_t b = *p;
         if (m_need != 0) {
             if (b >= m_low && b <= m_high) {
+                m_held[m_heldCount++] = b;
                 m_code = m_code << 6 | (b & 0x3F);
                 m_low = 0x80;
                 m_high = 0xBF;
                 if (--m_need != 0)
                     continue;
+                m_heldCount = 0;
                 if (m_code < 0x10000) {
                     put(char16_t(m_code));
                 } else {
@@ -153,24 +174,27 @@ void TextDecoder::decodeUtf8(const std::uint8_t *p, const std::uint8_t *end)
                 }
                 continue;
             }
-            // The sequence broke off: what it had is one U+FFFD, and this
-            // byte starts afresh.
-            m_need = 0;
-            put(kReplacement);
+            // The sequence broke off: its bytes are stray, and this byte
+            // starts afresh.
+            putHeldAsStray();
         }
         if (b < 0x80) {
             put(b);
             continue;
         }
+        const qint64 at = m_pieceAt + (p - m_piece);
         const Utf8Lead lead = utf8Lead(b);
         if (!lead.valid) {
-            put(kReplacement);
+            putStray(b, at);
             continue;
         }
         m_need = lead.need;
         m_low = lead.low;
         m_high = lead.high;
         m_code = b & (0x7F >> (lead.need + 1));
+        m_held[0] = b;
+        m_heldCount = 1;
+        m_heldAt = at;
     }
 }
 
@@ -194,11 +218,14 @@ void TextDecoder::putUtf16Unit(char16_t unit)
 
 void TextDecoder::endSequence()
 {
-    if (m_need != 0 || m_pendingHigh != 0) {
+    if (m_need != 0) {
+        makeRoom(3);
+        putHeldAsStray();
+    }
+    if (m_pendingHigh != 0) {
         makeRoom(1);
         put(kReplacement);
     }
-    m_need = 0;
     m_pendingHigh = 0;
 }
 
@@ -214,18 +241,20 @@ QString TextDecoder::finish()
         // The file ended within what began like the mark.
         m_markDone = true;
         decode(reinterpret_cast<const std::uint8_t *>(byteOrderMark(m_format.encoding).data()),
-               m_markMatched);
+               m_markMatched, 0);
     }
-    // A sequence cut off at the end is one U+FFFD, a unit and a half too.
-    const bool cutOff = m_need != 0 || m_pendingByte >= 0 || m_pendingHigh != 0;
-    m_need = 0;
+    // A UTF-8 sequence cut off at the end is stray bytes; a unit and a half
+    // or a lone high surrogate one U+FFFD.
+    if (m_need != 0 || m_pendingByte >= 0 || m_pendingHigh != 0) {
+        m_lines.setLineOpen();
+        makeRoom(3);
+        if (m_need != 0)
+            putHeldAsStray();
+        else
+            put(kReplacement);
+    }
     m_pendingByte = -1;
     m_pendingHigh = 0;
-    if (cutOff) {
-        m_lines.setLineOpen();
-        makeRoom(1);
-        put(kReplacement);
-    }
     if (m_lines.lineOpen())
         lineBreak();
     settle();
@@ -257,8 +286,13 @@ char *TextEncoder::begin(QByteArray &out, qsizetype maxBytes)
     return o;
 }
 
-char *TextEncoder::putLoneSurrogate(char *o)
+char *TextEncoder::putLoneSurrogate(char16_t unit, char *o)
 {
+    // A byte that was not UTF-8 when read goes back as it was.
+    if (m_format.encoding == Encoding::Utf8 && unit >= 0xDC80 && unit <= 0xDCFF) {
+        *o++ = char(unit - 0xDC00);
+        return o;
+    }
     // Windows-1251 counts the "?" it writes for U+FFFD itself.
     m_replaced += m_format.encoding != Encoding::Windows1251;
     return put(kReplacement, o);
@@ -350,7 +384,7 @@ void TextEncoder::feed(QStringView text, QByteArray &out)
                 o = put(0x10000 + (char32_t(high - 0xD800) << 10) + (u - 0xDC00), o);
                 continue;
             }
-            o = putLoneSurrogate(o);
+            o = putLoneSurrogate(high, o);
         }
         if (m_pendingCr) {
             m_pendingCr = false;
@@ -364,7 +398,7 @@ void TextEncoder::feed(QStringView text, QByteArray &out)
         else if (QChar::isHighSurrogate(u))
             m_pendingHigh = u;
         else
-            o = QChar::isLowSurrogate(u) ? putLoneSurrogate(o) : put(u, o);
+            o = QChar::isLowSurrogate(u) ? putLoneSurrogate(u, o) : put(u, o);
     }
     out.resize(o - out.constData());
 }
@@ -373,7 +407,7 @@ void TextEncoder::finish(QByteArray &out)
 {
     char *o = begin(out, 8);
     if (m_pendingHigh != 0)
-        o = putLoneSurrogate(o);
+        o = putLoneSurrogate(m_pendingHigh, o);
     if (m_pendingCr)
         o = put(u'\r', o);
     m_pendingHigh = 0;

@@ -13,6 +13,14 @@
 
 namespace zezu {
 
+// Bytes of a UTF-8 file that are not UTF-8: how many, and the offset in the
+// file of the first.
+struct StrayBytes
+{
+    qint64 count = 0;
+    qint64 first = -1;
+};
+
 // Decodes a file's bytes in a known format into the editor's text, piece by
 // piece: pieces of any size, cut anywhere (in a CR LF, a UTF-8 sequence, a
 // UTF-16 code unit or surrogate pair, the byte order mark), give the same
@@ -22,10 +30,12 @@ namespace zezu {
 // an empty file is an empty text. With CR LF line ends a line ends at CR or
 // CR LF and a lone LF is a character of its line, as ever. With LF line ends
 // an LF ends a line too (detection gives LF only to files with no CR).
-// A leading byte order mark is dropped when the format has one. What cannot
-// be decoded becomes U+FFFD: each maximal part of an ill-formed UTF-8
-// sequence (as Unicode recommends), a lone UTF-16 surrogate, and a cut-off
-// UTF-16 unit or pair at the end.
+// A leading byte order mark is dropped when the format has one. A byte that
+// is not UTF-8 in a UTF-8 file (each byte of an ill-formed sequence's maximal
+// part, as Unicode delimits them) becomes the lone surrogate U+DC80..U+DCFF
+// of its value, as Python's surrogateescape has it, so that a save writes it
+// back (TextEncoder) and nothing is lost; they are counted. In UTF-16 a lone
+// surrogate and a cut-off unit or pair at the end become U+FFFD.
 class TextDecoder
 {
 public:
@@ -41,8 +51,14 @@ public:
     // afterwards.
     QString finish();
 
+    // The bytes of a UTF-8 file that were not UTF-8, so far.
+    const StrayBytes &strayBytes() const { return m_stray; }
+
 private:
-    void decode(const std::uint8_t *bytes, qsizetype size);
+    // at: the offset in the file of bytes[0].
+    void decode(const std::uint8_t *bytes, qsizetype size, qint64 at);
+    void putStray(std::uint8_t byte, qint64 at);
+    void putHeldAsStray();
     void decodeUtf8(const std::uint8_t *bytes, const std::uint8_t *end);
     void putUtf16Unit(char16_t unit);
     // What a break or the end cuts off: a UTF-8 sequence or a high surrogate
@@ -73,7 +89,17 @@ private:
     qsizetype m_markMatched = 0;
     bool m_markDone = true;
 
-    // UTF-8: continuation bytes still needed, their range, the code so far.
+    // Bytes fed so far, and where in the file the piece being decoded starts.
+    qint64 m_fed = 0;
+    const std::uint8_t *m_piece = nullptr;
+    qint64 m_pieceAt = 0;
+    StrayBytes m_stray;
+
+    // UTF-8: the bytes of the sequence so far and where it began,
+    // continuation bytes still needed, their range, the code so far.
+    std::uint8_t m_held[4] = {};
+    std::uint8_t m_heldCount = 0;
+    qint64 m_heldAt = 0;
     std::uint8_t m_need = 0;
     std::uint8_t m_low = 0x80;
     std::uint8_t m_high = 0xBF;
@@ -94,7 +120,9 @@ private:
 // line ends each CR LF is written as LF and every other character as it is
 // (a lone CR or LF too), so a file that had LF line ends and a final break
 // gets back its very bytes. UTF-8 and UTF-16 write every character; a lone
-// surrogate, which no file can hold, is written as U+FFFD. Windows-1251 writes
+// surrogate, which no file can hold, is written as U+FFFD, but in UTF-8 one
+// of U+DC80..U+DCFF, a byte that was not UTF-8 when read (TextDecoder), is
+// written as that byte. Windows-1251 writes
 // "?" for what the page cannot hold, a surrogate pair as one "?".
 class TextEncoder
 {
@@ -112,7 +140,7 @@ public:
 private:
     char *begin(QByteArray &out, qsizetype maxBytes);
     char *put(char32_t c, char *o);
-    char *putLoneSurrogate(char *o);
+    char *putLoneSurrogate(char16_t unit, char *o);
 
     TextFormat m_format;
     bool m_started = false;

@@ -39,30 +39,40 @@ void Utf8Validator::feed(QByteArrayView bytes)
 {
     const auto *p = reinterpret_cast<const std::uint8_t *>(bytes.data());
     const auto *const end = p + bytes.size();
-    while (p < end && !m_broken) {
-        const std::uint8_t b = *p++;
+    while (p < end) {
+        const std::uint8_t b = *p;
         if (m_need != 0) {
-            if (b < m_low || b > m_high) {
-                m_broken = true;
-                break;
+            if (b >= m_low && b <= m_high) {
+                ++p;
+                ++m_held;
+                const bool c1 = m_c1Lead && b < 0xA0;
+                m_c1Lead = false;
+                m_low = 0x80;
+                m_high = 0xBF;
+                if (--m_need == 0)
+                    ++(c1 ? m_c1 : m_sequences);
+                continue;
             }
-            --m_need;
-            m_low = 0x80;
-            m_high = 0xBF;
-            continue;
+            // The sequence broke off: what it had is stray, and this byte
+            // starts afresh.
+            m_invalid += m_held;
+            m_need = 0;
+            m_c1Lead = false;
         }
+        ++p;
         if (b < 0x80)
             continue;
         const Utf8Lead lead = utf8Lead(b);
         if (!lead.valid) {
-            m_broken = true;
-            break;
+            ++m_invalid;
+            continue;
         }
-        ++m_sequences;
         m_need = lead.need;
-        // After C2 the range leaves out 80-9F: the C1 controls.
-        m_low = b == 0xC2 && !m_c1Allowed ? 0xA0 : lead.low;
+        m_held = 1;
+        m_low = lead.low;
         m_high = lead.high;
+        // C2 80-9F is a C1 control.
+        m_c1Lead = b == 0xC2 && !m_c1Allowed;
     }
 }
 
@@ -150,7 +160,7 @@ bool FormatDetector::settled() const
     switch (m_mark) {
     case Mark::Undecided: return false;
     case Mark::None:
-    case Mark::Utf8: return m_utf8.broken();
+    case Mark::Utf8: return m_utf8.beyondMostly();
     case Mark::Utf16LE:
     case Mark::Utf16BE: return m_unpaired;
     }
@@ -170,7 +180,7 @@ TextFormat FormatDetector::format() const
     bool unitBreaks = false;
     switch (m_mark) {
     case Mark::Utf8:
-        if (!m_utf8.broken() && !m_utf8.midSequence())
+        if ((!m_utf8.broken() && !m_utf8.midSequence()) || m_utf8.mostlyUtf8Text())
             format = {Encoding::Utf8, true};
         break;
     case Mark::Utf16LE:
@@ -182,7 +192,7 @@ TextFormat FormatDetector::format() const
         break;
     case Mark::None:
     case Mark::Undecided:
-        if (m_utf8.holdsUtf8Text())
+        if (m_utf8.holdsUtf8Text() || m_utf8.mostlyUtf8Text())
             format.encoding = Encoding::Utf8;
         break;
     }

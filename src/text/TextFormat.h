@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 
 namespace zezu {
@@ -60,10 +61,19 @@ constexpr Utf8Lead utf8Lead(std::uint8_t b)
 // Checks, piece by piece, whether bytes are UTF-8 text as detection means it:
 // strictly valid (no overlong forms, no surrogates, nothing past U+10FFFF),
 // no C1 control (U+0080-U+009F), and at least two multi-byte sequences.
-// Once broken it stays broken: no bytes that follow can make the whole UTF-8.
+// Or mostly so: a text cut or pasted together now and then has a few bytes
+// out of place, which a Windows-1251 text cannot mimic: its letters break
+// UTF-8 at nearly every other byte, and even a piece that happens to be valid
+// holds one multi-byte sequence at most (in the fortunes-ru prose).
 class Utf8Validator
 {
 public:
+    // Mostly UTF-8: at most this many stray parts (bytes that are not
+    // UTF-8, a C1 control unless allowed, a sequence cut off at the end),
+    // each with at least kSequencesPerStray well-formed multi-byte sequences.
+    static constexpr qint64 kMostStrays = 64;
+    static constexpr qint64 kSequencesPerStray = 32;
+
     // c1Allowed: a C1 control is valid too, as in a file that says it is UTF-8.
     explicit Utf8Validator(bool c1Allowed = false)
         : m_c1Allowed(c1Allowed)
@@ -73,34 +83,46 @@ public:
     void feed(QByteArrayView bytes);
 
     // An invalid byte (or a C1 control, unless allowed) was fed.
-    bool broken() const { return m_broken; }
+    bool broken() const { return m_invalid != 0 || m_c1 != 0; }
     // The last sequence fed still waits for bytes.
     bool midSequence() const { return m_need != 0; }
     qint64 multiByteSequences() const { return m_sequences; }
     // Everything fed so far, taken as a whole file, reads as UTF-8.
-    bool holdsUtf8Text() const { return !m_broken && m_need == 0 && m_sequences >= 2; }
+    bool holdsUtf8Text() const { return !broken() && m_need == 0 && m_sequences >= 2; }
+    // Everything fed so far, taken as a whole file, is mostly UTF-8.
+    bool mostlyUtf8Text() const
+    {
+        const qint64 strays = m_invalid + m_c1 + (m_need != 0);
+        return strays <= kMostStrays && m_sequences >= kSequencesPerStray * std::max<qint64>(strays, 1);
+    }
+    // No bytes that follow can make the whole even mostly UTF-8.
+    bool beyondMostly() const { return m_invalid + m_c1 > kMostStrays; }
 
 private:
-    // Continuation bytes the current sequence still needs, and the range the
-    // next one must fall in.
+    // Continuation bytes the current sequence still needs and has, and the
+    // range the next one must fall in.
     std::uint8_t m_need = 0;
+    std::uint8_t m_held = 0;
     std::uint8_t m_low = 0x80;
     std::uint8_t m_high = 0xBF;
-    bool m_broken = false;
     bool m_c1Allowed;
+    bool m_c1Lead = false;
     qint64 m_sequences = 0;
+    qint64 m_invalid = 0; // bytes
+    qint64 m_c1 = 0;
 };
 
 // Tells a file's format from its bytes, fed in pieces of any size:
 //  - a byte order mark: UTF-8 (EF BB BF), UTF-16 LE (FF FE) or BE (FE FF),
 //    trusted only when what follows it is plausible in that encoding: valid
-//    UTF-8; or for UTF-16 an even number of bytes, no unpaired surrogate, and
-//    a unit with a zero byte, as every text with a space, a digit or a line
-//    break has (or nothing at all). A Windows-1251 text may well open with
+//    or mostly valid UTF-8; or for UTF-16 an even number of bytes, no
+//    unpaired surrogate, and a unit with a zero byte, as every text with a
+//    space, a digit or a line break has (or nothing at all). A Windows-1251 text may well open with
 //    "яю", "юя" or "п»ї"; it is then Windows-1251, whatever its letters;
-//  - else UTF-8 when Utf8Validator says so: a Windows-1251 text is rarely
-//    valid UTF-8 at all, and two sequences and no C1 control make a chance
-//    match ("Её" is the valid UTF-8 "Ÿ") rarer still;
+//  - else UTF-8 when Utf8Validator says it holds UTF-8 text or mostly does:
+//    a Windows-1251 text is rarely valid UTF-8 at all, and two sequences and
+//    no C1 control make a chance match ("Её" is the valid UTF-8 "Ÿ") rarer
+//    still;
 //  - else Windows-1251 (so pure ASCII too).
 // Line ends are LF when the file holds an LF and no CR at all (in UTF-16,
 // code units U+000A and U+000D); any CR keeps the CR LF rule.

@@ -35,6 +35,8 @@ public:
     void finish(QByteArray &out);
     // Characters the output encoding could not hold, written as "?" (or U+FFFD).
     qint64 replaced() const { return m_encoder.replaced(); }
+    // Bytes of a UTF-8 input that were not UTF-8 (TextDecoder).
+    const StrayBytes &strayBytes() const { return m_decoder.strayBytes(); }
 
 private:
     void pass(bool last, QByteArray &out);

@@ -19,12 +19,14 @@
 namespace zezu::test {
 
 // Each request is one line: OP CODEC LINES HEX.
-//  decode: the bytes read with CODEC (errors become U+FFFD), then the line
+//  decode: the bytes read with CODEC (errors become U+FFFD, but UTF-8's
+//          each an escape of the byte: surrogateescape), then the line
 //          rule: with LINES "crlf" a line ends at CR LF or CR, with "lf" at
 //          LF too; every line is followed by CR LF. Answers UTF-16LE.
 //  encode, encode-bom: the text (UTF-16LE, lone surrogates allowed) with each
-//          CR LF written as LF when LINES is "lf", lone surrogates as U+FFFD,
-//          encoded with CODEC ("?" for what it lacks), after its mark.
+//          CR LF written as LF when LINES is "lf", lone surrogates as U+FFFD
+//          (but UTF-8's escapes of bytes), encoded with CODEC ("?" for what
+//          it lacks), after its mark.
 inline const char *pyCodecsScript()
 {
     return R"(import sys, re, codecs
@@ -37,7 +39,7 @@ for request in sys.stdin.read().split('\n'):
     op, codec, lines, data = request.split(' ')
     raw = bytes.fromhex(data)
     if op == 'decode':
-        s = raw.decode(codec, 'replace')
+        s = raw.decode(codec, 'surrogateescape' if codec.startswith('utf-8') else 'replace')
         parts = re.split('\r\n|\r|\n' if lines == 'lf' else '\r\n|\r', s)
         last = parts.pop()
         s = ''.join(p + '\r\n' for p in parts) + (last + '\r\n' if last else '')
@@ -46,9 +48,10 @@ for request in sys.stdin.read().split('\n'):
         s = raw.decode('utf-16-le', 'surrogatepass')
         if lines == 'lf':
             s = s.replace('\r\n', '\n')
-        s = re.sub('[\ud800-\udfff]', '\ufffd', s)
+        utf8 = codec == 'utf-8'
+        s = re.sub('[\ud800-\udc7f\udd00-\udfff]' if utf8 else '[\ud800-\udfff]', '\ufffd', s)
         mark = marks[codec] if op == 'encode-bom' else b''
-        out.append((mark + s.encode(codec, 'replace')).hex())
+        out.append((mark + s.encode(codec, 'surrogateescape' if utf8 else 'replace')).hex())
 sys.stdout.write('\n'.join(out) + '\n')
 )";
 }

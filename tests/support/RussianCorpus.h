@@ -71,6 +71,7 @@ struct CorpusScan
     qint64 allUtf8 = 0;
     qint64 allOneSequence = 0;    // valid UTF-8 with one multi-byte sequence
     qint64 mostSequences = 0;     // in one valid piece
+    qint64 mostlySequences = 0;   // in a piece short of too many strays
 };
 
 inline bool isLetter1251(std::uint8_t b)
@@ -80,8 +81,8 @@ inline bool isLetter1251(std::uint8_t b)
 
 // Every piece of up to maxLength bytes at every offset through detectFormat;
 // then every piece of any length: from each offset the resumable check is fed
-// a byte at a time until it breaks, after which no longer piece from there
-// can be UTF-8.
+// a byte at a time until it has more strays than mostly UTF-8 allows, after
+// which no longer piece from there can be UTF-8.
 inline CorpusScan scanCorpus(const QByteArray &bytes, qsizetype maxLength)
 {
     CorpusScan scan;
@@ -113,6 +114,20 @@ inline CorpusScan scanCorpus(const QByteArray &bytes, qsizetype maxLength)
                 scan.allOneSequence += validator.multiByteSequences() == 1;
                 scan.mostSequences = std::max(scan.mostSequences, validator.multiByteSequences());
             }
+        }
+        // Mostly UTF-8 takes kSequencesPerStray sequences, and their count
+        // only grows with the length: where a quick pass up to beyond the
+        // strays allowed finds fewer, no piece from here can be.
+        Utf8Validator quick;
+        for (qsizetype length = 0; length < rest.size() && !quick.beyondMostly(); length += 64)
+            quick.feed(rest.sliced(length, std::min<qsizetype>(64, rest.size() - length)));
+        scan.mostlySequences = std::max(scan.mostlySequences, quick.multiByteSequences());
+        if (quick.multiByteSequences() < Utf8Validator::kSequencesPerStray)
+            continue;
+        Utf8Validator mostly;
+        for (qsizetype length = 0; length < rest.size() && !mostly.beyondMostly(); ++length) {
+            mostly.feed(rest.sliced(length, 1));
+            scan.allUtf8 += mostly.mostlyUtf8Text();
         }
     }
     return scan;

@@ -147,13 +147,14 @@ inline QByteArray randomFileBytes(std::mt19937 &random, const TextFormat &format
 inline QString randomText(std::mt19937 &random, int size)
 {
     static const char16_t units[] = {u'a', u' ', u'\r', u'\n', u'Ж', u'ё', u'№', u'€', u'中',
-                                     0xFEFF, 0xFFFD, 0, 0xD83D, 0xDE00, 0xD800, 0xDC00};
+                                     0xFEFF, 0xFFFD, 0, 0xD83D, 0xDE00, 0xD800, 0xDC00,
+                                     0xDC80, 0xDCFF};
     QString text;
     while (text.size() < size) {
-        const int k = int(random() % 20);
-        if (k < 16)
+        const int k = int(random() % 22);
+        if (k < 18)
             text += QChar(units[k]);
-        else if (k < 18)
+        else if (k < 20)
             text += QStringLiteral("\r\n");
         else
             text += QStringLiteral("\U0001F600");
