@@ -40,6 +40,7 @@ private slots:
     void sameBytesAsTheEditor();
     void pipeHeldPastMemory();
     void inPlaceKeepsHardLinks();
+    void namesThatAreNotUtf8();
     void signalLeavesNoTemporaryFile_data();
     void signalLeavesNoTemporaryFile();
 
@@ -302,6 +303,29 @@ void TestConvertCommand::inPlaceKeepsHardLinks()
     QCOMPARE(test::readBytes(path(name)), expected);
     QCOMPARE(test::readBytes(path(QStringLiteral("other-name.txt"))), expected);
     QVERIFY(QFile::remove(path(name)) && QFile::remove(path(QStringLiteral("other-name.txt"))));
+}
+
+// "Привет.txt" in Windows-1251 bytes, given through a shell so that the
+// name reaches the program as the bytes it is.
+void TestConvertCommand::namesThatAreNotUtf8()
+{
+    QTemporaryDir dir;
+    const QByteArray name = "\xCF\xF0\xE8\xE2\xE5\xF2.txt";
+    const QByteArray folder = QFile::encodeName(dir.path());
+    QVERIFY(test::writeBytesAt(folder + '/' + name, m_good));
+    const QString script = QStringLiteral(
+        "n=$(printf '\\317\\360\\350\\342\\345\\362.txt'); "
+        "\"$0\" \"$n\" && \"$0\" \"$n\" -o \"$n.out\" && \"$0\" -i \"$n\" && "
+        "\"$0\" \"$(printf 'none\\377.txt')\"");
+    const test::Run run = test::runProgram(QStringLiteral("/bin/sh"),
+                                           {QStringLiteral("-c"), script, kProgram}, dir.path());
+    QCOMPARE(QString::fromUtf8(run.err),
+             QStringLiteral("zezu-convert: none\uFFFD.txt: файл или папка не найдены\n"));
+    QCOMPARE(run.status, 1);
+    const QByteArray converted = editorBytes(QStringLiteral("good.txt"), false);
+    QCOMPARE(run.out, converted);
+    QCOMPARE(test::readBytesAt(folder + '/' + name + ".out"), converted);
+    QCOMPARE(test::readBytesAt(folder + '/' + name), converted);
 }
 
 void TestConvertCommand::signalLeavesNoTemporaryFile_data()

@@ -3,6 +3,7 @@
 // that change nothing, and a file of 50 MiB.
 #include "editor/DocumentTexts.h"
 #include "files/FileErrors.h"
+#include "files/PathNames.h"
 #include "files/TextFile.h"
 #include "support/History.h"
 #include "support/Doc.h"
@@ -35,6 +36,7 @@ private slots:
     void firstSaveNormalisesThenStable_data();
     void firstSaveNormalisesThenStable();
     void strayBytesAreToldAndKept();
+    void nameThatIsNotUtf8OpensAndSaves();
     void saveAsksBeforeWritingQuestionMarks_data();
     void saveAsksBeforeWritingQuestionMarks();
     void failedSaveKeepsEverything_data();
@@ -159,6 +161,32 @@ void TestDocumentFiles::strayBytesAreToldAndKept()
     doc.w.saveChoices.push_back(out);
     doc.editor.save();
     QCOMPARE(readBytes(out), bytes);
+}
+
+void TestDocumentFiles::nameThatIsNotUtf8OpensAndSaves()
+{
+    // "Привет.txt" in Windows-1251 bytes, as an old archive unpacks it.
+    const QByteArray folder = QFile::encodeName(m_dir.path());
+    const QByteArray raw = folder + "/\xCF\xF0\xE8\xE2\xE5\xF2.txt";
+    QVERIFY(writeBytesAt(raw, "text\r\n"));
+    Doc doc;
+    const QString path = pathFromBytes(raw.constData());
+    doc.editor.openFile(path);
+    QVERIFY(doc.w.told.empty());
+    QCOMPARE(doc.w.textValue, QStringLiteral("text\r\n"));
+    QCOMPARE(doc.w.captionValue, named(QString(6, QChar(0xFFFD)) + QStringLiteral(".txt")));
+    // The dialog proposes the name and folder, taken as they are.
+    doc.type(QStringLiteral("more"));
+    doc.w.saveChoices.push_back(path);
+    doc.editor.save();
+    QVERIFY(doc.w.told.empty());
+    QCOMPARE(doc.w.saveRequests.back().folder + u'/' + doc.w.saveRequests.back().fileName, path);
+    QCOMPARE(readBytesAt(raw), QByteArray("text\r\nmore"));
+    // One that is missing is named with U+FFFD for its byte.
+    doc.editor.openFile(pathFromBytes(folder + "/\xFF.txt"));
+    QCOMPARE(doc.w.told.size(), std::size_t(1));
+    QCOMPARE(doc.w.told[0].message,
+             openFailed(m_dir.path() + QStringLiteral("/\uFFFD.txt"), errorReason(ENOENT)));
 }
 
 void TestDocumentFiles::saveAsksBeforeWritingQuestionMarks_data()

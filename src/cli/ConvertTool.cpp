@@ -2,6 +2,7 @@
 
 #include "cli/ConvertedInputs.h"
 #include "files/FileErrors.h"
+#include "files/PathNames.h"
 #include "files/SafeWrite.h"
 
 #include <QFile>
@@ -21,7 +22,7 @@ namespace {
 
 QString shownName(const QString &name)
 {
-    return name == u"-" ? QStringLiteral("стандартный ввод") : name;
+    return name == u"-" ? QStringLiteral("стандартный ввод") : shownPath(name);
 }
 
 void tell(const QString &name, const QString &reason)
@@ -110,8 +111,14 @@ int toStream(const Options &options, const QStringList &files, std::FILE *out,
 // it cannot be replaced by a new file, so it is written on as it stands.
 bool isStream(const QString &path)
 {
+#ifdef Q_OS_UNIX
+    struct stat st;
+    return ::stat(pathBytes(path).constData(), &st) == 0 && !S_ISREG(st.st_mode)
+        && !S_ISDIR(st.st_mode);
+#else
     const QFileInfo target(path);
     return target.exists() && !target.isFile() && !target.isDir();
+#endif
 }
 
 // Whether the path names what standard output is (/dev/stdout, say), which
@@ -122,7 +129,7 @@ bool isStandardOutput(const QString &path)
 #ifdef Q_OS_UNIX
     struct stat named;
     struct stat ours;
-    return ::stat(QFile::encodeName(path).constData(), &named) == 0
+    return ::stat(pathBytes(path).constData(), &named) == 0
         && ::fstat(STDOUT_FILENO, &ours) == 0 && named.st_dev == ours.st_dev
         && named.st_ino == ours.st_ino;
 #else
@@ -134,7 +141,7 @@ int toNamedStream(const Options &options, const QStringList &files)
 {
     if (isStandardOutput(options.output))
         return toStream(options, files, stdout, options.output);
-    std::FILE *out = std::fopen(QFile::encodeName(options.output).constData(), "wb");
+    std::FILE *out = std::fopen(pathBytes(options.output).constData(), "wb");
     if (!out) {
         tell(options.output, errorReason(errno));
         return kFailed;

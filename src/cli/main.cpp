@@ -2,6 +2,7 @@
 // whole folders, on the logic libraries alone (no display needed).
 #include "cli/ConvertTool.h"
 #include "cli/Options.h"
+#include "files/PathNames.h"
 #include "files/TemporaryFiles.h"
 #include "version/VersionRecord.h"
 
@@ -17,7 +18,7 @@ int main(int argc, char **argv)
     zezu::removeTemporaryFilesOnSignals();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(zezu::pathFromBytes(argv[i])); // names may not be UTF-8
     Options options;
     QString error;
     if (!parseArguments(arguments, options, error)) {

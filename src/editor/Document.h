@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/Caption.h"
+#include "text/TextCodec.h"
 #include "text/TextFormat.h"
 
 #include <QFileInfo>
@@ -41,7 +42,8 @@ public:
 
     QString caption() const
     {
-        const QString unmarked = caption::forDocument(m_name);
+        // A name's bytes that are not UTF-8 show as U+FFFD.
+        const QString unmarked = caption::forDocument(withEscapesShown(m_name));
         return m_modified ? unmarked + caption::kModifiedMarker : unmarked;
     }
 

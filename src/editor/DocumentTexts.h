@@ -45,7 +45,7 @@ inline QString unheldCharactersMessage(const UnheldCharacters &unheld, const Tex
 inline QString strayBytesMessage(const QString &shownPath, const StrayBytes &stray)
 {
     return QStringLiteral("в файле \"%1\", прочитанном как UTF-8, есть байты не в UTF-8 (их %2, "
-                          "первый - байт номер %3). в тексте они показаны особыми знаками; "
+                          "первый - байт номер %3). в тексте они показаны как \"\uFFFD\"; "
                           "сохранение в UTF-8 запишет их как были, а преобразование в ссылки "
                           "заменит их на \"?\".")
         .arg(shownPath, QString::number(stray.count), QString::number(stray.first + 1));

@@ -4,6 +4,7 @@
 #include "editor/DocumentTexts.h"
 #include "editor/TextIntake.h"
 #include "files/Memory.h"
+#include "files/PathNames.h"
 #include "files/TextFile.h"
 
 #include <QDir>
@@ -16,7 +17,7 @@ namespace zezu {
 namespace {
 
 // What the user sees of a file in a message: its full path.
-QString shown(const QString &path) { return QDir::toNativeSeparators(path); }
+QString shown(const QString &path) { return shownPath(path); }
 
 } // namespace
 
@@ -149,7 +150,7 @@ void Editor::openFile(const QString &path)
     // A file decodes to at most about one code unit per byte: its text and
     // the text area's least share must fit before anything is read; its
     // lines are counted, and checked, once it is.
-    const qint64 needed = (kTextBytesPerUnit + kViewBytesPerUnit) * QFileInfo(path).size();
+    const qint64 needed = (kTextBytesPerUnit + kViewBytesPerUnit) * fileSize(path);
     if (!canAllocate(needed)) {
         fail(notEnoughMemoryReason(needed));
         return;

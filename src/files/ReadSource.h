@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/FileErrors.h"
+#include "files/PathNames.h"
 
 #include <QString>
 
@@ -39,7 +40,7 @@ public:
     // name would otherwise block the open until some writer came.
     bool open(const QString &path, QString &reason)
     {
-        const QByteArray name = QFile::encodeName(path);
+        const QByteArray name = pathBytes(path);
         do
             m_fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         while (m_fd < 0 && errno == EINTR);

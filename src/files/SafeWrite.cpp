@@ -1,6 +1,7 @@
 #include "files/SafeWrite.h"
 
 #include "files/FileErrors.h"
+#include "files/PathNames.h"
 #include "files/SpooledBytes.h"
 #include "files/TemporaryFiles.h"
 
@@ -358,7 +359,7 @@ bool replaceThroughShortName(const QString &path, ByteSource &bytes, QString &re
 bool saveFile(const QString &path, ByteSource &bytes, QString &reason)
 {
     ignoreFileSizeSignal();
-    QByteArray name = QFile::encodeName(path);
+    QByteArray name = pathBytes(path);
     if (const int error = followLinks(name))
         return failed(reason, error);
     struct stat old;

@@ -1,12 +1,17 @@
 #include "files/TextFile.h"
 
 #include "files/FileErrors.h"
+#include "files/PathNames.h"
 #include "files/SafeWrite.h"
 #include "files/StreamInput.h"
 #include "text/TextCodec.h"
 #include "text/TextScan.h"
 
 #include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <optional>
@@ -20,12 +25,21 @@ namespace {
 // a FIFO or a device.
 QString whyNotAFile(const QString &path)
 {
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (::stat(pathBytes(path).constData(), &st) != 0)
+        return {};
+    if (S_ISDIR(st.st_mode))
+        return folderReason();
+    return S_ISREG(st.st_mode) ? QString() : notRegularReason();
+#else
     const QFileInfo info(path);
     if (info.isDir())
         return folderReason();
     if (info.exists() && !info.isFile())
         return notRegularReason();
     return {};
+#endif
 }
 
 // The text's bytes in a format, encoded a piece at a time.

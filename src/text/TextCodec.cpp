@@ -135,6 +135,61 @@ void TextDecoder::decode(const std::uint8_t *bytes, qsizetype size, qint64 at)
     }
 }
 
+template <typename Put, typename Stray>
+void Utf8Reader::read(const std::uint8_t *p, const std::uint8_t *end, qint64 at, Put &&put,
+                      Stray &&stray)
+{
+    for (const std::uint8_t *const start = p; p != end; ++p) {
+        const std::uint8_t b = *p;
+        if (need != 0) {
+            if (b >= low && b <= high) {
+                held[heldCount++] = b;
+                code = code << 6 | (b & 0x3F);
+                low = 0x80;
+                high = 0xBF;
+                if (--need != 0)
+                    continue;
+                heldCount = 0;
+                if (code < 0x10000) {
+                    put(char16_t(code));
+                } else {
+                    put(QChar::highSurrogate(code));
+                    put(QChar::lowSurrogate(code));
+                }
+                continue;
+            }
+            // The sequence broke off: its bytes are stray, and this byte
+            // starts afresh.
+            flush(stray);
+        }
+        if (b < 0x80) {
+            put(char16_t(b));
+            continue;
+        }
+        const Utf8Lead lead = utf8Lead(b);
+        if (!lead.valid) {
+            stray(b, at + (p - start));
+            continue;
+        }
+        need = lead.need;
+        low = lead.low;
+        high = lead.high;
+        code = b & (0x7F >> (lead.need + 1));
+        held[0] = b;
+        heldCount = 1;
+        heldAt = at + (p - start);
+    }
+}
+
+template <typename Stray>
+void Utf8Reader::flush(Stray &&stray)
+{
+    for (int i = 0; i < heldCount; ++i)
+        stray(held[i], heldAt + i);
+    heldCount = 0;
+    need = 0;
+}
+
 void TextDecoder::putStray(std::uint8_t byte, qint64 at)
 {
     if (m_stray.count++ == 0)
@@ -144,10 +199,7 @@ void TextDecoder::putStray(std::uint8_t byte, qint64 at)
 
 void TextDecoder::putHeldAsStray()
 {
-    for (int i = 0; i < m_heldCount; ++i)
-        putStray(m_held[i], m_heldAt + i);
-    m_heldCount = 0;
-    m_need = 0;
+    m_utf8.flush([this](std::uint8_t byte, qint64 at) { putStray(byte, at); });
 }
 
 void TextDecoder::decodeUtf8(const std::uint8_t *p, const std::uint8_t *end)
@@ -155,47 +207,8 @@ void TextDecoder::decodeUtf8(const std::uint8_t *p, const std::uint8_t *end)
     // A byte gives at most one unit, or the two of a pair for four bytes,
     // and the sequence it breaks off (bytes given nothing so far) three more.
     makeRoom(end - p + 3);
-    for (; p != end; ++p) {
-        const std::uint8_t b = *p;
-        if (m_need != 0) {
-            if (b >= m_low && b <= m_high) {
-                m_held[m_heldCount++] = b;
-                m_code = m_code << 6 | (b & 0x3F);
-                m_low = 0x80;
-                m_high = 0xBF;
-                if (--m_need != 0)
-                    continue;
-                m_heldCount = 0;
-                if (m_code < 0x10000) {
-                    put(char16_t(m_code));
-                } else {
-                    put(QChar::highSurrogate(m_code));
-                    put(QChar::lowSurrogate(m_code));
-                }
-                continue;
-            }
-            // The sequence broke off: its bytes are stray, and this byte
-            // starts afresh.
-            putHeldAsStray();
-        }
-        if (b < 0x80) {
-            put(b);
-            continue;
-        }
-        const qint64 at = m_pieceAt + (p - m_piece);
-        const Utf8Lead lead = utf8Lead(b);
-        if (!lead.valid) {
-            putStray(b, at);
-            continue;
-        }
-        m_need = lead.need;
-        m_low = lead.low;
-        m_high = lead.high;
-        m_code = b & (0x7F >> (lead.need + 1));
-        m_held[0] = b;
-        m_heldCount = 1;
-        m_heldAt = at;
-    }
+    m_utf8.read(p, end, m_pieceAt + (p - m_piece), [this](char16_t unit) { put(unit); },
+                [this](std::uint8_t byte, qint64 at) { putStray(byte, at); });
 }
 
 void TextDecoder::putUtf16Unit(char16_t unit)
@@ -218,7 +231,7 @@ void TextDecoder::putUtf16Unit(char16_t unit)
 
 void TextDecoder::endSequence()
 {
-    if (m_need != 0) {
+    if (m_utf8.holding()) {
         makeRoom(3);
         putHeldAsStray();
     }
@@ -245,10 +258,10 @@ QString TextDecoder::finish()
     }
     // A UTF-8 sequence cut off at the end is stray bytes; a unit and a half
     // or a lone high surrogate one U+FFFD.
-    if (m_need != 0 || m_pendingByte >= 0 || m_pendingHigh != 0) {
+    if (m_utf8.holding() || m_pendingByte >= 0 || m_pendingHigh != 0) {
         m_lines.setLineOpen();
         makeRoom(3);
-        if (m_need != 0)
+        if (m_utf8.holding())
             putHeldAsStray();
         else
             put(kReplacement);
@@ -433,6 +446,37 @@ UnheldCharacters unheldCharacters(QStringView text, Encoding encoding)
             unheld.first = c;
     }
     return unheld;
+}
+
+QString decodeUtf8Escaped(QByteArrayView bytes)
+{
+    QString text;
+    text.reserve(bytes.size() + 3);
+    const auto put = [&text](char16_t unit) { text.append(QChar(unit)); };
+    const auto stray = [&text](std::uint8_t byte, qint64) { text.append(QChar(0xDC00 + byte)); };
+    const auto *p = reinterpret_cast<const std::uint8_t *>(bytes.data());
+    Utf8Reader reader;
+    reader.read(p, p + bytes.size(), 0, put, stray);
+    reader.flush(stray);
+    return text;
+}
+
+QByteArray encodeUtf8Escaped(QStringView text)
+{
+    TextEncoder encoder({Encoding::Utf8, false, LineEnds::CrLf});
+    QByteArray bytes;
+    encoder.feed(text, bytes);
+    encoder.finish(bytes);
+    return bytes;
+}
+
+QString withEscapesShown(QString text)
+{
+    for (QChar &c : text) {
+        if (isEscapedByte(c.unicode()))
+            c = QChar(kReplacement);
+    }
+    return text;
 }
 
 QByteArray encodeText(QStringView text, const TextFormat &format)

@@ -21,6 +21,42 @@ struct StrayBytes
     qint64 first = -1;
 };
 
+// A byte that is not UTF-8 (0x80..0xFF) is kept in text as the lone surrogate
+// U+DC00 + byte, as Python's surrogateescape has it, so that it is written
+// back as it was, in a file and in a file's name alike.
+constexpr bool isEscapedByte(char16_t unit) { return unit >= 0xDC80 && unit <= 0xDCFF; }
+
+// Reads UTF-8 a piece at a time: each well-formed sequence is one character,
+// each byte of an ill-formed sequence's maximal part (as Unicode delimits
+// them) stray. See TextCodec.cpp.
+struct Utf8Reader
+{
+    // Reads [p, end), which starts at offset at: put(unit) for every unit,
+    // stray(byte, offset) for every stray byte. A sequence still waiting for
+    // bytes is held.
+    template <typename Put, typename Stray>
+    void read(const std::uint8_t *p, const std::uint8_t *end, qint64 at, Put &&put, Stray &&stray);
+    // Whether a sequence is held, and its bytes handed to stray.
+    bool holding() const { return need != 0; }
+    template <typename Stray>
+    void flush(Stray &&stray);
+
+    std::uint8_t held[4] = {};
+    std::uint8_t heldCount = 0;
+    qint64 heldAt = 0;
+    std::uint8_t need = 0;
+    std::uint8_t low = 0x80;
+    std::uint8_t high = 0xBF;
+    char32_t code = 0;
+};
+
+// A name (a path from a command line, say) from bytes that should be UTF-8,
+// with the bytes that are not as escapes; and back to the very bytes.
+QString decodeUtf8Escaped(QByteArrayView bytes);
+QByteArray encodeUtf8Escaped(QStringView text);
+// The text as it is shown to the user: an escaped byte as U+FFFD.
+QString withEscapesShown(QString text);
+
 // Decodes a file's bytes in a known format into the editor's text, piece by
 // piece: pieces of any size, cut anywhere (in a CR LF, a UTF-8 sequence, a
 // UTF-16 code unit or surrogate pair, the byte order mark), give the same
@@ -95,15 +131,7 @@ private:
     qint64 m_pieceAt = 0;
     StrayBytes m_stray;
 
-    // UTF-8: the bytes of the sequence so far and where it began,
-    // continuation bytes still needed, their range, the code so far.
-    std::uint8_t m_held[4] = {};
-    std::uint8_t m_heldCount = 0;
-    qint64 m_heldAt = 0;
-    std::uint8_t m_need = 0;
-    std::uint8_t m_low = 0x80;
-    std::uint8_t m_high = 0xBF;
-    char32_t m_code = 0;
+    Utf8Reader m_utf8;
 
     // UTF-16: the code units of a piece, the first byte of a unit and a high
     // surrogate still waiting.

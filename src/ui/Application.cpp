@@ -2,6 +2,7 @@
 
 #include "version/VersionRecord.h"
 #include "art/AppIcon.h"
+#include "files/PathNames.h"
 #include "files/TemporaryFiles.h"
 #include "ui/frmMain.h"
 
@@ -111,7 +112,7 @@ int runEditor(int argc, char **argv)
     // untitled document stays. From within the event loop, so that an exit
     // while the file is read ends the program.
     if (file) {
-        const QString path = QFile::decodeName(file);
+        const QString path = pathFromBytes(file);
         QTimer::singleShot(0, &window, [&window, path] { window.editor().openFile(path); });
     }
     return app.exec();

@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <cstdio>
 #include <map>
 
 namespace zezu::test {
@@ -26,6 +27,30 @@ inline bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The same at a path given as the system's bytes, which need not be UTF-8.
+inline QByteArray readBytesAt(const QByteArray &path)
+{
+    std::FILE *file = std::fopen(path.constData(), "rb");
+    if (!file)
+        return QByteArray("<unreadable>");
+    QByteArray bytes;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        bytes.append(buffer, qsizetype(n));
+    std::fclose(file);
+    return bytes;
+}
+
+inline bool writeBytesAt(const QByteArray &path, const QByteArray &bytes)
+{
+    std::FILE *file = std::fopen(path.constData(), "wb");
+    if (!file)
+        return false;
+    const bool written = std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), file)
+        == std::size_t(bytes.size());
+    return std::fclose(file) == 0 && written;
 }
 
 // Every entry under a folder with its kind and, for files, its bytes: what a

@@ -1,0 +1,45 @@
+#include "files/PathNames.h"
+
+#include "text/TextCodec.h"
+
+#include <QDir>
+#include <QFile>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+namespace zezu {
+
+#ifdef Q_OS_UNIX
+
+QString pathFromBytes(const char *bytes)
+{
+    return decodeUtf8Escaped(QByteArrayView(bytes));
+}
+
+QByteArray pathBytes(const QString &path)
+{
+    return encodeUtf8Escaped(path);
+}
+
+qint64 fileSize(const QString &path)
+{
+    struct stat st;
+    return ::stat(pathBytes(path).constData(), &st) == 0 ? qint64(st.st_size) : 0;
+}
+
+#else
+
+QString pathFromBytes(const char *bytes) { return QFile::decodeName(bytes); }
+QByteArray pathBytes(const QString &path) { return QFile::encodeName(path); }
+qint64 fileSize(const QString &path) { return QFileInfo(path).size(); }
+
+#endif
+
+QString shownPath(const QString &path)
+{
+    return withEscapesShown(QDir::toNativeSeparators(path));
+}
+
+} // namespace zezu
