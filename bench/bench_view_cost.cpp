@@ -33,6 +33,7 @@ int runOne(int lineLength)
     area.show();
     QCoreApplication::processEvents();
     const long before = peakKiB();
+    const long addressBefore = statusKiB("VmSize");
     // In pieces, as a text this large goes in.
     area.beginIntake(text);
     while (area.continueIntake(1 << 20) < text.size())
@@ -41,11 +42,13 @@ int runOne(int lineLength)
     area.repaint();
     QCoreApplication::processEvents();
     const double bytes = double(peakKiB() - before) * 1024.0;
+    const double address = double(peakAddressKiB() - addressBefore) * 1024.0;
     const qsizetype lines = lineBreaks(text);
-    std::printf("lines of %5d units: %9lld units %9lld lines  %8.1f MiB  %6.2f bytes/unit  "
-                "allowance %8.1f MiB\n",
+    std::printf("lines of %5d units: %9lld units %9lld lines  resident %8.1f MiB %6.2f B/unit  "
+                "address space %8.1f MiB %6.2f B/unit  allowance %8.1f MiB\n",
                 lineLength, qlonglong(text.size()), qlonglong(lines), bytes / 1048576.0,
-                bytes / double(text.size()), double(viewBytes(text.size(), lines)) / 1048576.0);
+                bytes / double(text.size()), address / 1048576.0, address / double(text.size()),
+                double(viewBytes(text.size(), lines)) / 1048576.0);
     return 0;
 }
 

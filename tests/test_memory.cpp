@@ -3,6 +3,7 @@
 // window-services double.
 #include "text/ReferenceConverter.h"
 #include "files/Memory.h"
+#include "support/AddressSpace.h"
 #include "support/Child.h"
 #include "support/Doc.h"
 #include "support/Files.h"
@@ -16,41 +17,11 @@
 
 #include <new>
 
-// AddressSanitizer, as GCC and as clang tell it.
-#if defined(__SANITIZE_ADDRESS__)
-#define ZEZU_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ZEZU_ASAN 1
-#endif
-#endif
-#ifndef ZEZU_ASAN
-#define ZEZU_ASAN 0
-#endif
 
 using namespace zezu;
 using namespace zezu::test;
 
 namespace {
-
-// What this process has mapped, in bytes; -1 when it cannot be read.
-qint64 mappedBytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly))
-        for (const QByteArray &line : status.readAll().split('\n'))
-            if (line.startsWith("VmSize:"))
-                return line.mid(7).trimmed().split(' ').value(0).toLongLong() * 1024;
-    return -1;
-}
-
-// Limits this process to what it has mapped now and room more.
-bool limitAddressSpace(qint64 room)
-{
-    const qint64 used = mappedBytes();
-    const rlimit limit{rlim_t(used + room), rlim_t(used + room)};
-    return used >= 0 && ::setrlimit(RLIMIT_AS, &limit) == 0;
-}
 
 // What a refused or failed command must leave: the text, the caption, the
 // history and the menu as they were, and one message.
@@ -68,24 +39,6 @@ QString checkUntouched(const Doc &d, const QString &text, const QString &caption
     if (d.w.told.size() != 1 || !d.w.told[0].message.startsWith(message))
         return QStringLiteral("the message was not told: %1").arg(d.w.told.size());
     return {};
-}
-
-// Room left under the address-space limit, less keep, taken by a mapping
-// nothing uses: what another part of the program might have taken meanwhile.
-struct TakenRoom
-{
-    void *at = nullptr;
-    std::size_t bytes = 0;
-};
-
-TakenRoom takeRoomLeft(qint64 keep)
-{
-    rlimit limit{};
-    ::getrlimit(RLIMIT_AS, &limit);
-    const auto bytes = std::size_t(qint64(limit.rlim_cur) - mappedBytes() - keep);
-    void *at =
-        ::mmap(nullptr, bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    return at == MAP_FAILED ? TakenRoom{} : TakenRoom{at, bytes};
 }
 
 // "squeezed": the check passes, then the room goes while the selection is

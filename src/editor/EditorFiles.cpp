@@ -50,24 +50,31 @@ Editor::SaveOutcome Editor::saveAs(AfterSave after)
     m_lastDialogFolder = QFileInfo(*chosen).absolutePath();
 
     const QString path = withTextExtension(*chosen);
-    const QString text = m_window.text();
     TextFormat format = m_document.format();
-    // Characters the file's encoding cannot hold are not turned into "?"
-    // without the user's word; UTF-8 holds them all.
-    const UnheldCharacters unheld = unheldCharacters(text, format.encoding);
-    if (unheld.count > 0) {
-        switch (m_window.ask(kMessageTitle.toString(), unheldCharactersMessage(unheld, format))) {
-        case Answer::Yes:
-            format = {Encoding::Utf8, false, format.lineEnds};
-            break;
-        case Answer::No:
-            break;
-        case Answer::Cancel:
-            return SaveOutcome::Cancelled;
-        }
-    }
     QString reason;
-    if (!writeTextFile(path, text, format, reason)) {
+    bool written = false;
+    try {
+        const QString text = m_window.text();
+        // Characters the file's encoding cannot hold are not turned into "?"
+        // without the user's word; UTF-8 holds them all.
+        const UnheldCharacters unheld = unheldCharacters(text, format.encoding);
+        if (unheld.count > 0) {
+            switch (m_window.ask(kMessageTitle.toString(),
+                                 unheldCharactersMessage(unheld, format))) {
+            case Answer::Yes:
+                format = {Encoding::Utf8, false, format.lineEnds};
+                break;
+            case Answer::No:
+                break;
+            case Answer::Cancel:
+                return SaveOutcome::Cancelled;
+            }
+        }
+        written = writeTextFile(path, text, format, reason);
+    } catch (const std::bad_alloc &failure) {
+        reason = notEnoughMemoryReason(neededFor(failure));
+    }
+    if (!written) {
         m_window.tell(kMessageTitle.toString(),
                       QStringLiteral("не удалось сохранить файл \"%1\": %2")
                           .arg(shown(path), reason));

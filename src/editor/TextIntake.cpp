@@ -23,30 +23,29 @@ bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QS
     }
     const double total = double(text.size());
     window.beginTextIntake(text);
-    // Whatever ends the intake early leaves the old text in place.
-    struct Abandon
-    {
-        WindowServices &window;
-        bool armed = true;
-        ~Abandon()
-        {
-            if (armed) {
-                window.unloadProgress();
-                window.abandonTextIntake();
+    // Whatever ends the intake early leaves the old text in place; not from
+    // a destructor, as putting it back may itself run out of memory.
+    auto abandon = [&window] {
+        window.unloadProgress();
+        window.abandonTextIntake();
+    };
+    try {
+        for (qsizetype taken = 0; taken < text.size();) {
+            taken = window.continueTextIntake(kIntakePiece);
+            window.showProgress(kind);
+            const double done = double(taken) / total;
+            window.setProgress(int(std::nearbyint(done * 100.0)),
+                               int(std::nearbyint(done * window.progressBarWidth())));
+            window.processEventsNow();
+            if (run.cancelRequested()) {
+                abandon();
+                return false;
             }
         }
-    } abandon{window};
-    for (qsizetype taken = 0; taken < text.size();) {
-        taken = window.continueTextIntake(kIntakePiece);
-        window.showProgress(kind);
-        const double done = double(taken) / total;
-        window.setProgress(int(std::nearbyint(done * 100.0)),
-                           int(std::nearbyint(done * window.progressBarWidth())));
-        window.processEventsNow();
-        if (run.cancelRequested())
-            return false;
+    } catch (...) {
+        abandon();
+        throw;
     }
-    abandon.armed = false;
     window.unloadProgress();
     window.finishTextIntake();
     return true;

@@ -9,12 +9,14 @@
 namespace zezu {
 
 // What the text area takes beside the text itself: its blocks and layout.
-// Measured by bench_view_cost (the growth of the peak resident size as a
-// shown text area takes 20 M units in lines of 0 to 1,400 units): about
-// 2.3 bytes a unit and 110 to 130 a line, so that a text of empty lines
-// takes some 55 bytes a unit. Rounded up, with room to spare.
-inline constexpr qint64 kViewBytesPerUnit = 3;
-inline constexpr qint64 kViewBytesPerLine = 160;
+// Measured by bench_view_cost as a shown text area takes 20 M units in lines
+// of 0 to 1,400 units: its peak resident size grows by about 2.3 bytes a
+// unit and 110 to 130 a line; its address space, which a limit bounds, by
+// more, as its text's buffer grows ahead of the text: 3.5 bytes a unit in
+// lines of 1,400 units, 5.0 in lines of 100, 10.1 in lines of 30, 84 in
+// empty lines. Rounded up, so that the check refuses before the intake fails.
+inline constexpr qint64 kViewBytesPerUnit = 5;
+inline constexpr qint64 kViewBytesPerLine = 180;
 // What a QString takes per code unit.
 inline constexpr qint64 kTextBytesPerUnit = 2;
 

@@ -227,6 +227,9 @@ void TextArea::finishIntake()
 void TextArea::abandonIntake()
 {
     QTextDocument *partial = document();
+    // Its text goes first: an intake is abandoned when memory ran out, and
+    // the old text's layout, made afresh, needs room.
+    partial->clear();
     setDocument(m_replaced);
     m_replaced = nullptr;
     delete partial;
