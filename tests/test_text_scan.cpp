@@ -28,6 +28,9 @@ private slots:
         }
         QTest::newRow("only CR LF") << QStringLiteral("\r\n").repeated(1001);
         QTest::newRow("only pairs") << QString::fromUtf16(u"\U0001F600").repeated(1001);
+        // Past what a step's 16-bit counters hold before they are summed.
+        QTest::newRow("300,001 CR LF") << QStringLiteral("\r\n").repeated(300001);
+        QTest::newRow("300,001 pairs") << QString::fromUtf16(u"\U0001F600").repeated(300001);
     }
 
     void countsLikeQt()

@@ -2,6 +2,7 @@
 
 #include "text/ReferenceConverter.h"
 #include "text/ReferenceDecoder.h"
+#include "text/HugePages.h"
 
 namespace zezu {
 
@@ -11,12 +12,12 @@ qsizetype convertedLengthBound(Conversion conversion, QStringView text)
     return conversion == Conversion::ToReferences ? referencesLengthBound(text) : text.size();
 }
 
-void reserveForConverted(Conversion conversion, QString &out, QStringView text)
+void reserveForConverted(Conversion conversion, QString &out, qsizetype bound)
 {
     if (conversion == Conversion::ToReferences)
-        reserveForReferences(out, text);
+        reserveWithHugePages(out, out.size() + bound);
     else
-        reserveForText(out, text);
+        out.reserve(out.size() + bound);
 }
 
 void appendConverted(Conversion conversion, QString &out, QStringView text)
