@@ -135,61 +135,6 @@ void TextDecoder::decode(const std::uint8_t *bytes, qsizetype size, qint64 at)
     }
 }
 
-template <typename Put, typename Stray>
-void Utf8Reader::read(const std::uint8_t *p, const std::uint8_t *end, qint64 at, Put &&put,
-                      Stray &&stray)
-{
-    for (const std::uint8_t *const start = p; p != end; ++p) {
-        const std::uint8_t b = *p;
-        if (need != 0) {
-            if (b >= low && b <= high) {
-                held[heldCount++] = b;
-                code = code << 6 | (b & 0x3F);
-                low = 0x80;
-                high = 0xBF;
-                if (--need != 0)
-                    continue;
-                heldCount = 0;
-                if (code < 0x10000) {
-                    put(char16_t(code));
-                } else {
-                    put(QChar::highSurrogate(code));
-                    put(QChar::lowSurrogate(code));
-                }
-                continue;
-            }
-            // The sequence broke off: its bytes are stray, and this byte
-            // starts afresh.
-            flush(stray);
-        }
-        if (b < 0x80) {
-            put(char16_t(b));
-            continue;
-        }
-        const Utf8Lead lead = utf8Lead(b);
-        if (!lead.valid) {
-            stray(b, at + (p - start));
-            continue;
-        }
-        need = lead.need;
-        low = lead.low;
-        high = lead.high;
-        code = b & (0x7F >> (lead.need + 1));
-        held[0] = b;
-        heldCount = 1;
-        heldAt = at + (p - start);
-    }
-}
-
-template <typename Stray>
-void Utf8Reader::flush(Stray &&stray)
-{
-    for (int i = 0; i < heldCount; ++i)
-        stray(held[i], heldAt + i);
-    heldCount = 0;
-    need = 0;
-}
-
 void TextDecoder::putStray(std::uint8_t byte, qint64 at)
 {
     if (m_stray.count++ == 0)

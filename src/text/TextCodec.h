@@ -26,30 +26,6 @@ struct StrayBytes
 // back as it was, in a file and in a file's name alike.
 constexpr bool isEscapedByte(char16_t unit) { return unit >= 0xDC80 && unit <= 0xDCFF; }
 
-// Reads UTF-8 a piece at a time: each well-formed sequence is one character,
-// each byte of an ill-formed sequence's maximal part (as Unicode delimits
-// them) stray. See TextCodec.cpp.
-struct Utf8Reader
-{
-    // Reads [p, end), which starts at offset at: put(unit) for every unit,
-    // stray(byte, offset) for every stray byte. A sequence still waiting for
-    // bytes is held.
-    template <typename Put, typename Stray>
-    void read(const std::uint8_t *p, const std::uint8_t *end, qint64 at, Put &&put, Stray &&stray);
-    // Whether a sequence is held, and its bytes handed to stray.
-    bool holding() const { return need != 0; }
-    template <typename Stray>
-    void flush(Stray &&stray);
-
-    std::uint8_t held[4] = {};
-    std::uint8_t heldCount = 0;
-    qint64 heldAt = 0;
-    std::uint8_t need = 0;
-    std::uint8_t low = 0x80;
-    std::uint8_t high = 0xBF;
-    char32_t code = 0;
-};
-
 // A name (a path from a command line, say) from bytes that should be UTF-8,
 // with the bytes that are not as escapes; and back to the very bytes.
 QString decodeUtf8Escaped(QByteArrayView bytes);

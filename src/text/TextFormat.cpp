@@ -38,42 +38,19 @@ QByteArrayView byteOrderMark(Encoding encoding)
 void Utf8Validator::feed(QByteArrayView bytes)
 {
     const auto *p = reinterpret_cast<const std::uint8_t *>(bytes.data());
-    const auto *const end = p + bytes.size();
-    while (p < end) {
-        const std::uint8_t b = *p;
-        if (m_need != 0) {
-            if (b >= m_low && b <= m_high) {
-                ++p;
-                ++m_held;
-                const bool c1 = m_c1Lead && b < 0xA0;
-                m_c1Lead = false;
-                m_low = 0x80;
-                m_high = 0xBF;
-                if (--m_need == 0)
-                    ++(c1 ? m_c1 : m_sequences);
-                continue;
-            }
-            // The sequence broke off: what it had is stray, and this byte
-            // starts afresh.
-            m_invalid += m_held;
-            m_need = 0;
-            m_c1Lead = false;
-        }
-        ++p;
-        if (b < 0x80)
-            continue;
-        const Utf8Lead lead = utf8Lead(b);
-        if (!lead.valid) {
-            ++m_invalid;
-            continue;
-        }
-        m_need = lead.need;
-        m_held = 1;
-        m_low = lead.low;
-        m_high = lead.high;
-        // C2 80-9F is a C1 control.
-        m_c1Lead = b == 0xC2 && !m_c1Allowed;
-    }
+    m_reader.read(
+        p, p + bytes.size(), 0,
+        [this](char16_t unit) {
+            // A sequence gives one unit past ASCII, or a pair; U+0080-U+009F
+            // come only from C2 80-9F, the C1 controls.
+            if (unit < 0x80 || QChar::isLowSurrogate(unit))
+                return;
+            if (unit < 0xA0 && !m_c1Allowed)
+                ++m_c1;
+            else
+                ++m_sequences;
+        },
+        [this](std::uint8_t, qint64) { ++m_invalid; });
 }
 
 void FormatDetector::decideMark()

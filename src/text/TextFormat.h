@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QChar>
 #include <QString>
 
 #include <algorithm>
@@ -58,6 +59,85 @@ constexpr Utf8Lead utf8Lead(std::uint8_t b)
     return {false, 0, 0x80, 0xBF};
 }
 
+// Reads UTF-8 a piece at a time: each well-formed sequence is one character,
+// each byte of an ill-formed sequence's maximal part (as Unicode delimits
+// them) stray. The one account of UTF-8 that detection, files and names use.
+struct Utf8Reader
+{
+    // Reads [p, end), which starts at offset at: put(unit) for every unit,
+    // stray(byte, offset) for every stray byte. A sequence still waiting for
+    // bytes is held.
+    template <typename Put, typename Stray>
+    void read(const std::uint8_t *p, const std::uint8_t *end, qint64 at, Put &&put, Stray &&stray);
+    // Whether a sequence is held, and its bytes handed to stray.
+    bool holding() const { return need != 0; }
+    template <typename Stray>
+    void flush(Stray &&stray);
+
+    std::uint8_t held[4] = {};
+    std::uint8_t heldCount = 0;
+    qint64 heldAt = 0;
+    std::uint8_t need = 0;
+    std::uint8_t low = 0x80;
+    std::uint8_t high = 0xBF;
+    char32_t code = 0;
+};
+
+template <typename Put, typename Stray>
+inline void Utf8Reader::read(const std::uint8_t *p, const std::uint8_t *end, qint64 at, Put &&put,
+                      Stray &&stray)
+{
+    for (const std::uint8_t *const start = p; p != end; ++p) {
+        const std::uint8_t b = *p;
+        if (need != 0) {
+            if (b >= low && b <= high) {
+                held[heldCount++] = b;
+                code = code << 6 | (b & 0x3F);
+                low = 0x80;
+                high = 0xBF;
+                if (--need != 0)
+                    continue;
+                heldCount = 0;
+                if (code < 0x10000) {
+                    put(char16_t(code));
+                } else {
+                    put(QChar::highSurrogate(code));
+                    put(QChar::lowSurrogate(code));
+                }
+                continue;
+            }
+            // The sequence broke off: its bytes are stray, and this byte
+            // starts afresh.
+            flush(stray);
+        }
+        if (b < 0x80) {
+            put(char16_t(b));
+            continue;
+        }
+        const Utf8Lead lead = utf8Lead(b);
+        if (!lead.valid) {
+            stray(b, at + (p - start));
+            continue;
+        }
+        need = lead.need;
+        low = lead.low;
+        high = lead.high;
+        code = b & (0x7F >> (lead.need + 1));
+        held[0] = b;
+        heldCount = 1;
+        heldAt = at + (p - start);
+    }
+}
+
+template <typename Stray>
+inline void Utf8Reader::flush(Stray &&stray)
+{
+    for (int i = 0; i < heldCount; ++i)
+        stray(held[i], heldAt + i);
+    heldCount = 0;
+    need = 0;
+}
+
 // Checks, piece by piece, whether bytes are UTF-8 text as detection means it:
 // strictly valid (no overlong forms, no surrogates, nothing past U+10FFFF),
 // no C1 control (U+0080-U+009F), and at least two multi-byte sequences.
@@ -85,28 +165,22 @@ public:
     // An invalid byte (or a C1 control, unless allowed) was fed.
     bool broken() const { return m_invalid != 0 || m_c1 != 0; }
     // The last sequence fed still waits for bytes.
-    bool midSequence() const { return m_need != 0; }
+    bool midSequence() const { return m_reader.holding(); }
     qint64 multiByteSequences() const { return m_sequences; }
     // Everything fed so far, taken as a whole file, reads as UTF-8.
-    bool holdsUtf8Text() const { return !broken() && m_need == 0 && m_sequences >= 2; }
+    bool holdsUtf8Text() const { return !broken() && !midSequence() && m_sequences >= 2; }
     // Everything fed so far, taken as a whole file, is mostly UTF-8.
     bool mostlyUtf8Text() const
     {
-        const qint64 strays = m_invalid + m_c1 + (m_need != 0);
+        const qint64 strays = m_invalid + m_c1 + midSequence();
         return strays <= kMostStrays && m_sequences >= kSequencesPerStray * std::max<qint64>(strays, 1);
     }
     // No bytes that follow can make the whole even mostly UTF-8.
     bool beyondMostly() const { return m_invalid + m_c1 > kMostStrays; }
 
 private:
-    // Continuation bytes the current sequence still needs and has, and the
-    // range the next one must fall in.
-    std::uint8_t m_need = 0;
-    std::uint8_t m_held = 0;
-    std::uint8_t m_low = 0x80;
-    std::uint8_t m_high = 0xBF;
+    Utf8Reader m_reader;
     bool m_c1Allowed;
-    bool m_c1Lead = false;
     qint64 m_sequences = 0;
     qint64 m_invalid = 0; // bytes
     qint64 m_c1 = 0;
