@@ -1,4 +1,5 @@
 #include "FuzzChecks.h"
+#include "text/Conversion.h"
 
 #include "text/ReferenceConverter.h"
 #include "text/ReferenceDecoder.h"
@@ -176,7 +177,8 @@ QString checkConverterOnly(QByteArrayView data)
     // In pieces, as the convert command does, into room reserved once: the
     // output must never move, and no piece may split a surrogate pair.
     QString pieces;
-    reserveForReferences(pieces, text);
+    reserveForConverted(Conversion::ToReferences, pieces,
+                        convertedLengthBound(Conversion::ToReferences, text));
     const QChar *const base = pieces.constData();
     qsizetype from = 0;
     for (qsizetype cut : cutPoints(data, units)) {

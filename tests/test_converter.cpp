@@ -2,6 +2,7 @@
 // independent account of Windows-1251.
 
 #include "text/ReferenceConverter.h"
+#include "text/Conversion.h"
 #include "text/CodePage1251.h"
 #include "support/Iconv.h"
 
@@ -311,7 +312,8 @@ private slots:
         // Reserved once, the output never moves while the pieces go in.
         const QString text = QString::fromUtf16(u"Ёж & ёж: \"<\U0001F600>\" ").repeated(3000);
         QString out = QStringLiteral("head ");
-        reserveForReferences(out, text);
+        reserveForConverted(Conversion::ToReferences, out,
+                            convertedLengthBound(Conversion::ToReferences, text));
         const QChar *const data = out.constData();
         const qsizetype capacity = out.capacity();
         const QStringView view(text);

@@ -3,6 +3,7 @@
 // holds it against Python's html.unescape.
 
 #include "text/ReferenceConverter.h"
+#include "text/Conversion.h"
 #include "text/ReferenceDecoder.h"
 #include "support/DecodeInPieces.h"
 #include "support/Iconv.h"
@@ -213,7 +214,8 @@ private slots:
         const QString text = QStringLiteral("Щи да каша — пища наша. ").repeated(3000);
         const QString references = toReferences(text);
         out = QStringLiteral("head ");
-        reserveForText(out, references);
+        reserveForConverted(Conversion::ToText, out,
+                            convertedLengthBound(Conversion::ToText, references));
         const QChar *const data = out.constData();
         out = decodeInPieces(references, {997, 5000, 20011, 20012}, std::move(out));
         QCOMPARE(out, QStringLiteral("head ") + text);

@@ -2,6 +2,7 @@
 // pages before they are first written; small ones do not. Checked in the
 // kernel's own account of the mappings: the "hg" flag of /proc/self/smaps.
 #include "files/TextFile.h"
+#include "text/Conversion.h"
 #include "support/Codecs.h"
 #include "support/Files.h"
 #include "text/HugePages.h"
@@ -112,7 +113,8 @@ private slots:
         QTest::newRow("converter in pieces, 48 MiB out") << Produce([] {
             const QString text = sample(4 * kMiB);
             QString out;
-            reserveForReferences(out, text);
+            reserveForConverted(Conversion::ToReferences, out,
+                                convertedLengthBound(Conversion::ToReferences, text));
             for (qsizetype i = 0; i < text.size(); i += 16 * 1024)
                 appendReferences(out, QStringView(text).sliced(i).first(
                                           std::min<qsizetype>(16 * 1024, text.size() - i)));

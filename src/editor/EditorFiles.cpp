@@ -7,19 +7,11 @@
 #include "files/PathNames.h"
 #include "files/TextFile.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <new>
 
 namespace zezu {
-
-namespace {
-
-// What the user sees of a file in a message: its full path.
-QString shown(const QString &path) { return shownPath(path); }
-
-} // namespace
 
 QString Editor::dialogFolder() const
 {
@@ -77,7 +69,7 @@ Editor::SaveOutcome Editor::saveAs(AfterSave after)
     if (!written) {
         m_window.tell(kMessageTitle.toString(),
                       QStringLiteral("не удалось сохранить файл \"%1\": %2")
-                          .arg(shown(path), reason));
+                          .arg(shownPath(path), reason));
         return SaveOutcome::Failed;
     }
 
@@ -152,7 +144,7 @@ void Editor::openFile(const QString &path)
 {
     auto fail = [&](const QString &reason) {
         m_window.tell(kMessageTitle.toString(),
-                      QStringLiteral("не удалось открыть файл \"%1\": %2").arg(shown(path), reason));
+                      QStringLiteral("не удалось открыть файл \"%1\": %2").arg(shownPath(path), reason));
     };
     // A file decodes to at most about one code unit per byte: its text and
     // the text area's least share must fit before anything is read; its
@@ -188,7 +180,7 @@ void Editor::openFile(const QString &path)
         m_document.opened(path, format);
         showDocument();
         if (stray.count > 0)
-            m_window.tell(kMessageTitle.toString(), strayBytesMessage(shown(path), stray));
+            m_window.tell(kMessageTitle.toString(), strayBytesMessage(shownPath(path), stray));
     } catch (const std::bad_alloc &failure) {
         fail(notEnoughMemoryReason(neededFor(failure)));
     }

@@ -425,9 +425,4 @@ qsizetype referencesLengthBound(QStringView text)
     return outputBound(text.utf16(), text.size()) + kSlack;
 }
 
-void reserveForReferences(QString &out, QStringView text)
-{
-    reserveWithHugePages(out, referencesLengthBound(text));
-}
-
 } // namespace zezu

@@ -16,12 +16,8 @@ QString toReferences(QStringView text);
 // Appends the references for text to out (the same rule as toReferences).
 void appendReferences(QString &out, QStringView text);
 
-// Reserves room in out for appending the references of text, so that text can
-// then be appended in pieces without out ever growing again.
-void reserveForReferences(QString &out, QStringView text);
-
-// An upper bound of the length of text's references, what reserveForReferences
-// makes room for.
+// An upper bound of the length of text's references (what the converter
+// makes room for, a few units of slack included).
 qsizetype referencesLengthBound(QStringView text);
 
 // The number of UTF-16 code units of the character that starts at index i:

@@ -318,11 +318,6 @@ void appendText(QString &out, QStringView references)
     out.resize(dst - base);
 }
 
-void reserveForText(QString &out, QStringView references)
-{
-    out.reserve(out.size() + references.size());
-}
-
 qsizetype incompleteReferenceTail(QStringView piece)
 {
     const qsizetype n = piece.size();

@@ -23,10 +23,6 @@ QString fromReferences(QStringView references);
 // Appends the characters of references to out (the same rule as fromReferences).
 void appendText(QString &out, QStringView references);
 
-// Reserves room in out for appending the characters of references, so that
-// they can then be appended in pieces without out ever growing again.
-void reserveForText(QString &out, QStringView references);
-
 // How many units at the end of piece are the start of a reference that more
 // text could still complete: the "&…" that must be carried over to the front
 // of the next piece when text is decoded in pieces. 0 when the end of piece
