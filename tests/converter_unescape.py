@@ -98,6 +98,20 @@ def show(text, at):
     return ascii(window)
 
 
+def same(name, what, got, want, text=None):
+    """True when got is want; otherwise says where they part."""
+    if got == want:
+        return True
+    at = first_mismatch(got, want)
+    print(f'{name}: {what} differs at character {at} '
+          f'(lengths: got {len(got)}, expected {len(want)})')
+    if text is not None:
+        print(f'  input    {show(text, at)}')
+    print(f'  got      {show(got, at)}')
+    print(f'  expected {show(want, at)}')
+    return False
+
+
 def run_case(cli, name, text):
     try:
         output = zezu_cli.run(cli, text)
@@ -110,22 +124,13 @@ def run_case(cli, name, text):
         print(f'{name}: {ascii(bare.group())} left bare in the output at {bare.start()}: '
               f'{show(output, bare.start())}')
         return False
-    got = html.unescape(output)
-    want = zezu_cli.through_lines(text, expected_round_trip)
-    if got == want:
-        return True
-    at = first_mismatch(got, want)
-    print(f'{name}: round trip differs at character {at} '
-          f'(lengths: got {len(got)}, expected {len(want)})')
-    print(f'  input    {show(text, at)}')
-    print(f'  got      {show(got, at)}')
-    print(f'  expected {show(want, at)}')
-    return False
+    return same(name, 'round trip', html.unescape(output),
+                zezu_cli.through_lines(text, expected_round_trip), text)
 
 
 def outside_page():
-    """Every character Python's cp1251 cannot encode, plane by plane, apart
-    from line breaks the command would treat as such."""
+    """Every character Python's cp1251 cannot encode, plane by plane, but
+    the surrogates, which UTF-8 cannot carry."""
     chars = []
     for code in range(0x80, 0x110000):
         if 0xD800 <= code <= 0xDFFF:
@@ -141,13 +146,7 @@ def outside_page():
 def check_every_plane(cli):
     text = outside_page()
     want = text.encode('cp1251', 'xmlcharrefreplace').decode('cp1251') + '\r\n'
-    got = zezu_cli.run(cli, text)
-    if got == want:
-        return True
-    at = first_mismatch(got, want)
-    print(f'every plane: differs from xmlcharrefreplace at {at}: '
-          f'got {show(got, at)}, expected {show(want, at)}')
-    return False
+    return same('every plane', 'output against xmlcharrefreplace', zezu_cli.run(cli, text), want)
 
 
 def main():
