@@ -16,6 +16,7 @@
 //   bench_convert_command                      100 k, 1 M, 10 M, 50 M characters
 //   bench_convert_command --sizes 10000000,50000000
 //   bench_convert_command --chars N            one run of N characters, here
+#include "EachInChild.h"
 #include "PeakMemory.h"
 #include "Responsiveness.h"
 #include "ui/Application.h"
@@ -26,7 +27,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 
@@ -142,7 +142,7 @@ int main(int argc, char **argv)
     if (args.size() == 3 && args[1] == QLatin1String("--chars"))
         return runOne(args[2].toLongLong());
 
-    QList<qsizetype> sizes{100'000, 1'000'000, 10'000'000, 50'000'000};
+    QList<qint64> sizes{100'000, 1'000'000, 10'000'000, 50'000'000};
     if (args.size() == 3 && args[1] == QLatin1String("--sizes")) {
         sizes.clear();
         for (const QString &size : args[2].split(u',', Qt::SkipEmptyParts))
@@ -151,13 +151,5 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: bench_convert_command [--chars N | --sizes N,N,...]\n");
         return 2;
     }
-    int failures = 0;
-    for (qsizetype chars : sizes) {
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(args[0], {QStringLiteral("--chars"), QString::number(chars)});
-        child.waitForFinished(-1);
-        failures += child.exitCode() != 0;
-    }
-    return failures ? 1 : 0;
+    return runEachInChild(args[0], "--chars", sizes) ? 1 : 0;
 }

@@ -14,6 +14,7 @@
 //   bench_long_lines                          lines of 0.1, 1 and 10 MB
 //   bench_long_lines --sizes 100000,1000000
 //   bench_long_lines --bytes N                one run, here
+#include "EachInChild.h"
 #include "Responsiveness.h"
 #include "support/Codecs.h"
 #include "ui/Application.h"
@@ -23,7 +24,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -102,7 +102,7 @@ int main(int argc, char **argv)
     const QStringList args = QCoreApplication::arguments();
     if (args.size() == 3 && args[1] == QLatin1String("--bytes"))
         return runOne(args[2].toLongLong());
-    QList<qsizetype> sizes = {100'000, 1'000'000, 10'000'000};
+    QList<qint64> sizes = {100'000, 1'000'000, 10'000'000};
     int limitS = 120;
     for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--sizes")) {
@@ -113,19 +113,5 @@ int main(int argc, char **argv)
             limitS = args[i + 1].toInt();
         }
     }
-    int failures = 0;
-    for (const qsizetype bytes : sizes) {
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(args[0], {QStringLiteral("--bytes"), QString::number(bytes)});
-        if (!child.waitForFinished(limitS * 1000)) {
-            child.kill();
-            child.waitForFinished();
-            std::printf("%10lld bytes  did not finish within %d s\n", qlonglong(bytes), limitS);
-            ++failures;
-            continue;
-        }
-        failures += child.exitCode() != 0;
-    }
-    return failures ? 1 : 0;
+    return runEachInChild(args[0], "--bytes", sizes, limitS) ? 1 : 0;
 }

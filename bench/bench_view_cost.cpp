@@ -5,13 +5,13 @@
 //
 //   bench_view_cost                 lines of 0, 10, 30, 100 and 1400 units
 //   bench_view_cost --line N        one run, lines of N units
+#include "EachInChild.h"
 #include "PeakMemory.h"
 #include "files/Memory.h"
 #include "text/TextScan.h"
 #include "ui/TextArea.h"
 
 #include <QApplication>
-#include <QProcess>
 
 #include <cstdio>
 
@@ -65,13 +65,5 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: bench_view_cost [--line N]\n");
         return 2;
     }
-    int failures = 0;
-    for (int length : {0, 10, 30, 100, 1400}) {
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(args[0], {QStringLiteral("--line"), QString::number(length)});
-        child.waitForFinished(-1);
-        failures += child.exitCode() != 0;
-    }
-    return failures ? 1 : 0;
+    return runEachInChild(args[0], "--line", {0, 10, 30, 100, 1400}) ? 1 : 0;
 }
