@@ -37,16 +37,6 @@ private slots:
     void textAreaFontAndScrolling();
     void textAreaCoversClientAreaAfterResizes();
 
-    void textReadsBackAsSet_data();
-    void textReadsBackAsSet();
-    void settingTheSameTextAfterTypingShowsIt();
-    void loneBreaksStayInsideTheLine();
-    void enterTypesCrLf_data();
-    void enterTypesCrLf();
-    void selectionCountsInText_data();
-    void selectionCountsInText();
-    void everyChangeIsNotified();
-    void programTextIsNotUndoneByTheViewsUndo();
 
 private:
     QWidget *client() const { return m_main->centralWidget(); }
@@ -54,8 +44,6 @@ private:
     {
         return m_main->findChild<QAction *>(QString::fromLatin1(name));
     }
-    // Selects the text positions [start, start + length) in the view.
-    void selectInText(qsizetype start, qsizetype length);
 
     test::MainWindowFixture m_main;
 };
@@ -233,158 +221,6 @@ void TestFrmMain::textAreaCoversClientAreaAfterResizes()
         QCOMPARE(m_main.text()->geometry(), client()->rect());
         QCOMPARE(client()->geometry().bottom(), m_main->rect().bottom());
     }
-}
-
-void TestFrmMain::textReadsBackAsSet_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("CR LF lines") << QStringLiteral("a\r\nb\r\n");
-    QTest::newRow("only breaks") << QStringLiteral("\r\n\r\n\r\n");
-    QTest::newRow("lone LF inside a line") << QStringLiteral("a\nb\r\nc");
-    QTest::newRow("lone CR") << QStringLiteral("a\rb\r");
-    QTest::newRow("CR before CR LF") << QStringLiteral("a\r\r\nb\n\r\n");
-    QTest::newRow("LF CR is not a pair") << QStringLiteral("a\n\rb");
-    QTest::newRow("no-break space") << QString::fromUtf16(u"a\u00a0b\u00a0");
-    QTest::newRow("NUL") << QString::fromUtf16(u"a\0b\0", 4);
-    QTest::newRow("separators") << QString::fromUtf16(u"a\u2028b\u2029c");
-    QTest::newRow("frame markers") << QString::fromUtf16(u"\uFDD0x\uFDD1\uFFFC");
-    QTest::newRow("stand-in symbols themselves")
-        << QString::fromUtf16(u"\u240A\n\u240D\r\u2424\u2425\u2426\r\n\u240A");
-    QTest::newRow("surrogates, paired and lone")
-        << QString::fromUtf16(u"\U0001F600 \xD800 \xDC00\r\n", 8);
-    QTest::newRow("Cyrillic and markup")
-        << QStringLiteral("Дом & сад <p>\"ёЁ\"</p>\t'таб'");
-    // Each character that needs a stand-in, at every place in a run of
-    // eight, and a pair split across two runs.
-    for (const char16_t special :
-         {u'\n', u'\r', u'\u2029', u'\uFDD0', u'\uFDD1', u'\u240A', u'\u2426'}) {
-        for (int at = 0; at < 10; ++at)
-            QTest::addRow("U+%04X after %d units", unsigned(special), at)
-                << QString(at, u'ж') + QChar(special) + QString(12, u'x');
-    }
-    for (int at = 5; at < 10; ++at)
-        QTest::addRow("CR LF after %d units", at)
-            << QString(at, u'ж') + QStringLiteral("\r\n") + QString(12, u'x');
-}
-
-void TestFrmMain::textReadsBackAsSet()
-{
-    QFETCH(QString, text);
-    m_main.text()->setText(text);
-    QCOMPARE(m_main.text()->text(), text);
-    // Typing keeps the rest exactly as it was.
-    QTextCursor c = m_main.text()->textCursor();
-    c.movePosition(QTextCursor::End);
-    m_main.text()->setTextCursor(c);
-    m_main.text()->setFocus();
-    QTest::keyClicks(m_main.text(), QStringLiteral("z"));
-    QCOMPARE(m_main.text()->text(), text + QLatin1Char('z'));
-}
-
-void TestFrmMain::settingTheSameTextAfterTypingShowsIt()
-{
-    TextArea *t = m_main.text();
-    const QString text = QStringLiteral("abc\r\ndef");
-    t->setText(text);
-    t->setFocus();
-    QTest::keyClicks(t, QStringLiteral("z"));
-    QCOMPARE(t->text(), QStringLiteral("zabc\r\ndef"));
-    t->setText(text);
-    QCOMPARE(t->text(), text);
-    QCOMPARE(t->toPlainText(), QStringLiteral("abc\ndef"));
-}
-
-void TestFrmMain::loneBreaksStayInsideTheLine()
-{
-    TextArea *t = m_main.text();
-    t->setText(QStringLiteral("one\ntwo\rthree\r\nfour"));
-    QCOMPARE(t->document()->blockCount(), 2);
-    QCOMPARE(t->textPosition(t->document()->lastBlock().position()), 15);
-}
-
-void TestFrmMain::enterTypesCrLf_data()
-{
-    QTest::addColumn<int>("modifiers");
-    QTest::addColumn<int>("key");
-    QTest::newRow("Return") << int(Qt::NoModifier) << int(Qt::Key_Return);
-    QTest::newRow("Enter on the keypad") << int(Qt::KeypadModifier) << int(Qt::Key_Enter);
-    QTest::newRow("Shift+Return") << int(Qt::ShiftModifier) << int(Qt::Key_Return);
-}
-
-void TestFrmMain::enterTypesCrLf()
-{
-    QFETCH(int, modifiers);
-    QFETCH(int, key);
-    TextArea *t = m_main.text();
-    t->setFocus();
-    QTest::keyClicks(t, QStringLiteral("ab"));
-    QTest::keyClick(t, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    QTest::keyClicks(t, QStringLiteral("c"));
-    QCOMPARE(t->text(), QStringLiteral("ab\r\nc"));
-    QCOMPARE(t->selStart(), 5);
-}
-
-void TestFrmMain::selectionCountsInText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<qsizetype>("start");
-    QTest::addColumn<qsizetype>("length");
-    const QString lines = QStringLiteral("ab\r\ncd\r\n\r\nef");
-    QTest::newRow("nothing selected at the start") << lines << qsizetype(0) << qsizetype(0);
-    QTest::newRow("inside the first line") << lines << qsizetype(1) << qsizetype(1);
-    QTest::newRow("across one break") << lines << qsizetype(1) << qsizetype(4);
-    QTest::newRow("a whole later line") << lines << qsizetype(4) << qsizetype(2);
-    QTest::newRow("the empty line's break") << lines << qsizetype(8) << qsizetype(2);
-    QTest::newRow("everything") << lines << qsizetype(0) << lines.size();
-    QTest::newRow("caret at the end") << lines << lines.size() << qsizetype(0);
-    QTest::newRow("lone LF counts one")
-        << QStringLiteral("a\nb\r\nc") << qsizetype(2) << qsizetype(4);
-}
-
-void TestFrmMain::selectInText(qsizetype start, qsizetype length)
-{
-    // In the view a CR LF pair is one position.
-    const QString text = m_main.text()->text();
-    auto view = [&](qsizetype pos) { return int(pos - text.left(pos).count(u"\r\n")); };
-    QTextCursor c = m_main.text()->textCursor();
-    c.setPosition(view(start));
-    c.setPosition(view(start + length), QTextCursor::KeepAnchor);
-    m_main.text()->setTextCursor(c);
-}
-
-void TestFrmMain::selectionCountsInText()
-{
-    QFETCH(QString, text);
-    QFETCH(qsizetype, start);
-    QFETCH(qsizetype, length);
-    m_main.text()->setText(text);
-    selectInText(start, length);
-    QCOMPARE(m_main.text()->selStart(), start);
-    QCOMPARE(m_main.text()->selLength(), length);
-}
-
-void TestFrmMain::everyChangeIsNotified()
-{
-    TextArea *t = m_main.text();
-    QSignalSpy spy(t, &TextArea::changed);
-    t->setText(QStringLiteral("a\nb\u2424"));
-    QCOMPARE(spy.count(), 1);
-    t->setFocus();
-    QTest::keyClicks(t, QStringLiteral("xy"));
-    QCOMPARE(spy.count(), 3);
-    QTest::keyClick(t, Qt::Key_Backspace);
-    QCOMPARE(spy.count(), 4);
-}
-
-void TestFrmMain::programTextIsNotUndoneByTheViewsUndo()
-{
-    TextArea *t = m_main.text();
-    t->setText(QStringLiteral("first"));
-    t->setText(QStringLiteral("second\r\n\u240A\n"));
-    t->setFocus();
-    QTest::keyClick(t, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(t->text(), QStringLiteral("second\r\n\u240A\n"));
 }
 
 QTEST_MAIN(TestFrmMain)

@@ -1,5 +1,7 @@
 #include "ui/TextArea.h"
 
+#include "ui/ShownDocument.h"
+
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -13,57 +15,9 @@
 #include <utility>
 #include <vector>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define ZEZU_TEXTAREA_SSE2 1
-#endif
+using namespace Qt::StringLiterals;
 
 namespace zezu {
-
-namespace {
-
-// Characters the view cannot hold as themselves, and what it shows instead.
-struct StandIn
-{
-    char16_t original;
-    char16_t shown;
-};
-
-constexpr StandIn kStandIns[] = {
-    {u'\n', u'\u240A'},   // lone LF: SYMBOL FOR LINE FEED
-    {u'\r', u'\u240D'},   // lone CR: SYMBOL FOR CARRIAGE RETURN
-    {u'\u2029', u'\u2424'}, // paragraph separator: SYMBOL FOR NEWLINE
-    {u'\uFDD0', u'\u2425'}, // the view's frame markers
-    {u'\uFDD1', u'\u2426'},
-};
-
-constexpr int kLiteralProperty = QTextFormat::UserProperty + 1;
-
-char16_t shownFor(char16_t c)
-{
-    for (const StandIn &s : kStandIns)
-        if (s.original == c)
-            return s.shown;
-    return 0;
-}
-
-char16_t originalOf(char16_t c)
-{
-    for (const StandIn &s : kStandIns)
-        if (s.shown == c)
-            return s.original;
-    return 0;
-}
-
-bool isStandIn(char16_t c) { return c >= u'\u240A' && c <= u'\u2426' && originalOf(c); }
-
-bool needsMapping(char16_t c)
-{
-    // One cheap test for the common case.
-    return (c == u'\r' || c == u'\n' || (c >= u'\u2029' && (shownFor(c) || isStandIn(c))));
-}
-
-} // namespace
 
 TextArea::TextArea(QWidget *parent)
     : QPlainTextEdit(parent)
@@ -93,80 +47,14 @@ void TextArea::adopt(QTextDocument *doc)
     });
 }
 
-namespace {
-
-// A piece of text as the view shows it (see setText), with the view
-// positions of stand-ins that are literal, counted from the piece's start.
-QString shownPiece(QStringView text, std::vector<int> &literals)
-{
-    QString shown;
-    shown.reserve(text.size());
-    qsizetype breaks = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') {
-            shown += u"\r\n";
-            ++i;
-            ++breaks;
-        } else if (const char16_t s = shownFor(c)) {
-            shown += QChar(s);
-        } else {
-            if (isStandIn(c))
-                literals.push_back(int(shown.size() - breaks));
-            shown += QChar(c);
-        }
-    }
-    return shown;
-}
-
-// Whether the view can hold the text as it stands: no character in it needs
-// a stand-in. Eight units at a time skip past anything but CR, LF and the
-// few characters from U+2029 up that may need one.
-bool isPlain(QStringView text)
-{
-    const char16_t *src = text.utf16();
-    const qsizetype n = text.size();
-#if defined(ZEZU_TEXTAREA_SSE2)
-    const __m128i cr = _mm_set1_epi16(short(u'\r'));
-    const __m128i lf = _mm_set1_epi16(short(u'\n'));
-    const __m128i belowSeparator = _mm_set1_epi16(short(0x2028));
-    const __m128i zero = _mm_setzero_si128();
-#endif
-    for (qsizetype i = 0; i < n;) {
-#if defined(ZEZU_TEXTAREA_SSE2)
-        if (i + 8 <= n) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i));
-            const __m128i breaks = _mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf));
-            // Zero where the unit is U+2028 or below.
-            const __m128i high = _mm_subs_epu16(v, belowSeparator);
-            const int ordinary = _mm_movemask_epi8(_mm_cmpeq_epi16(high, zero))
-                & ~_mm_movemask_epi8(breaks);
-            if (ordinary == 0xFFFF) {
-                i += 8;
-                continue;
-            }
-        }
-#endif
-        const char16_t c = src[i];
-        if (c == u'\r' && i + 1 < n && src[i + 1] == u'\n')
-            i += 2;
-        else if (needsMapping(c))
-            return false;
-        else
-            ++i;
-    }
-    return true;
-}
-
-} // namespace
-
 void TextArea::beginIntake(const QString &text)
 {
     m_intake = text;
     m_intakeTaken = 0;
+    m_intakeLineUnits = 0;
     m_setting = true;
     m_replacedHasLiterals = std::exchange(m_hasLiterals, false);
+    m_replacedHasParts = std::exchange(m_hasParts, false);
     // Kept aside, not owned by the view, so that it survives the swap.
     m_replaced = document();
     m_replaced->setParent(this);
@@ -188,25 +76,12 @@ qsizetype TextArea::continueIntake(qsizetype units)
     if (end < n && end > 0 && intake[end - 1] == u'\r' && intake[end] == u'\n')
         ++end;
     const QStringView piece = intake.sliced(m_intakeTaken, end - m_intakeTaken);
-    std::vector<int> literals;
-    // A piece the view can hold as it stands goes in without a copy.
-    const QString shown = isPlain(piece)
-        ? QString::fromRawData(reinterpret_cast<const QChar *>(piece.utf16()), piece.size())
-        : shownPiece(piece, literals);
+    const ShownPiece shown = showPiece(piece, m_intakeLineUnits);
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
-    const int base = cursor.position();
-    cursor.insertText(shown);
-    if (!literals.empty()) {
-        QTextCharFormat literal;
-        literal.setProperty(kLiteralProperty, true);
-        for (int pos : literals) {
-            cursor.setPosition(base + pos);
-            cursor.setPosition(base + pos + 1, QTextCursor::KeepAnchor);
-            cursor.mergeCharFormat(literal);
-        }
-        m_hasLiterals = true;
-    }
+    insertShown(cursor, piece, shown);
+    m_hasLiterals |= !shown.literals.empty();
+    m_hasParts |= !shown.partStarts.empty();
     if (m_intakeTaken == 0)
         setTextCursor(QTextCursor(document()));
     m_intakeTaken = end;
@@ -235,6 +110,7 @@ void TextArea::abandonIntake()
     delete partial;
     m_intake = QString();
     m_hasLiterals = m_replacedHasLiterals;
+    m_hasParts = m_replacedHasParts;
     m_setting = false;
 }
 
@@ -247,26 +123,22 @@ void TextArea::setText(const QString &text)
         return;
     }
 
-    const bool plain = isPlain(text);
-
-    std::vector<int> literals; // view positions of stand-ins that are literal
-    const QString shown = plain ? QString() : shownPiece(text, literals);
+    qsizetype lineUnits = 0;
+    const ShownPiece shown = showPiece(text, lineUnits);
 
     m_setting = true;
     // The view's own undo must not take back a text the program set.
     document()->setUndoRedoEnabled(false);
-    setPlainText(plain ? text : shown);
-    if (!literals.empty()) {
-        QTextCharFormat literal;
-        literal.setProperty(kLiteralProperty, true);
+    if (shown.asIs) {
+        setPlainText(text);
+    } else {
+        setPlainText(QString());
         QTextCursor cursor(document());
-        for (int pos : literals) {
-            cursor.setPosition(pos);
-            cursor.setPosition(pos + 1, QTextCursor::KeepAnchor);
-            cursor.mergeCharFormat(literal);
-        }
+        insertShown(cursor, text, shown);
+        setTextCursor(QTextCursor(document()));
     }
-    m_hasLiterals = !literals.empty();
+    m_hasLiterals = !shown.literals.empty();
+    m_hasParts = !shown.partStarts.empty();
     document()->setUndoRedoEnabled(true);
     m_lastSet = text;
     m_lastSetValid = true;
@@ -278,44 +150,12 @@ QString TextArea::text() const
 {
     if (m_lastSetValid)
         return m_lastSet;
-    const QTextDocument *doc = document();
-    QString out;
-    if (!m_hasLiterals) {
-        const QString raw = doc->toRawText();
-        out.reserve(raw.size() + doc->blockCount());
-        for (const QChar qc : raw) {
-            const char16_t c = qc.unicode();
-            if (c == u'\u2029')
-                out += u"\r\n";
-            else if (const char16_t o = isStandIn(c) ? originalOf(c) : 0)
-                out += QChar(o);
-            else
-                out += qc;
-        }
-        return out;
-    }
-
-    out.reserve(doc->characterCount() + doc->blockCount());
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-        if (block != doc->begin())
-            out += u"\r\n";
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            const bool literal = fragment.charFormat().boolProperty(kLiteralProperty);
-            for (const QChar qc : fragment.text()) {
-                const char16_t c = qc.unicode();
-                out += (!literal && isStandIn(c)) ? QChar(originalOf(c)) : qc;
-            }
-        }
-    }
-    return out;
+    return readBack(document(), m_hasLiterals, m_hasParts);
 }
 
 qsizetype TextArea::textPosition(int viewPosition) const
 {
-    // Every line break before the position is one character in the view and
-    // two (CR LF) in the text.
-    return qsizetype(viewPosition) + document()->findBlock(viewPosition).blockNumber();
+    return textPositionOf(document(), viewPosition, m_hasParts);
 }
 
 qsizetype TextArea::selStart() const
@@ -340,6 +180,8 @@ void TextArea::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    if (!isReadOnly() && stepOverPartBreak(event))
+        return;
     // Shift+Enter would insert a line separator; every Enter is a line break.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         && (event->modifiers() & Qt::ShiftModifier)) {
@@ -350,6 +192,57 @@ void TextArea::keyPressEvent(QKeyEvent *event)
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+bool TextArea::stepOverPartBreak(QKeyEvent *event)
+{
+    QTextCursor cursor = textCursor();
+    const auto nextIsPart = [](const QTextCursor &c) { return isPart(c.block().next()); };
+    const auto atPartStart = [](const QTextCursor &c) { return c.atBlockStart() && isPart(c.block()); };
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && isPart(document()->findBlock(cursor.selectionStart()))) {
+        // The view would make the new line a part of the one it breaks.
+        cursor.beginEditBlock();
+        cursor.removeSelectedText();
+        cursor.insertBlock(QTextBlockFormat());
+        cursor.endEditBlock();
+    } else if (event->key() == Qt::Key_Backspace && event->modifiers() == Qt::NoModifier
+               && !cursor.hasSelection()
+               && atPartStart(cursor)) {
+        // The break before a part is no character: the key takes the one
+        // before it.
+        while (atPartStart(cursor))
+            cursor.movePosition(QTextCursor::PreviousCharacter);
+        cursor.deletePreviousChar();
+    } else if (event->matches(QKeySequence::Delete) && !cursor.hasSelection()
+               && cursor.atBlockEnd() && nextIsPart(cursor)) {
+        while (cursor.atBlockEnd() && nextIsPart(cursor))
+            cursor.movePosition(QTextCursor::NextCharacter);
+        cursor.deleteChar();
+    } else {
+        const bool select = event->matches(QKeySequence::SelectNextChar)
+            || event->matches(QKeySequence::SelectPreviousChar);
+        const bool right = event->matches(QKeySequence::MoveToNextChar)
+            || event->matches(QKeySequence::SelectNextChar);
+        if (!select && !right && !event->matches(QKeySequence::MoveToPreviousChar))
+            return false;
+        // One step over a part's break moves through no character: take
+        // one more.
+        const int before = cursor.position();
+        QPlainTextEdit::keyPressEvent(event);
+        cursor = textCursor();
+        const QTextCursor::MoveMode mode = select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor;
+        if (right && cursor.position() == before + 1 && atPartStart(cursor))
+            cursor.movePosition(QTextCursor::NextCharacter, mode);
+        else if (!right && cursor.position() == before - 1 && cursor.atBlockEnd() && nextIsPart(cursor))
+            cursor.movePosition(QTextCursor::PreviousCharacter, mode);
+        else
+            return true;
+    }
+    setTextCursor(cursor);
+    ensureCursorVisible();
+    event->accept();
+    return true;
 }
 
 void TextArea::contextMenuEvent(QContextMenuEvent *event)
@@ -390,7 +283,34 @@ void TextArea::insertFromMimeData(const QMimeData *source)
         emit fileDropped(path);
         return;
     }
-    QPlainTextEdit::insertFromMimeData(source);
+    if (!source->hasText() || isReadOnly()) {
+        QPlainTextEdit::insertFromMimeData(source);
+        return;
+    }
+    // Every break another program may give is a line break here; long
+    // lines go in as parts, as a text set by the program does.
+    QString text = source->text();
+    text.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(QChar::ParagraphSeparator, u'\n');
+    text.replace(u"\n"_s, u"\r\n"_s);
+    QTextCursor cursor = textCursor();
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    qsizetype lineUnits = cursor.positionInBlock();
+    const ShownPiece shown = showPiece(text, lineUnits);
+    insertShown(cursor, text, shown);
+    cursor.endEditBlock();
+    m_hasLiterals |= !shown.literals.empty();
+    m_hasParts |= !shown.partStarts.empty();
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+QMimeData *TextArea::createMimeDataFromSelection() const
+{
+    QMimeData *data = QPlainTextEdit::createMimeDataFromSelection();
+    if (m_hasParts && data && data->hasText())
+        data->setText(withoutPartBreaks(data->text(), textCursor()));
+    return data;
 }
 
 } // namespace zezu

@@ -5,11 +5,8 @@
 namespace zezu {
 
 // The multi-line text area. Its text is the editor's text: CR LF line breaks,
-// every other character kept exactly as set. Each CR LF pair is a line of the
-// view; a lone CR or LF, and the few characters the view would take for a
-// paragraph break, are shown as visible stand-ins that read back as what they
-// stand for. Selection positions are counted in the text, where a line break
-// counts 2.
+// every other character kept exactly as set, shown as ShownText describes.
+// Selection positions are counted in the text, where a line break counts 2.
 class TextArea : public QPlainTextEdit
 {
     Q_OBJECT
@@ -46,17 +43,23 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
+    QMimeData *createMimeDataFromSelection() const override;
 
 private:
     void adopt(QTextDocument *document);
+    // Keys whose edit or step meets the break before a part: handled here
+    // so that they act on the text's characters.
+    bool stepOverPartBreak(QKeyEvent *event);
 
     bool m_setting = false;
     // The intake in progress: its text, how far it is in, and the document
     // it replaces.
     QString m_intake;
     qsizetype m_intakeTaken = 0;
+    qsizetype m_intakeLineUnits = 0;
     QTextDocument *m_replaced = nullptr;
     bool m_replacedHasLiterals = false;
+    bool m_replacedHasParts = false;
     // The text last set, valid until the view's content changes: reading it
     // back, or setting it again, then costs nothing however long it is.
     QString m_lastSet;
@@ -64,6 +67,8 @@ private:
     // Set while the view holds a stand-in character that was in the text
     // itself and must read back as itself.
     bool m_hasLiterals = false;
+    // Set while the view may hold a line laid out in parts.
+    bool m_hasParts = false;
 };
 
 } // namespace zezu

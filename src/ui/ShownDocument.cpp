@@ -1,0 +1,166 @@
+#include "ui/ShownDocument.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <vector>
+
+namespace zezu {
+
+namespace {
+
+constexpr int kLiteralProperty = QTextFormat::UserProperty + 1;
+constexpr int kPartProperty = QTextFormat::UserProperty + 2;
+
+QTextBlockFormat partFormat()
+{
+    QTextBlockFormat format;
+    format.setProperty(kPartProperty, true);
+    return format;
+}
+
+// Inserts shown[from, to), which holds no part start. A block that is a
+// part lends its format to every block made in it, so the line breaks go in
+// one at a time there, each making a block of a whole line.
+void insertRun(QTextCursor &cursor, const QString &shown, qsizetype from, qsizetype to)
+{
+    while (from < to && isPart(cursor.block())) {
+        const qsizetype lf = shown.indexOf(u'\n', from);
+        if (lf < 0 || lf >= to)
+            break;
+        // The view's CR LF, when the piece goes in as it stands.
+        const qsizetype end = (lf > from && shown[lf - 1] == u'\r') ? lf - 1 : lf;
+        cursor.insertText(QString::fromRawData(shown.constData() + from, end - from));
+        cursor.insertBlock(QTextBlockFormat());
+        from = lf + 1;
+    }
+    if (from < to)
+        cursor.insertText(from == 0 && to == shown.size()
+                              ? shown
+                              : QString::fromRawData(shown.constData() + from, to - from));
+}
+
+// Where each part begins, as the index in the document's raw text of the
+// break before it.
+std::vector<qsizetype> partBreaks(const QTextDocument *document)
+{
+    std::vector<qsizetype> breaks;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        if (isPart(block))
+            breaks.push_back(block.position() - 1);
+    return breaks;
+}
+
+} // namespace
+
+bool isPart(const QTextBlock &block)
+{
+    return block.blockFormat().boolProperty(kPartProperty);
+}
+
+void insertShown(QTextCursor &cursor, QStringView source, const ShownPiece &piece)
+{
+    const int base = cursor.position();
+    const QString shown = piece.asIs
+        ? QString::fromRawData(reinterpret_cast<const QChar *>(source.utf16()), source.size())
+        : piece.shown;
+    // One change for the view's layout, not one per part.
+    cursor.beginEditBlock();
+    qsizetype from = 0;
+    for (const qsizetype start : piece.partStarts) {
+        insertRun(cursor, shown, from, start);
+        cursor.insertBlock(partFormat());
+        from = start;
+    }
+    insertRun(cursor, shown, from, shown.size());
+    if (!piece.literals.empty()) {
+        QTextCharFormat literal;
+        literal.setProperty(kLiteralProperty, true);
+        QTextCursor mark(cursor.document());
+        for (const qsizetype at : piece.literals) {
+            mark.setPosition(base + int(at));
+            mark.setPosition(base + int(at) + 1, QTextCursor::KeepAnchor);
+            mark.mergeCharFormat(literal);
+        }
+    }
+    cursor.endEditBlock();
+}
+
+QString readBack(const QTextDocument *document, bool literals, bool parts)
+{
+    QString out;
+    if (!literals) {
+        const std::vector<qsizetype> skipped = parts ? partBreaks(document) : std::vector<qsizetype>();
+        auto nextSkipped = skipped.begin();
+        const QString raw = document->toRawText();
+        out.reserve(raw.size() + document->blockCount());
+        for (qsizetype i = 0; i < raw.size(); ++i) {
+            const QChar qc = raw[i];
+            const char16_t c = qc.unicode();
+            if (c == u'\u2029') {
+                if (nextSkipped != skipped.end() && *nextSkipped == i)
+                    ++nextSkipped;
+                else
+                    out += u"\r\n";
+            } else if (const char16_t o = originalOf(c)) {
+                out += QChar(o);
+            } else {
+                out += qc;
+            }
+        }
+        return out;
+    }
+
+    out.reserve(document->characterCount() + document->blockCount());
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        if (block != document->begin() && !isPart(block))
+            out += u"\r\n";
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const bool literal = fragment.charFormat().boolProperty(kLiteralProperty);
+            for (const QChar qc : fragment.text()) {
+                const char16_t o = literal ? 0 : originalOf(qc.unicode());
+                out += o ? QChar(o) : qc;
+            }
+        }
+    }
+    return out;
+}
+
+qsizetype textPositionOf(const QTextDocument *document, int viewPosition, bool parts)
+{
+    // Every break before the position is one position in the view; a line
+    // break is two characters (CR LF) in the text, a part's break none.
+    const QTextBlock at = document->findBlock(viewPosition);
+    qsizetype partsBefore = 0;
+    if (parts) {
+        for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+            partsBefore += isPart(block);
+            if (block == at)
+                break;
+        }
+    }
+    return qsizetype(viewPosition) + at.blockNumber() - 2 * partsBefore;
+}
+
+QString withoutPartBreaks(const QString &selected, const QTextCursor &selection)
+{
+    const int start = selection.selectionStart();
+    const int end = selection.selectionEnd();
+    QString out;
+    out.reserve(selected.size());
+    qsizetype from = 0;
+    QTextBlock block = selection.document()->findBlock(start).next();
+    for (; block.isValid() && block.position() <= end; block = block.next()) {
+        if (!isPart(block))
+            continue;
+        const qsizetype at = block.position() - 1 - start;
+        out += QStringView(selected).sliced(from, at - from);
+        from = at + 1;
+    }
+    out += QStringView(selected).sliced(from);
+    return out;
+}
+
+} // namespace zezu

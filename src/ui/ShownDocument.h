@@ -1,0 +1,35 @@
+#pragma once
+
+#include "ui/ShownText.h"
+
+#include <QString>
+
+class QTextBlock;
+class QTextCursor;
+class QTextDocument;
+
+namespace zezu {
+
+// The text area's document holds the text as ShownText describes. These read
+// the text back from it and put shown pieces into it.
+
+// Whether the block is a part that continues the line of the block before.
+bool isPart(const QTextBlock &block);
+
+// Inserts the piece, taken from source, at the cursor: its line breaks make
+// blocks of whole lines, its part starts blocks that continue the line.
+// Stand-ins that are literal are marked so.
+void insertShown(QTextCursor &cursor, QStringView source, const ShownPiece &piece);
+
+// The text the document holds. literals and parts say whether it may hold
+// literal stand-ins and parts; without them reading back is faster.
+QString readBack(const QTextDocument *document, bool literals, bool parts);
+
+// The position in the text of a position in the view.
+qsizetype textPositionOf(const QTextDocument *document, int viewPosition, bool parts);
+
+// The selection's text as the view gives it to other programs (a line
+// break as LF), without the breaks before parts.
+QString withoutPartBreaks(const QString &selected, const QTextCursor &selection);
+
+} // namespace zezu

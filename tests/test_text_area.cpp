@@ -1,0 +1,303 @@
+// The text area, for real and headless in the main window: what it reads
+// back, how it counts positions, and how a long line is laid out in parts.
+#include "support/MainWindowFixture.h"
+
+#include "ui/ShownText.h"
+
+#include <QClipboard>
+#include <QTextCursor>
+#include <QGuiApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+
+using namespace zezu;
+
+class TestTextArea : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { QVERIFY(m_main.open(false)); }
+    void cleanup() { m_main.close(); }
+
+    void textReadsBackAsSet_data();
+    void textReadsBackAsSet();
+    void settingTheSameTextAfterTypingShowsIt();
+    void loneBreaksStayInsideTheLine();
+    void enterTypesCrLf_data();
+    void enterTypesCrLf();
+    void selectionCountsInText_data();
+    void selectionCountsInText();
+    void everyChangeIsNotified();
+    void programTextIsNotUndoneByTheViewsUndo();
+    void editsAtAPartsEdge_data();
+    void editsAtAPartsEdge();
+    void copyAndPasteAcrossParts();
+
+private:
+    // A short line and a long one, and the view position where its first
+    // part after the first begins.
+    int setLongLine();
+    // Selects the text positions [start, start + length) in the view.
+    void selectInText(qsizetype start, qsizetype length);
+
+    test::MainWindowFixture m_main;
+};
+
+void TestTextArea::textReadsBackAsSet_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("CR LF lines") << QStringLiteral("a\r\nb\r\n");
+    QTest::newRow("only breaks") << QStringLiteral("\r\n\r\n\r\n");
+    QTest::newRow("lone LF inside a line") << QStringLiteral("a\nb\r\nc");
+    QTest::newRow("lone CR") << QStringLiteral("a\rb\r");
+    QTest::newRow("CR before CR LF") << QStringLiteral("a\r\r\nb\n\r\n");
+    QTest::newRow("LF CR is not a pair") << QStringLiteral("a\n\rb");
+    QTest::newRow("no-break space") << QString::fromUtf16(u"a\u00a0b\u00a0");
+    QTest::newRow("NUL") << QString::fromUtf16(u"a\0b\0", 4);
+    QTest::newRow("separators") << QString::fromUtf16(u"a\u2028b\u2029c");
+    QTest::newRow("frame markers") << QString::fromUtf16(u"\uFDD0x\uFDD1\uFFFC");
+    QTest::newRow("stand-in symbols themselves")
+        << QString::fromUtf16(u"\u240A\n\u240D\r\u2424\u2425\u2426\r\n\u240A");
+    QTest::newRow("surrogates, paired and lone")
+        << QString::fromUtf16(u"\U0001F600 \xD800 \xDC00\r\n", 8);
+    QTest::newRow("Cyrillic and markup")
+        << QStringLiteral("Дом & сад <p>\"ёЁ\"</p>\t'таб'");
+    // Each character that needs a stand-in, at every place in a run of
+    // eight, and a pair split across two runs.
+    for (const char16_t special :
+         {u'\n', u'\r', u'\u2029', u'\uFDD0', u'\uFDD1', u'\u240A', u'\u2426'}) {
+        for (int at = 0; at < 10; ++at)
+            QTest::addRow("U+%04X after %d units", unsigned(special), at)
+                << QString(at, u'ж') + QChar(special) + QString(12, u'x');
+    }
+    for (int at = 5; at < 10; ++at)
+        QTest::addRow("CR LF after %d units", at)
+            << QString(at, u'ж') + QStringLiteral("\r\n") + QString(12, u'x');
+
+    const QString converted = QStringLiteral("&#1055;&nbsp;").repeated(kPartUnits / 4);
+    QTest::newRow("a converted line") << converted;
+    QTest::newRow("a line with no space or ';'") << QString(2 * kPartUnits + 7, u'ж');
+    QTest::newRow("long lines among short")
+        << QStringLiteral("ab\r\n") + converted + QStringLiteral("\r\n\r\n") + converted
+            + QStringLiteral("x\r\nend");
+    QTest::newRow("stand-ins at a part's edge")
+        << QString(kPartUnits - 2, u'x') + QString::fromUtf16(u"\n\u240A\r\u2029")
+            + QString(kPartUnits, u'y') + QString::fromUtf16(u"\u2424");
+    QTest::newRow("a pair at a part's limit")
+        << QString(kPartUnits - 1, u'x') + QString::fromUtf16(u"\U0001F600")
+            + QString(kPartUnits, u'y');
+}
+
+void TestTextArea::textReadsBackAsSet()
+{
+    QFETCH(QString, text);
+    TextArea *t = m_main.text();
+    // Set whole, and taken in a piece at a time as a large text is.
+    for (const qsizetype piece : {qsizetype(0), qsizetype(1000)}) {
+        if (piece == 0) {
+            t->setText(text);
+        } else {
+            t->beginIntake(text);
+            while (t->continueIntake(piece) < text.size()) {
+            }
+            t->finishIntake();
+        }
+        QCOMPARE(t->text(), text);
+        // A long line is laid out in parts, never between a pair's halves.
+        for (QTextBlock b = t->document()->begin(); b.isValid(); b = b.next()) {
+            QVERIFY2(b.text().size() <= kPartUnits + 1, qPrintable(QString::number(b.text().size())));
+            QVERIFY(!b.text().endsWith(QChar(0xD83D)));
+        }
+        // Typing keeps the rest exactly as it was.
+        QTextCursor c = t->textCursor();
+        c.movePosition(QTextCursor::End);
+        t->setTextCursor(c);
+        t->setFocus();
+        QTest::keyClicks(t, QStringLiteral("z"));
+        QCOMPARE(t->text(), text + QLatin1Char('z'));
+    }
+}
+
+void TestTextArea::settingTheSameTextAfterTypingShowsIt()
+{
+    TextArea *t = m_main.text();
+    const QString text = QStringLiteral("abc\r\ndef");
+    t->setText(text);
+    t->setFocus();
+    QTest::keyClicks(t, QStringLiteral("z"));
+    QCOMPARE(t->text(), QStringLiteral("zabc\r\ndef"));
+    t->setText(text);
+    QCOMPARE(t->text(), text);
+    QCOMPARE(t->toPlainText(), QStringLiteral("abc\ndef"));
+}
+
+void TestTextArea::loneBreaksStayInsideTheLine()
+{
+    TextArea *t = m_main.text();
+    t->setText(QStringLiteral("one\ntwo\rthree\r\nfour"));
+    QCOMPARE(t->document()->blockCount(), 2);
+    QCOMPARE(t->textPosition(t->document()->lastBlock().position()), 15);
+}
+
+void TestTextArea::enterTypesCrLf_data()
+{
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("key");
+    QTest::newRow("Return") << int(Qt::NoModifier) << int(Qt::Key_Return);
+    QTest::newRow("Enter on the keypad") << int(Qt::KeypadModifier) << int(Qt::Key_Enter);
+    QTest::newRow("Shift+Return") << int(Qt::ShiftModifier) << int(Qt::Key_Return);
+}
+
+void TestTextArea::enterTypesCrLf()
+{
+    QFETCH(int, modifiers);
+    QFETCH(int, key);
+    TextArea *t = m_main.text();
+    t->setFocus();
+    QTest::keyClicks(t, QStringLiteral("ab"));
+    QTest::keyClick(t, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QTest::keyClicks(t, QStringLiteral("c"));
+    QCOMPARE(t->text(), QStringLiteral("ab\r\nc"));
+    QCOMPARE(t->selStart(), 5);
+}
+
+void TestTextArea::selectionCountsInText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qsizetype>("start");
+    QTest::addColumn<qsizetype>("length");
+    const QString lines = QStringLiteral("ab\r\ncd\r\n\r\nef");
+    QTest::newRow("nothing selected at the start") << lines << qsizetype(0) << qsizetype(0);
+    QTest::newRow("inside the first line") << lines << qsizetype(1) << qsizetype(1);
+    QTest::newRow("across one break") << lines << qsizetype(1) << qsizetype(4);
+    QTest::newRow("a whole later line") << lines << qsizetype(4) << qsizetype(2);
+    QTest::newRow("the empty line's break") << lines << qsizetype(8) << qsizetype(2);
+    QTest::newRow("everything") << lines << qsizetype(0) << lines.size();
+    QTest::newRow("caret at the end") << lines << lines.size() << qsizetype(0);
+    QTest::newRow("lone LF counts one")
+        << QStringLiteral("a\nb\r\nc") << qsizetype(2) << qsizetype(4);
+}
+
+void TestTextArea::selectInText(qsizetype start, qsizetype length)
+{
+    // In the view a CR LF pair is one position.
+    const QString text = m_main.text()->text();
+    auto view = [&](qsizetype pos) { return int(pos - text.left(pos).count(u"\r\n")); };
+    QTextCursor c = m_main.text()->textCursor();
+    c.setPosition(view(start));
+    c.setPosition(view(start + length), QTextCursor::KeepAnchor);
+    m_main.text()->setTextCursor(c);
+}
+
+void TestTextArea::selectionCountsInText()
+{
+    QFETCH(QString, text);
+    QFETCH(qsizetype, start);
+    QFETCH(qsizetype, length);
+    m_main.text()->setText(text);
+    selectInText(start, length);
+    QCOMPARE(m_main.text()->selStart(), start);
+    QCOMPARE(m_main.text()->selLength(), length);
+}
+
+void TestTextArea::everyChangeIsNotified()
+{
+    TextArea *t = m_main.text();
+    QSignalSpy spy(t, &TextArea::changed);
+    t->setText(QStringLiteral("a\nb\u2424"));
+    QCOMPARE(spy.count(), 1);
+    t->setFocus();
+    QTest::keyClicks(t, QStringLiteral("xy"));
+    QCOMPARE(spy.count(), 3);
+    QTest::keyClick(t, Qt::Key_Backspace);
+    QCOMPARE(spy.count(), 4);
+}
+
+void TestTextArea::programTextIsNotUndoneByTheViewsUndo()
+{
+    TextArea *t = m_main.text();
+    t->setText(QStringLiteral("first"));
+    t->setText(QStringLiteral("second\r\n\u240A\n"));
+    t->setFocus();
+    QTest::keyClick(t, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(t->text(), QStringLiteral("second\r\n\u240A\n"));
+}
+
+int TestTextArea::setLongLine()
+{
+    m_main.text()->setText(QStringLiteral("ab\r\n") + QStringLiteral("0123456789;").repeated(kPartUnits / 4));
+    const QTextBlock part = m_main.text()->document()->findBlockByNumber(2);
+    return part.position();
+}
+
+void TestTextArea::editsAtAPartsEdge_data()
+{
+    QTest::addColumn<int>("at");      // the caret, in the view from the part's start
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("typed"); // after the key
+    QTest::addColumn<int>("editAt");  // in the text from the part's start
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<QString>("inserted");
+    QTest::newRow("Backspace at its start") << 0 << int(Qt::Key_Backspace) << QString() << -1 << 1 << QString();
+    QTest::newRow("Delete before it") << -1 << int(Qt::Key_Delete) << QString() << 0 << 1 << QString();
+    QTest::newRow("Enter at its start") << 0 << int(Qt::Key_Return) << QString() << 0 << 0 << QStringLiteral("\r\n");
+    QTest::newRow("Enter inside") << 5 << int(Qt::Key_Return) << QStringLiteral("z") << 5 << 0 << QStringLiteral("\r\nz");
+    QTest::newRow("Right into it") << -1 << int(Qt::Key_Right) << QStringLiteral("z") << 1 << 0 << QStringLiteral("z");
+    QTest::newRow("Left out of it") << 0 << int(Qt::Key_Left) << QStringLiteral("z") << -1 << 0 << QStringLiteral("z");
+}
+
+// Each key acts on the text's characters as if the line were one block.
+void TestTextArea::editsAtAPartsEdge()
+{
+    QFETCH(int, at);
+    QFETCH(int, key);
+    QFETCH(QString, typed);
+    QFETCH(int, editAt);
+    QFETCH(int, removed);
+    QFETCH(QString, inserted);
+    TextArea *t = m_main.text();
+    const int part = setLongLine();
+    QString expected = t->text();
+    const qsizetype start = t->textPosition(part);
+    QCOMPARE(start, t->textPosition(part - 1));
+    expected.replace(start + editAt, removed, inserted);
+
+    QTextCursor c = t->textCursor();
+    c.setPosition(part + at);
+    t->setTextCursor(c);
+    t->setFocus();
+    QTest::keyClick(t, Qt::Key(key));
+    QTest::keyClicks(t, typed);
+    QCOMPARE(t->text(), expected);
+    QCOMPARE(t->selStart(), start + editAt + inserted.size());
+}
+
+void TestTextArea::copyAndPasteAcrossParts()
+{
+    TextArea *t = m_main.text();
+    const int part = setLongLine();
+    QString expected = t->text();
+    const qsizetype start = t->textPosition(part);
+    QTextCursor c = t->textCursor();
+    c.setPosition(part - 3);
+    c.setPosition(part + 3, QTextCursor::KeepAnchor);
+    t->setTextCursor(c);
+    t->copy();
+    // The break before the part is a position of the view, not of the text.
+    QCOMPARE(QGuiApplication::clipboard()->text(), expected.mid(start - 2, 5));
+
+    // Breaks of any kind are line breaks; a long line goes in as parts.
+    const QString line(2 * kPartUnits, u'ж');
+    QGuiApplication::clipboard()->setText(QStringLiteral("p\nq\r") + line);
+    t->paste();
+    expected.replace(start - 2, 5, QStringLiteral("p\r\nq\r\n") + line);
+    QCOMPARE(t->text(), expected);
+    for (QTextBlock b = t->document()->begin(); b.isValid(); b = b.next())
+        QVERIFY(b.text().size() <= 2 * kPartUnits);
+}
+
+QTEST_MAIN(TestTextArea)
+#include "test_text_area.moc"
