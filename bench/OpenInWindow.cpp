@@ -18,7 +18,7 @@
 #include "OpenInWindow.h"
 
 #include "Responsiveness.h"
-#include "support/Codecs.h"
+#include "files/TextFile.h"
 #include "ui/Application.h"
 #include "ui/TextArea.h"
 #include "ui/frmMain.h"
@@ -38,16 +38,15 @@ using namespace zezu;
 
 namespace {
 
-// The file's first line as the text area shows it: the generated files are
-// Windows-1251 with CR LF breaks.
-QString firstLine(const QString &path)
+// The file's text as the editor reads it, for its first line and its length.
+QString textOf(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray head = file.read(4096);
-    const qsizetype end = head.indexOf('\r');
-    return test::decodeCp1251(head.left(end < 0 ? head.size() : end)).chopped(2);
+    QString text;
+    TextFormat format;
+    QString reason;
+    if (!readTextFile(path, text, format, reason))
+        std::fprintf(stderr, "%s\n", qPrintable(reason));
+    return text;
 }
 
 // Times the end of the first paint of a viewport that shows a given first line.
@@ -97,10 +96,15 @@ int openInWindow(int argc, char **argv, const QString &path)
     frmMain window;
     window.show();
     QCoreApplication::processEvents();
-    const QString line = firstLine(path);
-    if (line.isEmpty())
-        return std::fprintf(stderr, "the file's first line is empty\n"), 1;
-    const qint64 expectedUnits = QFile(path).size(); // one unit per byte with CR LF breaks
+    qint64 expectedUnits = 0;
+    QString line;
+    {
+        const QString text = textOf(path);
+        expectedUnits = text.size();
+        line = text.left(text.indexOf(QStringLiteral("\r\n")));
+    }
+    if (line.isEmpty() || line.size() > 1000)
+        return std::fprintf(stderr, "the file's first line is empty or long\n"), 1;
 
     QElapsedTimer clock;
     FirstScreen screen(window.textArea(), line, clock);

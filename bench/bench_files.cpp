@@ -14,7 +14,7 @@
 // painted screen showing the file, and the longest time the window did not
 // answer (see OpenInWindow.cpp); and the first screen and the whole text
 // from the start of the process, as a user who launches the editor with the
-// file sees them. The file given must then be Windows-1251 with CR LF breaks.
+// file sees them. The file given may be in any format the editor reads.
 
 #include "OpenInWindow.h"
 #include "editor/Editor.h"

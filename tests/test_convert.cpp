@@ -442,7 +442,12 @@ void TestConvert::cancelledIntakeRestoresEverything()
         QVERIFY(test::snapshots(d.editor.history()) == history);
         QCOMPARE(d.editor.history().count(), count);
     } else {
-        QCOMPARE(pieces, long((d.w.textValue.size() + kIntakePiece - 1) / kIntakePiece));
+        const long least = long((d.w.textValue.size() + kIntakePiece - 1) / kIntakePiece);
+        // An open takes in each piece as it is read, the last one short.
+        if (command == u"open")
+            QVERIFY(pieces >= least && pieces <= least + 2);
+        else
+            QCOMPARE(pieces, least);
         QCOMPARE(d.w.textValue, command == u"decode" ? plain
                                 : command == u"open"  ? QString(references.size(), u'x')
                                         + QStringLiteral("\r\n")

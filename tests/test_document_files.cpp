@@ -7,6 +7,7 @@
 #include "files/TextFile.h"
 #include "support/History.h"
 #include "support/Doc.h"
+#include "support/FailingReads.h"
 #include "support/Files.h"
 #include "support/LineRule.h"
 #include "support/Messages.h"
@@ -99,6 +100,14 @@ void TestDocumentFiles::openThenSaveKeepsBytes_data()
     const QByteArray head = line.repeated(200000 / line.size() + 1).left(200000);
     row("UTF-8 with stray bytes: told, and kept", head + "\xE2\x82" + line + "\x80" + line,
         QStringLiteral("(их 3, первый - байт номер 200001)"));
+    // Large enough to go into the text area as it is read, by the format
+    // its head tells, until a later byte tells another.
+    const QByteArray big = line.repeated(400000 / line.size());
+    row("large UTF-8 with stray bytes", big + "\x80" + line, QStringLiteral("(их 1,"));
+    row("large UTF-8 head, Windows-1251 after", big + QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2\r\n").repeated(99));
+    QByteArray lf = big;
+    lf.replace("\r\n", "\n");
+    row("large LF head, a CR after", lf + "\r\n");
 }
 
 void TestDocumentFiles::openThenSaveKeepsBytes()
@@ -309,24 +318,28 @@ void TestDocumentFiles::failedOpenChangesNothing_data()
 {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("missing file") << path(QStringLiteral("none.txt")) << errorReason(ENOENT);
+    QTest::addColumn<bool>("midway"); // the text area took some of the file in
+    QTest::newRow("missing file") << path(QStringLiteral("none.txt")) << errorReason(ENOENT) << false;
     QTest::newRow("missing folder") << path(QStringLiteral("none/a.txt"))
-                                    << errorReason(ENOENT);
+                                    << errorReason(ENOENT) << false;
     QTest::newRow("a folder") << path(QStringLiteral("folder"))
-                              << QStringLiteral("это папка, а не файл");
+                              << QStringLiteral("это папка, а не файл") << false;
     // Neither would ever end: a FIFO with no writer, a device without end.
     QTest::newRow("a FIFO") << path(QStringLiteral("fifo.txt"))
-                            << QStringLiteral("это не обычный файл");
+                            << QStringLiteral("это не обычный файл") << false;
     QTest::newRow("a device") << QStringLiteral("/dev/zero")
-                              << QStringLiteral("это не обычный файл");
-    // Opens, then fails to read.
-    QTest::newRow("read error") << QStringLiteral("/proc/self/mem") << errorReason(EIO);
+                              << QStringLiteral("это не обычный файл") << false;
+    // Opens, then fails to read: at once, and with half of a large file
+    // in the text area.
+    QTest::newRow("read error") << QStringLiteral("/proc/self/mem") << errorReason(EIO) << false;
+    QTest::newRow("read error midway") << path(QStringLiteral("large.txt")) << errorReason(EIO) << true;
 }
 
 void TestDocumentFiles::failedOpenChangesNothing()
 {
     QFETCH(QString, chosen);
     QFETCH(QString, reason);
+    QFETCH(bool, midway);
     const QString good = path(QStringLiteral("failedOpenChangesNothing.txt"));
     QVERIFY(writeBytes(good, "good"));
 
@@ -340,9 +353,14 @@ void TestDocumentFiles::failedOpenChangesNothing()
 
     doc.w.answers.push_back(Answer::No);
     doc.w.openChoices.push_back(chosen);
+    QVERIFY(writeBytes(path(QStringLiteral("large.txt")), QByteArray(2 << 20, 'x')));
+    failReadsFrom = 1 << 20;
     doc.editor.open();
+    failReadsFrom = -1;
 
     QCOMPARE(doc.w.told.size(), size_t(1));
+    QCOMPARE(doc.w.intakesBegun > 0, midway);
+    QVERIFY(!doc.w.intake);
     QCOMPARE(doc.w.told[0].title, QStringLiteral("ZEZU.vexlo"));
     QCOMPARE(doc.w.told[0].message, openFailed(chosen, reason));
     QCOMPARE(doc.w.textValue, QStringLiteral("edits"));

@@ -223,8 +223,8 @@ void TestTextFile::surrogatePairAcrossWrites()
     QCOMPARE(readBytes(file), expected);
 }
 
-// The format is told from a first reading and the text decoded from a second:
-// a file that changed in between is read again, and the reader tells it.
+// A file written to while it is read, which may change its format, is read
+// again, and the reader tells it.
 void TestTextFile::fileChangedWhileReadIsReadAgain_data()
 {
     QTest::addColumn<QByteArray>("first");

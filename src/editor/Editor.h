@@ -6,6 +6,8 @@
 #include "editor/WindowLayout.h"
 #include "editor/WindowServices.h"
 #include "text/Conversion.h"
+#include "text/TextCodec.h"
+#include "text/TextFormat.h"
 
 namespace zezu {
 
@@ -76,6 +78,10 @@ private:
     void tellNotEnoughMemory(qint64 neededBytes);
 
     void showDocument() { m_window.setCaption(m_document.caption()); }
+    // Reads the file into the text area, the window answering meanwhile;
+    // false when that failed (reason says why) or the user cancelled.
+    bool readIntoTextArea(const QString &path, TextFormat &format, StrayBytes &stray,
+                          QString &reason);
     void endProgram();
     Answer askToSave();
     SaveOutcome saveAs(AfterSave after);

@@ -157,24 +157,16 @@ void Editor::openFile(const QString &path)
     try {
         // The document changes only once the whole file is read; the window
         // answers meanwhile, with the text and commands locked.
-        QString text;
         TextFormat format;
         StrayBytes stray;
         QString reason;
         {
             ConversionRun::Scope scope(m_run, m_window, m_history);
-            // An exit meanwhile ends the reading, and the program, at once.
-            const auto answer = [this] {
-                m_window.processEventsNow();
-                return !m_run.cancelRequested();
-            };
-            if (!readTextFile(path, text, format, reason, answer, &stray)) {
+            if (!readIntoTextArea(path, format, stray, reason)) {
                 if (!m_run.cancelRequested())
                     fail(reason);
                 return;
             }
-            if (!takeIntoTextArea(m_window, m_run, text, ProgressKind::Opening))
-                return;
         }
         // After the text, whose change notification marked the document.
         m_document.opened(path, format);
@@ -184,6 +176,41 @@ void Editor::openFile(const QString &path)
     } catch (const std::bad_alloc &failure) {
         fail(notEnoughMemoryReason(neededFor(failure)));
     }
+}
+
+bool Editor::readIntoTextArea(const QString &path, TextFormat &format, StrayBytes &stray,
+                              QString &reason)
+{
+    // An exit meanwhile ends the reading, and the program, at once.
+    const auto answer = [this] {
+        m_window.processEventsNow();
+        return !m_run.cancelRequested();
+    };
+    const qint64 size = fileSize(path);
+    if (size < kIntakeFrom) {
+        QString text;
+        return readTextFile(path, text, format, reason, answer, &stray)
+            && takeIntoTextArea(m_window, m_run, text, ProgressKind::Opening);
+    }
+    // A large file goes into the text area as it is read: its first screen
+    // is there at once. Whatever fails or stops the reading leaves the old
+    // text as it was.
+    StreamedIntake intake(m_window, m_run, ProgressKind::Opening);
+    const auto take = [&](const QString &piece, qint64 read) {
+        return intake.add(piece, std::min(1.0, double(read) / double(size)));
+    };
+    try {
+        if (!streamTextFile(path, format, reason, take, [&] { intake.abandon(); }, answer,
+                            &stray)) {
+            intake.abandon();
+            return false;
+        }
+    } catch (...) {
+        intake.abandon();
+        throw;
+    }
+    intake.finish();
+    return true;
 }
 
 void Editor::save()

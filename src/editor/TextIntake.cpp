@@ -5,8 +5,31 @@
 #include "text/TextScan.h"
 
 #include <cmath>
+#include <utility>
 
 namespace zezu {
+
+namespace {
+
+// Takes the text area's held text in from units from to units to, the
+// progress going from doneFrom to doneTo; false when the user cancelled.
+bool takeInHeld(WindowServices &window, const ConversionRun &run, ProgressKind kind,
+                qsizetype from, qsizetype to, double doneFrom, double doneTo)
+{
+    for (qsizetype taken = from; taken < to;) {
+        taken = window.continueTextIntake(kIntakePiece);
+        window.showProgress(kind);
+        const double done = doneFrom + (doneTo - doneFrom) * double(taken - from) / double(to - from);
+        window.setProgress(int(std::nearbyint(done * 100.0)),
+                           int(std::nearbyint(done * window.progressBarWidth())));
+        window.processEventsNow();
+        if (run.cancelRequested())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QString &text,
                       ProgressKind kind, qsizetype lines)
@@ -21,7 +44,6 @@ bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QS
         window.setText(text);
         return true;
     }
-    const double total = double(text.size());
     window.beginTextIntake(text);
     // Whatever ends the intake early leaves the old text in place; not from
     // a destructor, as putting it back may itself run out of memory.
@@ -30,17 +52,9 @@ bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QS
         window.abandonTextIntake();
     };
     try {
-        for (qsizetype taken = 0; taken < text.size();) {
-            taken = window.continueTextIntake(kIntakePiece);
-            window.showProgress(kind);
-            const double done = double(taken) / total;
-            window.setProgress(int(std::nearbyint(done * 100.0)),
-                               int(std::nearbyint(done * window.progressBarWidth())));
-            window.processEventsNow();
-            if (run.cancelRequested()) {
-                abandon();
-                return false;
-            }
+        if (!takeInHeld(window, run, kind, 0, text.size(), 0.0, 1.0)) {
+            abandon();
+            return false;
         }
     } catch (...) {
         abandon();
@@ -49,6 +63,50 @@ bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QS
     window.unloadProgress();
     window.finishTextIntake();
     return true;
+}
+
+bool StreamedIntake::add(const QString &piece, double done)
+{
+    // The text grows by the piece, the text area by its share; and the rest
+    // is to come at the rate of what came so far: a file of short lines
+    // is refused at its first piece, not when the room runs out.
+    const qsizetype lines = lineBreaks(piece);
+    const qint64 pieceNeeds = kTextBytesPerUnit * piece.size() + viewBytes(piece.size(), lines);
+    m_units += piece.size();
+    m_lines += lines;
+    const double rest = done > 0 ? (1 - done) / done : 0;
+    const qint64 needed = pieceNeeds
+        + qint64(rest * double(kTextBytesPerUnit * m_units + viewBytes(m_units, m_lines)));
+    if (!canAllocate(needed))
+        throw NotEnoughMemory(needed);
+    if (!m_begun) {
+        m_window.beginTextIntake(QString());
+        m_begun = true;
+    }
+    m_window.extendTextIntake(piece);
+    const qsizetype from = std::exchange(m_held, m_held + piece.size());
+    return takeInHeld(m_window, m_run, m_kind, from, m_held, std::exchange(m_done, done), done);
+}
+
+void StreamedIntake::finish()
+{
+    m_window.unloadProgress();
+    if (m_begun)
+        m_window.finishTextIntake();
+    else
+        m_window.setText(QString()); // the file held no text after all
+}
+
+void StreamedIntake::abandon()
+{
+    if (!std::exchange(m_begun, false))
+        return;
+    m_window.unloadProgress();
+    m_window.abandonTextIntake();
+    m_held = 0;
+    m_done = 0;
+    m_units = 0;
+    m_lines = 0;
 }
 
 } // namespace zezu

@@ -26,4 +26,39 @@ inline constexpr qsizetype kIntakePiece = qsizetype(128) * 1024;
 bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QString &text,
                       ProgressKind kind, qsizetype lines = -1);
 
+// A text taken into the text area as it arrives (a file being read), by the
+// same rules as takeIntoTextArea: the first piece is on screen while the
+// rest is still to come. Nothing begins before the first piece; whatever
+// ends the intake early calls abandon().
+class StreamedIntake
+{
+public:
+    StreamedIntake(WindowServices &window, const ConversionRun &run, ProgressKind kind)
+        : m_window(window)
+        , m_run(run)
+        , m_kind(kind)
+    {
+    }
+
+    // Adds the next piece and takes it in, the progress window going on to
+    // done (0 to 1) of the whole. False when the user cancelled. Throws
+    // NotEnoughMemory when the piece, the rest at its rate, and their share
+    // of the text area cannot be had.
+    bool add(const QString &piece, double done);
+    void finish();
+    // The text area holds what it held before; a later add() begins again.
+    void abandon();
+
+private:
+    WindowServices &m_window;
+    const ConversionRun &m_run;
+    ProgressKind m_kind;
+    bool m_begun = false;
+    qsizetype m_held = 0;
+    double m_done = 0;
+    // What came so far, for the room the rest will take.
+    qint64 m_units = 0;
+    qint64 m_lines = 0;
+};
+
 } // namespace zezu

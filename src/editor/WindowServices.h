@@ -54,6 +54,9 @@ public:
     // is then the text, with its change notification) or abandoned (the old
     // text is back exactly as it was, with no notification).
     virtual void beginTextIntake(const QString &text) = 0;
+    // Adds more to the end of the text being taken in, for a text that
+    // arrives a piece at a time (a file being read).
+    virtual void extendTextIntake(const QString &more) = 0;
     // Takes about units more code units in; returns how many are in so far.
     virtual qsizetype continueTextIntake(qsizetype units) = 0;
     virtual void finishTextIntake() = 0;

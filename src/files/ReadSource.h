@@ -54,6 +54,7 @@ public:
             return false;
         }
         m_size = st.st_size;
+        m_modified = st.st_mtim;
         m_regular = true;
         return true;
     }
@@ -95,12 +96,22 @@ public:
         reason = errorReason(errno);
         return false;
     }
+    // A regular file written to since it was opened: what was read of it
+    // may mix its old bytes and its new.
+    bool changedSinceOpened() const
+    {
+        struct stat st;
+        return m_regular && ::fstat(m_fd, &st) == 0
+            && (st.st_size != m_size || st.st_mtim.tv_sec != m_modified.tv_sec
+                || st.st_mtim.tv_nsec != m_modified.tv_nsec);
+    }
 
 private:
     int m_fd = -1;
     bool m_owned = true;
     bool m_regular = false;
     qint64 m_size = 0;
+    struct timespec m_modified = {};
 };
 #else
 class ReadSource
@@ -140,6 +151,8 @@ public:
         reason = m_file.errorString();
         return false;
     }
+    // Elsewhere only a change of the format its bytes tell is seen.
+    bool changedSinceOpened() const { return false; }
 
 private:
     QFile m_file;

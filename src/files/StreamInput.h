@@ -51,12 +51,23 @@ public:
     // reading stops and detect() fails with no reason.
     bool detect(TextFormat &format, QString &reason,
                 const std::function<bool()> &betweenPieces = {});
+    // Instead of detect(), for a regular file read once: the format is told
+    // from the bytes as next() reads them (formatSoFar()), and the reader
+    // decodes by one it assumes.
+    void tellAsRead() { m_recheck.emplace(); }
+    TextFormat formatSoFar() const { return m_recheck->format(); }
+    void assume(const TextFormat &format) { m_format = format; }
     // The next piece, valid until the next call; empty at the end. False on
     // failure, with reason.
     bool next(QByteArrayView &piece, QString &reason);
-    // Once next() gave the end: the bytes read tell another format than
-    // detect() did, so the file changed between the two readings.
-    bool changedWhileRead() const { return m_recheck && m_recheck->format() != m_format; }
+    // Once next() gave the end: the file was written to while it was read,
+    // or its bytes tell another format than detect() did (it changed between
+    // the two readings), or than the one assumed (its head told a format the
+    // rest does not).
+    bool changedWhileRead() const
+    {
+        return m_recheck && (m_recheck->format() != m_format || m_source.changedSinceOpened());
+    }
 
 private:
     bool readSource(QByteArrayView &piece, QString &reason);

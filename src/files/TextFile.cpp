@@ -107,37 +107,119 @@ private:
 
 } // namespace
 
-bool readTextFile(const QString &path, QString &text, TextFormat &format, QString &reason,
-                  const std::function<bool()> &betweenPieces, StrayBytes *stray)
+namespace {
+
+using Take = std::function<bool(const QString &, qint64)>;
+
+enum class Reading { Read, Failed, OtherFormat };
+
+// One reading of the file. By the format detect() tells from all of its
+// bytes first, when tellFirst; else by what its first piece tells, which the
+// rest may contradict. The text goes to take a piece at a time when given,
+// else whole into text.
+Reading readOnce(const QString &path, bool tellFirst, TextFormat &format, QString *text,
+                 const Take &take, const std::function<bool()> &betweenPieces,
+                 StrayBytes *stray, QString &reason)
 {
-    // The format is told by the whole file, so it is read twice rather than
-    // held whole as bytes beside its text; a file that changed between the
-    // readings is read again.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        StreamInput input;
-        TextFormat found;
-        if (!input.openFile(path, reason) || !input.detect(found, reason, betweenPieces))
-            return false;
-        TextDecoder decoder(found, input.sizeHint());
-        for (QByteArrayView piece;;) {
-            if (!input.next(piece, reason))
-                return false;
-            if (piece.isEmpty())
-                break;
-            decoder.feed(piece);
-            if (betweenPieces && !betweenPieces())
-                return false;
+    StreamInput input;
+    std::optional<TextDecoder> decoder;
+    TextFormat used;
+    if (!input.openFile(path, reason))
+        return Reading::Failed;
+    if (tellFirst) {
+        if (!input.detect(used, reason, betweenPieces))
+            return Reading::Failed;
+        decoder.emplace(used, take ? 0 : input.sizeHint());
+    } else {
+        input.tellAsRead();
+    }
+    QString piece;
+    qint64 read = 0;
+    for (QByteArrayView bytes;;) {
+        if (!input.next(bytes, reason))
+            return Reading::Failed;
+        read += bytes.size();
+        if (!decoder) {
+            used = input.formatSoFar();
+            input.assume(used);
+            decoder.emplace(used, take ? 0 : input.sizeHint());
+        } else if (!tellFirst && input.formatSoFar() != used) {
+            // Before more text goes by a format the file no longer has.
+            return Reading::OtherFormat;
         }
-        if (!input.changedWhileRead()) {
-            text = decoder.finish();
+        if (bytes.isEmpty())
+            break;
+        decoder->feed(bytes);
+        if (take) {
+            decoder->take(piece);
+            if (!piece.isEmpty() && !take(piece, read))
+                return Reading::Failed;
+        }
+        // A reading that hands its text over answers there.
+        if (!take && betweenPieces && !betweenPieces())
+            return Reading::Failed;
+    }
+    if (input.changedWhileRead())
+        return Reading::OtherFormat;
+    QString rest = decoder->finish();
+    if (take) {
+        if (!rest.isEmpty() && !take(rest, read))
+            return Reading::Failed;
+    } else {
+        *text = std::move(rest);
+    }
+    format = used;
+    if (stray)
+        *stray = decoder->strayBytes();
+    return Reading::Read;
+}
+
+bool readFile(const QString &path, TextFormat &format, QString *text, QString &reason,
+              const Take &take, const std::function<void()> &restart,
+              const std::function<bool()> &betweenPieces, StrayBytes *stray)
+{
+    // Read once where the head tells the format (for a UTF-8 file, half the
+    // reading of telling it first from the whole file). Read by the whole
+    // file's format otherwise; a file written to meanwhile, or whose bytes
+    // then tell another format, changed while it was read, and is read again.
+    bool tellFirst = false;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        TextFormat found;
+        QString whole;
+        switch (readOnce(path, tellFirst, found, text ? &whole : nullptr, take, betweenPieces,
+                         stray, reason)) {
+        case Reading::Read:
             format = found;
-            if (stray)
-                *stray = decoder.strayBytes();
+            if (text)
+                *text = std::move(whole);
             return true;
+        case Reading::Failed:
+            return false;
+        case Reading::OtherFormat:
+            if (restart)
+                restart();
+            tellFirst = true;
+            break;
         }
     }
     reason = changedWhileReadReason();
     return false;
+}
+
+} // namespace
+
+bool readTextFile(const QString &path, QString &text, TextFormat &format, QString &reason,
+                  const std::function<bool()> &betweenPieces, StrayBytes *stray)
+{
+    return readFile(path, format, &text, reason, {}, {}, betweenPieces, stray);
+}
+
+bool streamTextFile(const QString &path, TextFormat &format, QString &reason,
+                    const Take &take,
+                    const std::function<void()> &restart,
+                    const std::function<bool()> &betweenPieces, StrayBytes *stray)
+{
+    return readFile(path, format, nullptr, reason, take, restart, betweenPieces, stray);
 }
 
 bool writeTextFile(const QString &path, QStringView text, const TextFormat &format,

@@ -52,6 +52,11 @@ void QtWindowServices::beginTextIntake(const QString &text)
     m_window.textArea()->beginIntake(text);
 }
 
+void QtWindowServices::extendTextIntake(const QString &more)
+{
+    m_window.textArea()->extendIntake(more);
+}
+
 qsizetype QtWindowServices::continueTextIntake(qsizetype units)
 {
     TextArea *area = m_window.textArea();

@@ -24,6 +24,7 @@ public:
     qsizetype selLength() const override;
     void setTextChangeHandler(std::function<void()> handler) override;
     void beginTextIntake(const QString &text) override;
+    void extendTextIntake(const QString &more) override;
     qsizetype continueTextIntake(qsizetype units) override;
     void finishTextIntake() override;
     void abandonTextIntake() override;

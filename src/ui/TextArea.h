@@ -21,6 +21,7 @@ public:
     // and keeps the old document aside until the intake is finished or
     // abandoned (see WindowServices).
     void beginIntake(const QString &text);
+    void extendIntake(const QString &more) { m_intake.append(more); }
     qsizetype continueIntake(qsizetype units);
     qsizetype intakeTaken() const { return m_intakeTaken; }
     void finishIntake();

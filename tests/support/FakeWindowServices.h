@@ -105,6 +105,7 @@ public:
         intakeTaken = 0;
         ++intakesBegun;
     }
+    void extendTextIntake(const QString &more) override { intake->append(more); }
     qsizetype continueTextIntake(qsizetype units) override
     {
         intakeTaken = std::min(intake->size(), intakeTaken + units);
