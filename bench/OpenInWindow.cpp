@@ -19,6 +19,8 @@
 
 #include "Responsiveness.h"
 #include "files/TextFile.h"
+#include "text/TextCodec.h"
+#include "text/TextFormat.h"
 #include "ui/Application.h"
 #include "ui/TextArea.h"
 #include "ui/frmMain.h"
@@ -38,15 +40,31 @@ using namespace zezu;
 
 namespace {
 
-// The file's text as the editor reads it, for its first line and its length.
-QString textOf(const QString &path)
+// The file's first line as the text area shows it, read from its head by
+// the format the head tells.
+QString firstLine(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray head = file.read(4096);
+    FormatDetector detector;
+    detector.feed(head);
+    TextDecoder decoder(detector.format());
+    decoder.feed(head);
+    const QString text = decoder.finish();
+    return text.left(text.indexOf(QStringLiteral("\r\n")));
+}
+
+// The length of the file's text as the editor reads it.
+qsizetype textLength(const QString &path)
 {
     QString text;
     TextFormat format;
     QString reason;
     if (!readTextFile(path, text, format, reason))
         std::fprintf(stderr, "%s\n", qPrintable(reason));
-    return text;
+    return text.size();
 }
 
 // Times the end of the first paint of a viewport that shows a given first line.
@@ -96,13 +114,7 @@ int openInWindow(int argc, char **argv, const QString &path)
     frmMain window;
     window.show();
     QCoreApplication::processEvents();
-    qint64 expectedUnits = 0;
-    QString line;
-    {
-        const QString text = textOf(path);
-        expectedUnits = text.size();
-        line = text.left(text.indexOf(QStringLiteral("\r\n")));
-    }
+    const QString line = firstLine(path);
     if (line.isEmpty() || line.size() > 1000)
         return std::fprintf(stderr, "the file's first line is empty or long\n"), 1;
 
@@ -137,8 +149,7 @@ int openInWindow(int argc, char **argv, const QString &path)
     answering.start();
     QElapsedTimer limit;
     limit.start();
-    // The text area's text costs nothing to read while it is the text set.
-    while (!returned || window.textArea()->text().size() < expectedUnits) {
+    while (!returned) {
         if (limit.hasExpired(600'000))
             return std::fprintf(stderr, "the open did not end in 10 minutes\n"), 1;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -149,6 +160,10 @@ int openInWindow(int argc, char **argv, const QString &path)
     const double unansweredMs = answering.stopMs();
     if (screen.shownAtNs() < 0)
         return std::fprintf(stderr, "the text area never painted the file\n"), 1;
+    // Read only now, so that the times from the process start are the
+    // editor's own. The text area's text costs nothing to read while it is
+    // the text set.
+    const qsizetype expectedUnits = textLength(path);
     if (window.textArea()->text().size() != expectedUnits)
         return std::fprintf(stderr, "the text area holds %lld units, not %lld\n",
                             qlonglong(window.textArea()->text().size()), qlonglong(expectedUnits)),
