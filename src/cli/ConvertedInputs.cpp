@@ -62,7 +62,8 @@ QByteArrayView ConvertedInputs::next()
             continue;
         }
         if (input.stream->changedWhileRead()) {
-            // What was written of it came from a file in another format.
+            // What was written of it came from a file in another format, or
+            // mixes the file's old bytes and its new.
             m_failure = changedWhileReadReason();
             break;
         }

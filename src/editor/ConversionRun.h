@@ -2,6 +2,9 @@
 
 #include "editor/WindowServices.h"
 
+#include <QStringView>
+
+#include <algorithm>
 #include <array>
 
 namespace zezu {
@@ -44,5 +47,26 @@ private:
     bool m_inProgress = false;
     bool m_cancelRequested = false;
 };
+
+// A scan of a text of hundreds of megabytes holds the window longer than it
+// may go without answering: scan sees the text a piece at a time instead,
+// the window answering between pieces, with a run's Scope holding the text
+// and the commands. No piece ends inside a CR LF pair or a surrogate pair.
+inline constexpr qsizetype kScanPiece = qsizetype(8) << 20;
+
+template <typename Scan>
+void scanAnswering(WindowServices &window, QStringView text, Scan &&scan)
+{
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype end = std::min(text.size(), at + kScanPiece);
+        if (end < text.size()
+            && (text[end - 1].isHighSurrogate() || (text[end - 1] == u'\r' && text[end] == u'\n')))
+            ++end;
+        scan(text.sliced(at, end - at));
+        at = end;
+        if (at < text.size())
+            window.processEventsNow();
+    }
+}
 
 } // namespace zezu

@@ -104,17 +104,30 @@ void Editor::runConversion(Conversion conversion)
     const QStringView part = selLength ? all.sliced(selStart, selLength) : all;
     const QStringView tail = selLength ? all.sliced(selStart + selLength) : QStringView();
 
+    // The run holds the text and the commands from its first scan on: over
+    // hundreds of megabytes the scans go a piece at a time, the window
+    // answering between pieces.
+    ConversionRun::Scope scope(m_run, w, m_history);
+    qsizetype bound = 0;
+    TextCounts counts;
+    scanAnswering(w, part, [&](QStringView piece) { bound += convertedLengthBound(conversion, piece); });
+    scanAnswering(w, original, [&](QStringView piece) {
+        const TextCounts c = countText(piece);
+        counts.characters += c.characters;
+        counts.lineBreaks += c.lineBreaks;
+    });
+    qsizetype n = counts.characters;
+    if (selLength) {
+        n = 0;
+        scanAnswering(w, part, [&](QStringView piece) { n += countCharacters(piece); });
+    }
+    if (m_run.cancelRequested())
+        return;
+
     // The output, the whole result beside it, and the text area's share. The
     // result has at least the text's line breaks; should a decode make more,
     // the intake checks again.
-    // The text is scanned as few times as may be before the first event pump:
-    // one bound and one count, where there were two of each. At 100 M
-    // characters the longest unanswered time of a convert run fell from
-    // 99-145 ms to 43-49 ms, at 50 M from 46-50 to 36-38 ms
-    // (bench_convert_command, 3 runs each, alternated with the version before).
-    const qsizetype bound = convertedLengthBound(conversion, part);
     const qint64 resultLength = head.size() + bound + tail.size();
-    const TextCounts counts = countText(original);
     const qsizetype lines = counts.lineBreaks;
     const qint64 needed = kTextBytesPerUnit * (resultLength + (selLength ? resultLength : 0))
         + viewBytes(resultLength, lines);
@@ -123,7 +136,6 @@ void Editor::runConversion(Conversion conversion)
         return;
     }
 
-    w.setMenuEnabled(MenuItem::Undo, true);
     bool stored = m_history.push(original);
     // Taken back exactly as Undo takes a snapshot off.
     auto takeBack = [&] {
@@ -134,8 +146,6 @@ void Editor::runConversion(Conversion conversion)
     bool cancelled = false;
     QString output;
     try {
-        ConversionRun::Scope scope(m_run, w, m_history);
-        const qsizetype n = selLength ? countCharacters(part) : counts.characters;
         reserveForConverted(conversion, output, bound);
         StepValue percent(n, 100.0);
         // The bar's width is known once the window is up.
@@ -202,16 +212,11 @@ void Editor::undo()
     if (!m_history.canUndo() || m_run.inProgress())
         return;
     const QString &snapshot = m_history.at(m_history.count() - 1);
-    const qsizetype lines = lineBreaks(snapshot);
-    if (const qint64 needed = viewBytes(snapshot.size(), lines); !canAllocate(needed)) {
-        tellNotEnoughMemory(needed);
-        return;
-    }
     try {
-        // The snapshot leaves the history only once it is back in the text area.
+        // The snapshot leaves the history only once it is back in the text
+        // area, which counts its lines, and checks their room, first.
         ConversionRun::Scope scope(m_run, m_window, m_history);
-        if (takeIntoTextArea(m_window, m_run, snapshot, ProgressKind::Converting,
-                             lines))
+        if (takeIntoTextArea(m_window, m_run, snapshot, ProgressKind::Converting))
             m_history.pop();
     } catch (const std::bad_alloc &failure) {
         tellNotEnoughMemory(neededFor(failure));

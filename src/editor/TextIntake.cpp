@@ -36,8 +36,10 @@ bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QS
 {
     // The text area's share is known only now that the text is: its lines
     // cost more than their characters.
-    if (lines < 0)
-        lines = lineBreaks(text);
+    if (lines < 0) {
+        lines = 0;
+        scanAnswering(window, text, [&lines](QStringView piece) { lines += lineBreaks(piece); });
+    }
     if (const qint64 needed = viewBytes(text.size(), lines); !canAllocate(needed))
         throw NotEnoughMemory(needed);
     if (text.size() < kIntakeFrom) {

@@ -20,9 +20,8 @@ inline constexpr qsizetype kIntakePiece = qsizetype(128) * 1024;
 // false when the user cancelled: the text area then holds what it held before.
 // Throws NotEnoughMemory, with nothing changed, when the text area's share
 // of the text cannot be had.
-// lines: text's line breaks when the caller has counted them, -1 otherwise:
-// a result of hundreds of megabytes takes longer to count than the window
-// may go without answering.
+// lines: text's line breaks when the caller has counted them, -1 to count
+// them here, the window answering meanwhile.
 bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QString &text,
                       ProgressKind kind, qsizetype lines = -1);
 
