@@ -86,7 +86,9 @@ protected:
     {
         if (event->type() != QEvent::Paint || m_inPaint || m_shownAtNs >= 0 || !m_clock.isValid())
             return false;
-        const bool showsFile = m_area->document()->firstBlock().text() == m_line;
+        // Short lines share a block, each after a line separator.
+        const bool showsFile
+            = m_area->document()->firstBlock().text().section(QChar::LineSeparator, 0, 0) == m_line;
         // The paint itself runs here, so that the time taken is after it.
         m_inPaint = true;
         QCoreApplication::sendEvent(watched, event);

@@ -1,9 +1,10 @@
-// What the text area takes beside its text, per code unit and per line: the
-// growth of the peak resident size when a shown text area is given texts of
-// lines of several lengths. Each length runs in a process of its own, so that
-// its peak is its own; the figures behind the memory check's allowance.
+// What the text area takes beside its text, per code unit: the growth of the
+// peak resident size and address space when a shown text area is given texts
+// of lines of several lengths (1030: just past what shares a block, so a
+// block a line). Each length runs in a process of its own, so that its peak
+// is its own; the figures behind the memory check's allowance.
 //
-//   bench_view_cost                 lines of 0, 10, 30, 100 and 1400 units
+//   bench_view_cost                 lines of 0, 10, 30, 100, 1030 and 1400 units
 //   bench_view_cost --line N        one run, lines of N units
 #include "EachInChild.h"
 #include "PeakMemory.h"
@@ -48,7 +49,7 @@ int runOne(int lineLength)
                 "address space %8.1f MiB %6.2f B/unit  allowance %8.1f MiB\n",
                 lineLength, qlonglong(text.size()), qlonglong(lines), bytes / 1048576.0,
                 bytes / double(text.size()), address / 1048576.0, address / double(text.size()),
-                double(viewBytes(text.size(), lines)) / 1048576.0);
+                double(viewBytes(text.size())) / 1048576.0);
     return 0;
 }
 
@@ -65,5 +66,5 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: bench_view_cost [--line N]\n");
         return 2;
     }
-    return runEachInChild(args[0], "--line", {0, 10, 30, 100, 1400}) ? 1 : 0;
+    return runEachInChild(args[0], "--line", {0, 10, 30, 100, 1030, 1400}) ? 1 : 0;
 }

@@ -80,24 +80,17 @@ int squeezedChild()
 }
 
 // "convert", "open FILE": refused under a limit far below what they need.
-// "convert-lines", "decode-lines", "open-lines FILE": texts of empty lines,
-// whose lines cost the text area far more than their characters: refused,
-// before the work or once the lines are known, under a limit their
-// characters alone would fit.
 int childMain(const QStringList &args)
 {
     if (args.value(0) == QLatin1String("squeezed"))
         return squeezedChild();
     const QString command = args.value(0);
-    const bool lines = command.endsWith(QLatin1String("-lines"));
     Doc d;
-    const QString text = !lines                      ? QString(4000000, u'я') // 28 M units converted
-        : command == QLatin1String("decode-lines") ? QStringLiteral("&#13;&#10;").repeated(2000000)
-                                                   : QStringLiteral("\r\n").repeated(4000000);
+    const QString text(4000000, u'я'); // 28 M units converted
     d.w.setText(text);
     d.w.setCaption(caption::forDocument(u"a.txt"));
     d.w.recordProgress = false;
-    if (!limitAddressSpace(qint64(lines ? 256 : 64) << 20)) {
+    if (!limitAddressSpace(qint64(64) << 20)) {
         std::puts("could not limit the address space");
         return 1;
     }
@@ -138,12 +131,8 @@ void TestMemory::refusedBeforeTheWork_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<QByteArray>("file");
     const QByteArray large(qint64(64) << 20, 'a');
-    const QByteArray emptyLines = QByteArray("\r\n").repeated(4000000);
     QTest::newRow("convert") << QStringLiteral("convert") << large;
     QTest::newRow("open") << QStringLiteral("open") << large;
-    QTest::newRow("convert empty lines") << QStringLiteral("convert-lines") << large;
-    QTest::newRow("decode into empty lines") << QStringLiteral("decode-lines") << large;
-    QTest::newRow("open empty lines") << QStringLiteral("open-lines") << emptyLines;
 }
 
 void TestMemory::refusedBeforeTheWork()

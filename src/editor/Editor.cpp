@@ -109,28 +109,16 @@ void Editor::runConversion(Conversion conversion)
     // answering between pieces.
     ConversionRun::Scope scope(m_run, w, m_history);
     qsizetype bound = 0;
-    TextCounts counts;
     scanAnswering(w, part, [&](QStringView piece) { bound += convertedLengthBound(conversion, piece); });
-    scanAnswering(w, original, [&](QStringView piece) {
-        const TextCounts c = countText(piece);
-        counts.characters += c.characters;
-        counts.lineBreaks += c.lineBreaks;
-    });
-    qsizetype n = counts.characters;
-    if (selLength) {
-        n = 0;
-        scanAnswering(w, part, [&](QStringView piece) { n += countCharacters(piece); });
-    }
+    qsizetype n = 0;
+    scanAnswering(w, part, [&](QStringView piece) { n += countCharacters(piece); });
     if (m_run.cancelRequested())
         return;
 
-    // The output, the whole result beside it, and the text area's share. The
-    // result has at least the text's line breaks; should a decode make more,
-    // the intake checks again.
+    // The output, the whole result beside it, and the text area's share.
     const qint64 resultLength = head.size() + bound + tail.size();
-    const qsizetype lines = counts.lineBreaks;
     const qint64 needed = kTextBytesPerUnit * (resultLength + (selLength ? resultLength : 0))
-        + viewBytes(resultLength, lines);
+        + viewBytes(resultLength);
     if (!canAllocate(needed)) {
         tellNotEnoughMemory(needed);
         return;
@@ -186,8 +174,7 @@ void Editor::runConversion(Conversion conversion)
             }
             output = QString();
             // A cancelled intake leaves the text as it was, unmarked.
-            if (!takeIntoTextArea(w, m_run, result, ProgressKind::Converting,
-                                  keepsLineBreaks(conversion) ? lines : -1)) {
+            if (!takeIntoTextArea(w, m_run, result, ProgressKind::Converting)) {
                 takeBack();
                 return;
             }

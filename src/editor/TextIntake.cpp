@@ -2,7 +2,6 @@
 
 #include "editor/ConversionRun.h"
 #include "files/Memory.h"
-#include "text/TextScan.h"
 
 #include <cmath>
 #include <utility>
@@ -32,15 +31,9 @@ bool takeInHeld(WindowServices &window, const ConversionRun &run, ProgressKind k
 } // namespace
 
 bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QString &text,
-                      ProgressKind kind, qsizetype lines)
+                      ProgressKind kind)
 {
-    // The text area's share is known only now that the text is: its lines
-    // cost more than their characters.
-    if (lines < 0) {
-        lines = 0;
-        scanAnswering(window, text, [&lines](QStringView piece) { lines += lineBreaks(piece); });
-    }
-    if (const qint64 needed = viewBytes(text.size(), lines); !canAllocate(needed))
+    if (const qint64 needed = viewBytes(text.size()); !canAllocate(needed))
         throw NotEnoughMemory(needed);
     if (text.size() < kIntakeFrom) {
         window.setText(text);
@@ -70,15 +63,14 @@ bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QS
 bool StreamedIntake::add(const QString &piece, double done)
 {
     // The text grows by the piece, the text area by its share; and the rest
-    // is to come at the rate of what came so far: a file of short lines
-    // is refused at its first piece, not when the room runs out.
-    const qsizetype lines = lineBreaks(piece);
-    const qint64 pieceNeeds = kTextBytesPerUnit * piece.size() + viewBytes(piece.size(), lines);
+    // is to come at the rate of what came so far: a file that decodes to
+    // more than its size foretold is refused early, not when the room runs
+    // out.
+    const qint64 pieceNeeds = kTextBytesPerUnit * piece.size() + viewBytes(piece.size());
     m_units += piece.size();
-    m_lines += lines;
     const double rest = done > 0 ? (1 - done) / done : 0;
     const qint64 needed = pieceNeeds
-        + qint64(rest * double(kTextBytesPerUnit * m_units + viewBytes(m_units, m_lines)));
+        + qint64(rest * double(kTextBytesPerUnit * m_units + viewBytes(m_units)));
     if (!canAllocate(needed))
         throw NotEnoughMemory(needed);
     if (!m_begun) {
@@ -108,7 +100,6 @@ void StreamedIntake::abandon()
     m_held = 0;
     m_done = 0;
     m_units = 0;
-    m_lines = 0;
 }
 
 } // namespace zezu

@@ -20,10 +20,8 @@ inline constexpr qsizetype kIntakePiece = qsizetype(128) * 1024;
 // false when the user cancelled: the text area then holds what it held before.
 // Throws NotEnoughMemory, with nothing changed, when the text area's share
 // of the text cannot be had.
-// lines: text's line breaks when the caller has counted them, -1 to count
-// them here, the window answering meanwhile.
 bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QString &text,
-                      ProgressKind kind, qsizetype lines = -1);
+                      ProgressKind kind);
 
 // A text taken into the text area as it arrives (a file being read), by the
 // same rules as takeIntoTextArea: the first piece is on screen while the
@@ -57,7 +55,6 @@ private:
     double m_done = 0;
     // What came so far, for the room the rest will take.
     qint64 m_units = 0;
-    qint64 m_lines = 0;
 };
 
 } // namespace zezu

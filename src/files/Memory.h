@@ -10,20 +10,19 @@ namespace zezu {
 
 // What the text area takes beside the text itself: its blocks and layout.
 // Measured by bench_view_cost as a shown text area takes 20 M units in lines
-// of 0 to 1,400 units: its peak resident size grows by about 2.3 bytes a
-// unit and 110 to 130 a line; its address space, which a limit bounds, by
-// more, as its text's buffer grows ahead of the text: 3.5 bytes a unit in
-// lines of 1,400 units, 5.0 in lines of 100, 10.1 in lines of 30, 84 in
-// empty lines. Rounded up, so that the check refuses before the intake fails.
+// of 0 to 1,400 units: its peak resident size grows by 1.3 to 2.4 bytes a
+// unit; its address space, which a limit bounds, by more, as its text's
+// buffer grows ahead of the text: 3.4 to 3.8 bytes a unit, whatever the
+// lines (short lines share a block; the longest block holds 4,096 units).
+// Rounded up, so that the check refuses before the intake fails.
 inline constexpr qint64 kViewBytesPerUnit = 5;
-inline constexpr qint64 kViewBytesPerLine = 180;
 // What a QString takes per code unit.
 inline constexpr qint64 kTextBytesPerUnit = 2;
 
 // What the text area will take for text, beside the text.
-inline qint64 viewBytes(qsizetype units, qsizetype lines)
+inline qint64 viewBytes(qsizetype units)
 {
-    return kViewBytesPerUnit * units + kViewBytesPerLine * lines;
+    return kViewBytesPerUnit * units;
 }
 
 // Thrown when work already begun finds that what comes next will not fit:

@@ -28,12 +28,6 @@ void appendConverted(Conversion conversion, QString &out, QStringView text)
         appendText(out, text);
 }
 
-bool keepsLineBreaks(Conversion conversion)
-{
-    // CR and LF are never converted; a reference may stand for either.
-    return conversion == Conversion::ToReferences;
-}
-
 qsizetype pieceEnd(Conversion conversion, QStringView text, qsizetype end, bool more)
 {
     if (!more || end <= 0)

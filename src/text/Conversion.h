@@ -21,8 +21,6 @@ qsizetype convertedLengthBound(Conversion conversion, QStringView text);
 void reserveForConverted(Conversion conversion, QString &out, qsizetype bound);
 // Appends the result of text to out.
 void appendConverted(Conversion conversion, QString &out, QStringView text);
-// Whether the result has the text's line breaks, no more and no fewer.
-bool keepsLineBreaks(Conversion conversion);
 
 // The piece rule: where a text that is converted in pieces may be cut.
 // end is moved back so that the piece text[..end) splits neither a surrogate

@@ -4,6 +4,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <vector>
 
 namespace zezu {
@@ -103,6 +104,8 @@ QString readBack(const QTextDocument *document, bool literals, bool parts)
                     ++nextSkipped;
                 else
                     out += u"\r\n";
+            } else if (c == u'\u2028') {
+                out += u"\r\n";
             } else if (const char16_t o = originalOf(c)) {
                 out += QChar(o);
             } else {
@@ -121,27 +124,40 @@ QString readBack(const QTextDocument *document, bool literals, bool parts)
             const bool literal = fragment.charFormat().boolProperty(kLiteralProperty);
             for (const QChar qc : fragment.text()) {
                 const char16_t o = literal ? 0 : originalOf(qc.unicode());
-                out += o ? QChar(o) : qc;
+                if (qc == QChar::LineSeparator)
+                    out += u"\r\n";
+                else
+                    out += o ? QChar(o) : qc;
             }
         }
     }
     return out;
 }
 
-qsizetype textPositionOf(const QTextDocument *document, int viewPosition, bool parts)
+void countLineSeparators(const QTextDocument *document, int from, int to)
 {
-    // Every break before the position is one position in the view; a line
+    const QTextBlock last = document->findBlock(to);
+    for (QTextBlock block = document->findBlock(from); block.isValid(); block = block.next()) {
+        block.setUserState(int(block.text().count(QChar::LineSeparator)));
+        if (block == last)
+            break;
+    }
+}
+
+qsizetype textPositionOf(const QTextDocument *document, int viewPosition)
+{
+    // Every break before the position is one position in the view: a line
     // break is two characters (CR LF) in the text, a part's break none.
     const QTextBlock at = document->findBlock(viewPosition);
-    qsizetype partsBefore = 0;
-    if (parts) {
-        for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-            partsBefore += isPart(block);
-            if (block == at)
-                break;
-        }
+    qsizetype breaks = 0;
+    for (QTextBlock block = document->begin(); block.isValid() && block != at; block = block.next())
+        breaks += std::max(0, block.userState()) + (isPart(block.next()) ? -1 : 1);
+    if (at.isValid()) {
+        const QString text = at.text();
+        breaks += QStringView(text).first(std::min<qsizetype>(viewPosition - at.position(), text.size()))
+                      .count(QChar::LineSeparator);
     }
-    return qsizetype(viewPosition) + at.blockNumber() - 2 * partsBefore;
+    return qsizetype(viewPosition) + breaks;
 }
 
 QString withoutPartBreaks(const QString &selected, const QTextCursor &selection)

@@ -25,8 +25,12 @@ void insertShown(QTextCursor &cursor, QStringView source, const ShownPiece &piec
 // literal stand-ins and parts; without them reading back is faster.
 QString readBack(const QTextDocument *document, bool literals, bool parts);
 
+// Keeps each block's count of line separators, which textPositionOf reads,
+// as its user state: for the blocks from view position from to to.
+void countLineSeparators(const QTextDocument *document, int from, int to);
+
 // The position in the text of a position in the view.
-qsizetype textPositionOf(const QTextDocument *document, int viewPosition, bool parts);
+qsizetype textPositionOf(const QTextDocument *document, int viewPosition);
 
 // The selection's text as the view gives it to other programs (a line
 // break as LF), without the breaks before parts.

@@ -21,6 +21,7 @@ struct StandIn
 constexpr StandIn kStandIns[] = {
     {u'\n', u'\u240A'},   // lone LF: SYMBOL FOR LINE FEED
     {u'\r', u'\u240D'},   // lone CR: SYMBOL FOR CARRIAGE RETURN
+    {u'\u2028', u'\u23CE'}, // line separator: RETURN SYMBOL
     {u'\u2029', u'\u2424'}, // paragraph separator: SYMBOL FOR NEWLINE
     {u'\uFDD0', u'\u2425'}, // the view's frame markers
     {u'\uFDD1', u'\u2426'},
@@ -29,32 +30,26 @@ constexpr StandIn kStandIns[] = {
 bool needsMapping(char16_t c)
 {
     // One cheap test for the common case.
-    return c == u'\r' || c == u'\n' || (c >= u'\u2029' && (standInFor(c) || originalOf(c)));
+    return c == u'\r' || c == u'\n' || (c >= u'\u2028' && (standInFor(c) || originalOf(c)));
 }
 
-// Whether the view can take the text as it stands: no character in it needs
-// a stand-in and no line is long enough to need parts. Eight units at a time
-// skip past anything but CR, LF and the few characters from U+2029 up that
-// may need one. On success lineUnits is counted on to the text's end.
-bool isPlain(QStringView text, qsizetype &lineUnits)
+// The first unit in [i, end) that is CR, LF or needs a stand-in; end when
+// none is. Eight units at a time skip past anything below U+2028 but CR and
+// LF.
+qsizetype nextSpecial(const char16_t *src, qsizetype i, qsizetype end)
 {
-    const char16_t *src = text.utf16();
-    const qsizetype n = text.size();
-    qsizetype lineStart = -lineUnits;
 #if defined(ZEZU_SHOWN_SSE2)
     const __m128i cr = _mm_set1_epi16(short(u'\r'));
     const __m128i lf = _mm_set1_epi16(short(u'\n'));
-    const __m128i belowSeparator = _mm_set1_epi16(short(0x2028));
+    const __m128i belowSeparator = _mm_set1_epi16(short(0x2027));
     const __m128i zero = _mm_setzero_si128();
 #endif
-    for (qsizetype i = 0; i < n;) {
-        if (i - lineStart > kPartUnits)
-            return false;
+    while (i < end) {
 #if defined(ZEZU_SHOWN_SSE2)
-        if (i + 8 <= n) {
+        if (i + 8 <= end) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i));
             const __m128i breaks = _mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf));
-            // Zero where the unit is U+2028 or below.
+            // Zero where the unit is U+2027 or below.
             const __m128i high = _mm_subs_epu16(v, belowSeparator);
             const int ordinary = _mm_movemask_epi8(_mm_cmpeq_epi16(high, zero))
                 & ~_mm_movemask_epi8(breaks);
@@ -64,24 +59,15 @@ bool isPlain(QStringView text, qsizetype &lineUnits)
             }
         }
 #endif
-        const char16_t c = src[i];
-        if (c == u'\r' && i + 1 < n && src[i + 1] == u'\n') {
-            i += 2;
-            lineStart = i;
-        } else if (needsMapping(c)) {
-            return false;
-        } else {
-            ++i;
-        }
+        if (needsMapping(src[i]))
+            return i;
+        ++i;
     }
-    if (n - lineStart > kPartUnits)
-        return false;
-    lineUnits = n - lineStart;
-    return true;
+    return end;
 }
 
-// Where the part that has grown to the end of shown ends: after the last
-// space or ';' within kPartSlack units, else right there.
+// Where the block that has grown to the end of shown ends, inside a line:
+// after the last space or ';' within kPartSlack units, else right there.
 qsizetype partEnd(const QString &shown)
 {
     const qsizetype end = shown.size();
@@ -106,7 +92,7 @@ char16_t standInFor(char16_t c)
 
 char16_t originalOf(char16_t c)
 {
-    if (c < u'\u240A' || c > u'\u2426')
+    if ((c < u'\u240A' || c > u'\u2426') && c != u'\u23CE')
         return 0;
     for (const StandIn &s : kStandIns)
         if (s.shown == c)
@@ -114,41 +100,56 @@ char16_t originalOf(char16_t c)
     return 0;
 }
 
-ShownPiece showPiece(QStringView text, qsizetype &lineUnits)
+ShownPiece showPiece(QStringView text, qsizetype &blockUnits)
 {
     ShownPiece piece;
-    if (isPlain(text, lineUnits)) {
+    const char16_t *src = text.utf16();
+    const qsizetype n = text.size();
+    if (blockUnits + n <= kPartUnits && nextSpecial(src, 0, n) == n) {
         piece.asIs = true;
+        blockUnits += n;
         return piece;
     }
-    const qsizetype n = text.size();
     QString &shown = piece.shown;
     shown.reserve(n);
     std::vector<qsizetype> literals; // indexes in shown
-    // Where the current part began; before the piece when it began earlier.
-    qsizetype partStart = -lineUnits;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') {
-            shown += u'\n';
-            ++i;
-            partStart = shown.size();
+    // Where the view's current block began; before the piece when it began
+    // earlier.
+    qsizetype blockStart = -blockUnits;
+    for (qsizetype i = 0; i < n;) {
+        const char16_t c = src[i];
+        if (c == u'\r' && i + 1 < n && src[i + 1] == u'\n') {
+            if (shown.size() - blockStart < kGroupUnits) {
+                shown += QChar(QChar::LineSeparator);
+            } else {
+                shown += u'\n';
+                blockStart = shown.size();
+            }
+            i += 2;
             continue;
         }
+        const qsizetype room = kPartUnits - (shown.size() - blockStart);
         // Never between the two halves of a pair.
-        if (shown.size() - partStart >= kPartUnits && !QChar::isLowSurrogate(c)) {
-            partStart = partEnd(shown);
-            piece.partStarts.push_back(partStart);
+        if (room <= 0 && !QChar::isLowSurrogate(c)) {
+            blockStart = partEnd(shown);
+            piece.partStarts.push_back(blockStart);
+            continue;
         }
-        if (const char16_t s = standInFor(c)) {
+        const qsizetype run = nextSpecial(src, i, std::min(n, i + std::max<qsizetype>(room, 1)));
+        if (run > i) {
+            shown.append(QStringView(src + i, run - i));
+            i = run;
+        } else if (const char16_t s = standInFor(c)) {
             shown += QChar(s);
+            ++i;
         } else {
             if (originalOf(c))
                 literals.push_back(shown.size());
             shown += QChar(c);
+            ++i;
         }
     }
-    lineUnits = shown.size() - partStart;
+    blockUnits = shown.size() - blockStart;
     // Each part's break is one position of the view before it.
     auto part = piece.partStarts.begin();
     for (const qsizetype at : literals) {

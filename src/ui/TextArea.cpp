@@ -41,7 +41,8 @@ TextArea::TextArea(QWidget *parent)
 
 void TextArea::adopt(QTextDocument *doc)
 {
-    connect(doc, &QTextDocument::contentsChange, this, [this] {
+    connect(doc, &QTextDocument::contentsChange, this, [this, doc](int from, int, int added) {
+        countLineSeparators(doc, from, from + added);
         if (!m_setting)
             m_lastSetValid = false;
     });
@@ -51,7 +52,7 @@ void TextArea::beginIntake(const QString &text)
 {
     m_intake = text;
     m_intakeTaken = 0;
-    m_intakeLineUnits = 0;
+    m_intakeBlockUnits = 0;
     m_setting = true;
     m_replacedHasLiterals = std::exchange(m_hasLiterals, false);
     m_replacedHasParts = std::exchange(m_hasParts, false);
@@ -76,7 +77,7 @@ qsizetype TextArea::continueIntake(qsizetype units)
     if (end < n && end > 0 && intake[end - 1] == u'\r' && intake[end] == u'\n')
         ++end;
     const QStringView piece = intake.sliced(m_intakeTaken, end - m_intakeTaken);
-    const ShownPiece shown = showPiece(piece, m_intakeLineUnits);
+    const ShownPiece shown = showPiece(piece, m_intakeBlockUnits);
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     insertShown(cursor, piece, shown);
@@ -123,8 +124,8 @@ void TextArea::setText(const QString &text)
         return;
     }
 
-    qsizetype lineUnits = 0;
-    const ShownPiece shown = showPiece(text, lineUnits);
+    qsizetype blockUnits = 0;
+    const ShownPiece shown = showPiece(text, blockUnits);
 
     m_setting = true;
     // The view's own undo must not take back a text the program set.
@@ -155,7 +156,7 @@ QString TextArea::text() const
 
 qsizetype TextArea::textPosition(int viewPosition) const
 {
-    return textPositionOf(document(), viewPosition, m_hasParts);
+    return textPositionOf(document(), viewPosition);
 }
 
 qsizetype TextArea::selStart() const
@@ -295,8 +296,8 @@ void TextArea::insertFromMimeData(const QMimeData *source)
     QTextCursor cursor = textCursor();
     cursor.beginEditBlock();
     cursor.removeSelectedText();
-    qsizetype lineUnits = cursor.positionInBlock();
-    const ShownPiece shown = showPiece(text, lineUnits);
+    qsizetype blockUnits = cursor.positionInBlock();
+    const ShownPiece shown = showPiece(text, blockUnits);
     insertShown(cursor, text, shown);
     cursor.endEditBlock();
     m_hasLiterals |= !shown.literals.empty();

@@ -57,7 +57,7 @@ private:
     // it replaces.
     QString m_intake;
     qsizetype m_intakeTaken = 0;
-    qsizetype m_intakeLineUnits = 0;
+    qsizetype m_intakeBlockUnits = 0;
     QTextDocument *m_replaced = nullptr;
     bool m_replacedHasLiterals = false;
     bool m_replacedHasParts = false;
