@@ -473,6 +473,11 @@ void TestConvert::intakePieceFollowsThePace_data()
     QTest::newRow("very slow: never under the first") << QList<qint64>{1000, 10 * t}
                                                       << QList<qint64>{1000};
     QTest::newRow("no time measured") << QList<qint64>{1000, 0} << QList<qint64>{4000};
+    constexpr qint64 most = IntakePace::kMost;
+    QTest::newRow("quick pieces: never over the most")
+        << QList<qint64>{1000, t / 100, 4000, t / 100, 16000, t / 100, 64000, t / 100,
+                         256000, t / 100, 1024000, t / 100}
+        << QList<qint64>{4000, 16000, 64000, 256000, 1024000, most};
 }
 
 void TestConvert::intakePieceFollowsThePace()
