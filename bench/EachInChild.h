@@ -6,6 +6,15 @@
 
 #include <cstdio>
 
+// The sizes of a --sizes argument: "N,N,...".
+inline QList<qint64> sizesFrom(const QString &list)
+{
+    QList<qint64> sizes;
+    for (const QString &size : list.split(u',', Qt::SkipEmptyParts))
+        sizes.push_back(size.toLongLong());
+    return sizes;
+}
+
 // Runs "self flag value" for each value, one process after the other, so that
 // each measurement's peak memory and warm-up are its own; their output goes
 // straight through. A run not finished within limitS seconds (never, when

@@ -144,9 +144,7 @@ int main(int argc, char **argv)
 
     QList<qint64> sizes{100'000, 1'000'000, 10'000'000, 50'000'000};
     if (args.size() == 3 && args[1] == QLatin1String("--sizes")) {
-        sizes.clear();
-        for (const QString &size : args[2].split(u',', Qt::SkipEmptyParts))
-            sizes.push_back(size.toLongLong());
+        sizes = sizesFrom(args[2]);
     } else if (args.size() != 1) {
         std::fprintf(stderr, "usage: bench_convert_command [--chars N | --sizes N,N,...]\n");
         return 2;

@@ -105,13 +105,10 @@ int main(int argc, char **argv)
     QList<qint64> sizes = {100'000, 1'000'000, 10'000'000};
     int limitS = 120;
     for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--sizes")) {
-            sizes.clear();
-            for (const QString &s : args[i + 1].split(u','))
-                sizes << s.toLongLong();
-        } else if (args[i] == QLatin1String("--limit")) {
+        if (args[i] == QLatin1String("--sizes"))
+            sizes = sizesFrom(args[i + 1]);
+        else if (args[i] == QLatin1String("--limit"))
             limitS = args[i + 1].toInt();
-        }
     }
     return runEachInChild(args[0], "--bytes", sizes, limitS) ? 1 : 0;
 }

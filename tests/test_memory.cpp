@@ -95,16 +95,13 @@ int childMain(const QStringList &args)
         return 1;
     }
     QString problem;
-    if (command.startsWith(QLatin1String("open"))) {
+    if (command == QLatin1String("open")) {
         d.editor.openFile(args.value(1));
         problem = checkUntouched(d, text, caption::forDocument(u"a.txt"), 0,
                                  openFailed(args.value(1), notEnoughMemoryReason())
                                      + QStringLiteral(" (нужно"));
     } else {
-        if (command.startsWith(QLatin1String("decode")))
-            d.editor.decode();
-        else
-            d.editor.convert();
+        d.editor.convert();
         problem = checkUntouched(d, text, caption::forDocument(u"a.txt"), 0,
                                  QStringLiteral("не удалось преобразовать текст: ")
                                      + notEnoughMemoryReason() + QStringLiteral(" (нужно"));

@@ -109,9 +109,11 @@ void Editor::runConversion(Conversion conversion)
     // answering between pieces.
     ConversionRun::Scope scope(m_run, w, m_history);
     qsizetype bound = 0;
-    scanAnswering(w, part, [&](QStringView piece) { bound += convertedLengthBound(conversion, piece); });
     qsizetype n = 0;
-    scanAnswering(w, part, [&](QStringView piece) { n += countCharacters(piece); });
+    scanAnswering(w, part, [&](QStringView piece) {
+        bound += convertedLengthBound(conversion, piece);
+        n += countCharacters(piece);
+    });
     if (m_run.cancelRequested())
         return;
 
@@ -201,7 +203,7 @@ void Editor::undo()
     const QString &snapshot = m_history.at(m_history.count() - 1);
     try {
         // The snapshot leaves the history only once it is back in the text
-        // area, which counts its lines, and checks their room, first.
+        // area, which checks its room first.
         ConversionRun::Scope scope(m_run, m_window, m_history);
         if (takeIntoTextArea(m_window, m_run, snapshot, ProgressKind::Converting))
             m_history.pop();

@@ -67,10 +67,10 @@ bool StreamedIntake::add(const QString &piece, double done)
     // more than its size foretold is refused early, not when the room runs
     // out.
     const qint64 pieceNeeds = kTextBytesPerUnit * piece.size() + viewBytes(piece.size());
-    m_units += piece.size();
+    const qsizetype soFar = m_held + piece.size();
     const double rest = done > 0 ? (1 - done) / done : 0;
     const qint64 needed = pieceNeeds
-        + qint64(rest * double(kTextBytesPerUnit * m_units + viewBytes(m_units)));
+        + qint64(rest * double(kTextBytesPerUnit * soFar + viewBytes(soFar)));
     if (!canAllocate(needed))
         throw NotEnoughMemory(needed);
     if (!m_begun) {
@@ -99,7 +99,6 @@ void StreamedIntake::abandon()
     m_window.abandonTextIntake();
     m_held = 0;
     m_done = 0;
-    m_units = 0;
 }
 
 } // namespace zezu

@@ -51,10 +51,8 @@ private:
     const ConversionRun &m_run;
     ProgressKind m_kind;
     bool m_begun = false;
-    qsizetype m_held = 0;
+    qsizetype m_held = 0; // units given to the text area so far
     double m_done = 0;
-    // What came so far, for the room the rest will take.
-    qint64 m_units = 0;
 };
 
 } // namespace zezu

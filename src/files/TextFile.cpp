@@ -116,7 +116,7 @@ enum class Reading { Read, Failed, OtherFormat };
 // One reading of the file. By the format detect() tells from all of its
 // bytes first, when tellFirst; else by what its first piece tells, which the
 // rest may contradict. The text goes to take a piece at a time when given,
-// else whole into text.
+// else whole into text, once all of it is read.
 Reading readOnce(const QString &path, bool tellFirst, TextFormat &format, QString *text,
                  const Take &take, const std::function<bool()> &betweenPieces,
                  StrayBytes *stray, QString &reason)
@@ -185,13 +185,9 @@ bool readFile(const QString &path, TextFormat &format, QString *text, QString &r
     bool tellFirst = false;
     for (int attempt = 0; attempt < 4; ++attempt) {
         TextFormat found;
-        QString whole;
-        switch (readOnce(path, tellFirst, found, text ? &whole : nullptr, take, betweenPieces,
-                         stray, reason)) {
+        switch (readOnce(path, tellFirst, found, text, take, betweenPieces, stray, reason)) {
         case Reading::Read:
             format = found;
-            if (text)
-                *text = std::move(whole);
             return true;
         case Reading::Failed:
             return false;

@@ -19,8 +19,8 @@ inline constexpr qsizetype kWriteChunk = qsizetype(1) << 20;
 // Reads the whole file through the one reader (StreamInput.h): tells its
 // format from its bytes, decodes by it (TextCodec.h) and sets format. The
 // file is read once, by the format its head tells, and read again only when
-// the rest tells another. Anything
-// but a regular file is refused without waiting on it. betweenPieces, when
+// the rest tells another. Anything but a regular file is refused without
+// waiting on it. betweenPieces, when
 // given, runs after every piece read, so that a window can answer while a
 // large file is read; when it says no, the reading stops, with no reason. On
 // failure text and format are left as they were and reason says why, in words
@@ -30,12 +30,13 @@ bool readTextFile(const QString &path, QString &text, TextFormat &format, QStrin
                   const std::function<bool()> &betweenPieces = {}, StrayBytes *stray = nullptr);
 
 // Reads the file as readTextFile does, but hands its text to take a piece at
-// a time as it is decoded, so that a window can show the start of a large
-// file while the rest is read, with how many bytes were read so far; take
-// says no to stop the reading, with no reason. The format is told from the bytes read so far. Should a later
-// byte tell another (an invalid sequence after a UTF-8 head, a CR after LF
-// line ends), restart() is called and the file is read again, by the format
-// all of its bytes tell, before more text is handed over.
+// a time as it is decoded, with how many bytes were read so far, so that a
+// window can show the start of a large file while the rest is read; take
+// says no to stop the reading, with no reason. The format is told from the
+// bytes read so far. Should a later byte tell another (an invalid sequence
+// after a UTF-8 head, a CR after LF line ends), restart() is called and the
+// file is read again, by the format all of its bytes tell, before more text
+// is handed over.
 bool streamTextFile(const QString &path, TextFormat &format, QString &reason,
                     const std::function<bool(const QString &, qint64)> &take,
                     const std::function<void()> &restart,

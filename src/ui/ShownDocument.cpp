@@ -30,9 +30,7 @@ void insertRun(QTextCursor &cursor, const QString &shown, qsizetype from, qsizet
         const qsizetype lf = shown.indexOf(u'\n', from);
         if (lf < 0 || lf >= to)
             break;
-        // The view's CR LF, when the piece goes in as it stands.
-        const qsizetype end = (lf > from && shown[lf - 1] == u'\r') ? lf - 1 : lf;
-        cursor.insertText(QString::fromRawData(shown.constData() + from, end - from));
+        cursor.insertText(QString::fromRawData(shown.constData() + from, lf - from));
         cursor.insertBlock(QTextBlockFormat());
         from = lf + 1;
     }

@@ -76,13 +76,9 @@ qsizetype TextArea::continueIntake(qsizetype units)
     // A CR LF pair is one line break: never cut it.
     if (end < n && end > 0 && intake[end - 1] == u'\r' && intake[end] == u'\n')
         ++end;
-    const QStringView piece = intake.sliced(m_intakeTaken, end - m_intakeTaken);
-    const ShownPiece shown = showPiece(piece, m_intakeBlockUnits);
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
-    insertShown(cursor, piece, shown);
-    m_hasLiterals |= !shown.literals.empty();
-    m_hasParts |= !shown.partStarts.empty();
+    insertAsShown(cursor, intake.sliced(m_intakeTaken, end - m_intakeTaken), m_intakeBlockUnits);
     if (m_intakeTaken == 0)
         setTextCursor(QTextCursor(document()));
     m_intakeTaken = end;
@@ -145,6 +141,14 @@ void TextArea::setText(const QString &text)
     m_lastSetValid = true;
     m_setting = false;
     emit changed();
+}
+
+void TextArea::insertAsShown(QTextCursor &cursor, QStringView text, qsizetype &blockUnits)
+{
+    const ShownPiece shown = showPiece(text, blockUnits);
+    insertShown(cursor, text, shown);
+    m_hasLiterals |= !shown.literals.empty();
+    m_hasParts |= !shown.partStarts.empty();
 }
 
 QString TextArea::text() const
@@ -297,11 +301,8 @@ void TextArea::insertFromMimeData(const QMimeData *source)
     cursor.beginEditBlock();
     cursor.removeSelectedText();
     qsizetype blockUnits = cursor.positionInBlock();
-    const ShownPiece shown = showPiece(text, blockUnits);
-    insertShown(cursor, text, shown);
+    insertAsShown(cursor, text, blockUnits);
     cursor.endEditBlock();
-    m_hasLiterals |= !shown.literals.empty();
-    m_hasParts |= !shown.partStarts.empty();
     setTextCursor(cursor);
     ensureCursorVisible();
 }

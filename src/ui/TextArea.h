@@ -2,6 +2,8 @@
 
 #include <QPlainTextEdit>
 
+class QTextCursor;
+
 namespace zezu {
 
 // The multi-line text area. Its text is the editor's text: CR LF line breaks,
@@ -48,6 +50,9 @@ protected:
 
 private:
     void adopt(QTextDocument *document);
+    // Inserts text as the view shows it (see showPiece) and notes what the
+    // view then holds.
+    void insertAsShown(QTextCursor &cursor, QStringView text, qsizetype &blockUnits);
     // Keys whose edit or step meets the break before a part: handled here
     // so that they act on the text's characters.
     bool stepOverPartBreak(QKeyEvent *event);
