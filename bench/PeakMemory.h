@@ -17,6 +17,13 @@ inline long statusKiB(const char *field)
 
 // The peak resident size of this process (VmHWM), in KiB; -1 when unknown.
 inline long peakKiB() { return statusKiB("VmHWM"); }
+// Starts the peak resident size afresh from the present size, so that the
+// next peakKiB() is that of what runs meanwhile; false when it cannot.
+inline bool restartPeak()
+{
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
+}
 // The peak of its address space (VmPeak), which an address-space limit
 // bounds, reserved room included.
 inline long peakAddressKiB() { return statusKiB("VmPeak"); }

@@ -9,7 +9,10 @@
 //                and its longest unanswered time
 //   cancel       time from a Cancel click, half way through a second run, to
 //                the restored text, and that run's longest unanswered time
-//   peak         VmHWM of the process, and per input character
+//   peak         the highest VmHWM of the three commands, each from its
+//                start to its text painted (not the bench's own text, nor
+//                its checks, which read the text back whole), and per
+//                input character
 //
 // Each size runs in a process of its own so that its peak memory is its own.
 //
@@ -30,6 +33,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace zezu;
@@ -60,6 +64,8 @@ int runOne(qsizetype chars)
     // A completed run, until the result has been painted.
     window.textArea()->setText(text);
     QCoreApplication::processEvents();
+    long peak = -1;
+    restartPeak();
     Responsiveness answering;
     QElapsedTimer clock;
     answering.start();
@@ -71,9 +77,11 @@ int runOne(qsizetype chars)
     QCoreApplication::processEvents();
     const double runMs = clock.nsecsElapsed() / 1e6;
     const double unansweredMs = answering.stopMs();
+    peak = std::max(peak, peakKiB());
     const bool converted = window.textArea()->text().size() > text.size();
 
     // Undo of that run, until the text before it has been painted.
+    restartPeak();
     answering.start();
     clock.restart();
     window.menuAction(MenuItem::Undo)->trigger();
@@ -83,6 +91,7 @@ int runOne(qsizetype chars)
     QCoreApplication::processEvents();
     const double undoMs = clock.nsecsElapsed() / 1e6;
     const double undoUnansweredMs = answering.stopMs();
+    peak = std::max(peak, peakKiB());
     const bool undone = window.textArea()->text() == text;
 
     // A cancelled run: Cancel is clicked once the run is half way.
@@ -104,6 +113,7 @@ int runOne(qsizetype chars)
         }
     });
     probe.start();
+    restartPeak();
     answering.start();
     clock.restart();
     gen->trigger();
@@ -111,6 +121,7 @@ int runOne(qsizetype chars)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const qint64 restoredAt = clock.nsecsElapsed();
     const double cancelUnansweredMs = answering.stopMs();
+    peak = std::max(peak, peakKiB());
     // A short run may end before the event pump first runs the probe.
     const bool clicked = clickedAt >= 0;
     const bool restored = !clicked || window.textArea()->text() == text;
@@ -118,7 +129,6 @@ int runOne(qsizetype chars)
         ? QByteArray::number((restoredAt - clickedAt) / 1e6, 'f', 1) + " ms"
         : QByteArrayLiteral("n/a (run ended first)");
 
-    const long peak = peakKiB();
     std::printf("%10lld chars  run %9.1f ms  %7.1f Mchars/s  unanswered %8.1f ms  "
                 "undo %.1f ms (unanswered %.1f ms)  "
                 "cancel->restored %s (unanswered %.1f ms)  peak %8.1f MiB "

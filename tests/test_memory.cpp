@@ -167,8 +167,8 @@ void TestMemory::allocationFailureEndsOnlyTheCommand()
     const QString text(300000, u'я');
     d.w.setText(text);
     d.w.setCaption(caption::forDocument(u"a.txt"));
-    d.w.onIntakePump = [&] {
-        if (d.w.intakePumps == 3)
+    d.w.onPump = [&] {
+        if (d.w.pumps == 200000)
             throw std::bad_alloc();
     };
     d.editor.convert();
@@ -179,7 +179,7 @@ void TestMemory::allocationFailureEndsOnlyTheCommand()
     QVERIFY(!d.w.intake);
     QVERIFY(!d.editor.run().inProgress());
     // The next command works.
-    d.w.onIntakePump = {};
+    d.w.onPump = {};
     d.editor.convert();
     QCOMPARE(d.w.textValue, toReferences(text));
 }

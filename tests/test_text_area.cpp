@@ -96,15 +96,34 @@ void TestTextArea::textReadsBackAsSet()
 {
     QFETCH(QString, text);
     TextArea *t = m_main.text();
-    // Set whole, and taken in a piece at a time as a large text is.
-    for (const qsizetype piece : {qsizetype(0), qsizetype(1000)}) {
+    QString shownWhole;
+    // Set whole; taken in a piece at a time as a large text is; and arriving
+    // in pieces that split pairs, as a file read or a conversion's result
+    // does, which the view then holds as the text's one copy.
+    for (const qsizetype piece : {qsizetype(0), qsizetype(1000), qsizetype(-7)}) {
         if (piece == 0) {
             t->setText(text);
-        } else {
+            shownWhole = t->document()->toRawText();
+        } else if (piece > 0) {
             t->beginIntake(text);
             while (t->continueIntake(piece) < text.size()) {
             }
             t->finishIntake();
+        } else {
+            t->beginIntake(QString());
+            for (qsizetype at = 0; at < text.size(); at -= piece) {
+                t->extendIntake(QStringView(text).sliced(at).first(std::min(-piece, text.size() - at)));
+                t->continueIntake(-piece);
+            }
+            t->finishIntake();
+            if (text.size() < kPartUnits)
+                QCOMPARE(t->document()->toRawText(), shownWhole);
+            QString read;
+            int reads = 0;
+            for (qsizetype at = 0; at >= 0; ++reads)
+                at = t->readPiece(at, 1, read);
+            QCOMPARE(read, text);
+            QCOMPARE(reads, t->document()->blockCount());
         }
         QCOMPARE(t->text(), text);
         // Short lines share a block; a long line is laid out in parts,

@@ -30,4 +30,13 @@ ConversionRun::Scope::~Scope()
     m_run.m_cancelRequested = false;
 }
 
+QString readTextAnswering(WindowServices &window)
+{
+    QString text;
+    for (qsizetype at = window.readTextPiece(0, kScanPiece, text); at >= 0;
+         at = window.readTextPiece(at, kScanPiece, text))
+        window.processEventsNow();
+    return text;
+}
+
 } // namespace zezu

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/WindowServices.h"
+#include "text/TextScan.h"
 
 #include <QStringView>
 
@@ -58,15 +59,16 @@ template <typename Scan>
 void scanAnswering(WindowServices &window, QStringView text, Scan &&scan)
 {
     for (qsizetype at = 0; at < text.size();) {
-        qsizetype end = std::min(text.size(), at + kScanPiece);
-        if (end < text.size()
-            && (text[end - 1].isHighSurrogate() || (text[end - 1] == u'\r' && text[end] == u'\n')))
-            ++end;
+        const qsizetype end = pairSafeEnd(text, std::min(text.size(), at + kScanPiece));
         scan(text.sliced(at, end - at));
         at = end;
         if (at < text.size())
             window.processEventsNow();
     }
 }
+
+// The whole text, read from the text area a piece at a time with the window
+// answering between pieces, under a run's Scope.
+QString readTextAnswering(WindowServices &window);
 
 } // namespace zezu

@@ -43,6 +43,12 @@ public:
     // text area's change notification before the call returns.
     virtual QString text() const = 0;
     virtual void setText(const QString &text) = 0;
+    // The text a piece at a time, for a text of hundreds of megabytes:
+    // appends to into the text from place at (0 for its start) on, at least
+    // about units code units of it unless it ends first, and returns the
+    // place the rest begins at, or -1 when it is all read. A place means
+    // nothing but to this call.
+    virtual qsizetype readTextPiece(qsizetype at, qsizetype units, QString &into) const = 0;
     virtual qsizetype selStart() const = 0;
     virtual qsizetype selLength() const = 0;
     // Called after every change of the text, typed or set by the program.
@@ -55,8 +61,10 @@ public:
     // text is back exactly as it was, with no notification).
     virtual void beginTextIntake(const QString &text) = 0;
     // Adds more to the end of the text being taken in, for a text that
-    // arrives a piece at a time (a file being read).
-    virtual void extendTextIntake(const QString &more) = 0;
+    // arrives a piece at a time (a file being read, a conversion's result).
+    // Such a text is kept only in the text area's own form: no copy of it
+    // stays whole.
+    virtual void extendTextIntake(QStringView more) = 0;
     // Takes about units more code units in; returns how many are in so far.
     virtual qsizetype continueTextIntake(qsizetype units) = 0;
     virtual void finishTextIntake() = 0;

@@ -15,6 +15,16 @@ struct TextCounts
 };
 TextCounts countText(QStringView text);
 
+// Where a piece of text that ends at end may end instead so that it splits
+// neither a CR LF pair nor a surrogate pair: end, or one unit on.
+inline qsizetype pairSafeEnd(QStringView text, qsizetype end)
+{
+    if (end > 0 && end < text.size()
+        && (text[end - 1].isHighSurrogate() || (text[end - 1] == u'\r' && text[end] == u'\n')))
+        ++end;
+    return end;
+}
+
 inline qsizetype lineBreaks(QStringView text) { return countText(text).lineBreaks; }
 inline qsizetype countCharacters(QStringView text) { return countText(text).characters; }
 

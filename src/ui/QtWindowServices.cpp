@@ -39,6 +39,10 @@ void QtWindowServices::setText(const QString &text)
     if (busy)
         QApplication::restoreOverrideCursor();
 }
+qsizetype QtWindowServices::readTextPiece(qsizetype at, qsizetype units, QString &into) const
+{
+    return m_window.textArea()->readPiece(at, units, into);
+}
 qsizetype QtWindowServices::selStart() const { return m_window.textArea()->selStart(); }
 qsizetype QtWindowServices::selLength() const { return m_window.textArea()->selLength(); }
 
@@ -52,7 +56,7 @@ void QtWindowServices::beginTextIntake(const QString &text)
     m_window.textArea()->beginIntake(text);
 }
 
-void QtWindowServices::extendTextIntake(const QString &more)
+void QtWindowServices::extendTextIntake(QStringView more)
 {
     m_window.textArea()->extendIntake(more);
 }

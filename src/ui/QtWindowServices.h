@@ -20,11 +20,12 @@ public:
 
     QString text() const override;
     void setText(const QString &text) override;
+    qsizetype readTextPiece(qsizetype at, qsizetype units, QString &into) const override;
     qsizetype selStart() const override;
     qsizetype selLength() const override;
     void setTextChangeHandler(std::function<void()> handler) override;
     void beginTextIntake(const QString &text) override;
-    void extendTextIntake(const QString &more) override;
+    void extendTextIntake(QStringView more) override;
     qsizetype continueTextIntake(qsizetype units) override;
     void finishTextIntake() override;
     void abandonTextIntake() override;

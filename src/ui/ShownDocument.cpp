@@ -5,6 +5,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace zezu {
@@ -40,17 +41,6 @@ void insertRun(QTextCursor &cursor, const QString &shown, qsizetype from, qsizet
                               : QString::fromRawData(shown.constData() + from, to - from));
 }
 
-// Where each part begins, as the index in the document's raw text of the
-// break before it.
-std::vector<qsizetype> partBreaks(const QTextDocument *document)
-{
-    std::vector<qsizetype> breaks;
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
-        if (isPart(block))
-            breaks.push_back(block.position() - 1);
-    return breaks;
-}
-
 } // namespace
 
 bool isPart(const QTextBlock &block)
@@ -66,6 +56,8 @@ void insertShown(QTextCursor &cursor, QStringView source, const ShownPiece &piec
         : piece.shown;
     // One change for the view's layout, not one per part.
     cursor.beginEditBlock();
+    // Not the mark of a literal just before: the cursor would lend it.
+    cursor.setCharFormat(QTextCharFormat());
     qsizetype from = 0;
     for (const qsizetype start : piece.partStarts) {
         insertRun(cursor, shown, from, start);
@@ -86,49 +78,34 @@ void insertShown(QTextCursor &cursor, QStringView source, const ShownPiece &piec
     cursor.endEditBlock();
 }
 
-QString readBack(const QTextDocument *document, bool literals, bool parts)
+qsizetype readBackPiece(const QTextDocument *document, qsizetype at, qsizetype units,
+                        QString &out, bool literals)
 {
-    QString out;
-    if (!literals) {
-        const std::vector<qsizetype> skipped = parts ? partBreaks(document) : std::vector<qsizetype>();
-        auto nextSkipped = skipped.begin();
-        const QString raw = document->toRawText();
-        out.reserve(raw.size() + document->blockCount());
-        for (qsizetype i = 0; i < raw.size(); ++i) {
-            const QChar qc = raw[i];
-            const char16_t c = qc.unicode();
-            if (c == u'\u2029') {
-                if (nextSkipped != skipped.end() && *nextSkipped == i)
-                    ++nextSkipped;
-                else
-                    out += u"\r\n";
-            } else if (c == u'\u2028') {
-                out += u"\r\n";
-            } else if (const char16_t o = originalOf(c)) {
-                out += QChar(o);
-            } else {
-                out += qc;
-            }
-        }
-        return out;
-    }
-
-    out.reserve(document->characterCount() + document->blockCount());
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        if (block != document->begin() && !isPart(block))
+    const qsizetype until = out.size() + units;
+    QTextBlock block = document->findBlock(int(at));
+    for (; block.isValid() && out.size() < until; block = block.next()) {
+        if (block.position() > 0 && !isPart(block))
             out += u"\r\n";
+        if (!literals) {
+            appendReadBack(out, block.text());
+            continue;
+        }
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            const bool literal = fragment.charFormat().boolProperty(kLiteralProperty);
-            for (const QChar qc : fragment.text()) {
-                const char16_t o = literal ? 0 : originalOf(qc.unicode());
-                if (qc == QChar::LineSeparator)
-                    out += u"\r\n";
-                else
-                    out += o ? QChar(o) : qc;
-            }
+            if (fragment.charFormat().boolProperty(kLiteralProperty))
+                out += fragment.text();
+            else
+                appendReadBack(out, fragment.text());
         }
     }
+    return block.isValid() ? block.position() : -1;
+}
+
+QString readBack(const QTextDocument *document, bool literals)
+{
+    QString out;
+    out.reserve(document->characterCount() + document->blockCount());
+    readBackPiece(document, 0, std::numeric_limits<qsizetype>::max() / 2, out, literals);
     return out;
 }
 

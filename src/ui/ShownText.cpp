@@ -100,6 +100,26 @@ char16_t originalOf(char16_t c)
     return 0;
 }
 
+void appendReadBack(QString &out, QStringView shown)
+{
+    const char16_t *src = shown.utf16();
+    const qsizetype n = shown.size();
+    for (qsizetype i = 0; i < n;) {
+        const qsizetype run = nextSpecial(src, i, n);
+        out.append(QStringView(src + i, run - i));
+        if (run == n)
+            break;
+        const char16_t c = src[run];
+        if (c == u'\u2028')
+            out += u"\r\n";
+        else if (const char16_t o = originalOf(c))
+            out += QChar(o);
+        else
+            out += QChar(c);
+        i = run + 1;
+    }
+}
+
 ShownPiece showPiece(QStringView text, qsizetype &blockUnits)
 {
     ShownPiece piece;

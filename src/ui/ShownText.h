@@ -54,4 +54,9 @@ struct ShownPiece
 // piece's end.
 ShownPiece showPiece(QStringView text, qsizetype &blockUnits);
 
+// Appends what a block's shown text (or a fragment of it that holds no
+// literal) stands for: line separators as CR LF, stand-ins as what they
+// stand in for.
+void appendReadBack(QString &out, QStringView shown);
+
 } // namespace zezu

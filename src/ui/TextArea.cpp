@@ -2,6 +2,8 @@
 
 #include "ui/ShownDocument.h"
 
+#include "text/TextScan.h"
+
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -51,7 +53,9 @@ void TextArea::adopt(QTextDocument *doc)
 void TextArea::beginIntake(const QString &text)
 {
     m_intake = text;
+    m_intakeAt = 0;
     m_intakeTaken = 0;
+    m_intakeWhole = true;
     m_intakeBlockUnits = 0;
     m_setting = true;
     m_replacedHasLiterals = std::exchange(m_hasLiterals, false);
@@ -67,31 +71,51 @@ void TextArea::beginIntake(const QString &text)
     adopt(doc);
 }
 
+void TextArea::extendIntake(QStringView more)
+{
+    // What the view has taken goes: kept, it would be a second copy of the
+    // text beside the document's.
+    if (m_intakeAt > 0) {
+        m_intake.remove(0, m_intakeAt);
+        m_intakeAt = 0;
+    }
+    m_intake.append(more);
+    m_intakeWhole = false;
+}
+
 qsizetype TextArea::continueIntake(qsizetype units)
 {
     // A view: indexing the shared string itself would copy it whole.
     const QStringView intake(m_intake);
     const qsizetype n = intake.size();
-    qsizetype end = std::min(n, m_intakeTaken + units);
-    // A CR LF pair is one line break: never cut it.
-    if (end < n && end > 0 && intake[end - 1] == u'\r' && intake[end] == u'\n')
-        ++end;
+    qsizetype end = pairSafeEnd(intake, std::min(n, m_intakeAt + units));
+    // A pair that what came so far ends inside waits for the rest.
+    if (end == n && end > m_intakeAt && !m_intakeWhole
+        && (intake[end - 1] == u'\r' || intake[end - 1].isHighSurrogate()))
+        --end;
+    if (end == m_intakeAt)
+        return m_intakeTaken;
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
-    insertAsShown(cursor, intake.sliced(m_intakeTaken, end - m_intakeTaken), m_intakeBlockUnits);
+    insertAsShown(cursor, intake.sliced(m_intakeAt, end - m_intakeAt), m_intakeBlockUnits);
     if (m_intakeTaken == 0)
         setTextCursor(QTextCursor(document()));
-    m_intakeTaken = end;
-    return end;
+    m_intakeTaken += end - m_intakeAt;
+    m_intakeAt = end;
+    return m_intakeTaken;
 }
 
 void TextArea::finishIntake()
 {
+    // A pair held back for a rest that never came goes in as it is.
+    const bool cameWhole = std::exchange(m_intakeWhole, true);
+    continueIntake(m_intake.size());
     delete m_replaced;
     m_replaced = nullptr;
     document()->setUndoRedoEnabled(true);
-    m_lastSet = std::exchange(m_intake, QString());
-    m_lastSetValid = true;
+    m_lastSet = cameWhole ? m_intake : QString();
+    m_lastSetValid = cameWhole || m_intakeTaken == 0;
+    m_intake = QString();
     m_setting = false;
     emit changed();
 }
@@ -155,7 +179,16 @@ QString TextArea::text() const
 {
     if (m_lastSetValid)
         return m_lastSet;
-    return readBack(document(), m_hasLiterals, m_hasParts);
+    return readBack(document(), m_hasLiterals);
+}
+
+qsizetype TextArea::readPiece(qsizetype at, qsizetype units, QString &into) const
+{
+    if (m_lastSetValid) {
+        into.append(m_lastSet); // shared, not copied, into an empty string
+        return -1;
+    }
+    return readBackPiece(document(), at, units, into, m_hasLiterals);
 }
 
 qsizetype TextArea::textPosition(int viewPosition) const

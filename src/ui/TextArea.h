@@ -21,13 +21,17 @@ public:
 
     // A large text taken in a piece at a time: the view shows it as it comes
     // and keeps the old document aside until the intake is finished or
-    // abandoned (see WindowServices).
+    // abandoned (see WindowServices). A text that arrives in pieces is held
+    // only until the view has it: the view's document is then its one copy.
     void beginIntake(const QString &text);
-    void extendIntake(const QString &more) { m_intake.append(more); }
+    void extendIntake(QStringView more);
     qsizetype continueIntake(qsizetype units);
     qsizetype intakeTaken() const { return m_intakeTaken; }
     void finishIntake();
     void abandonIntake();
+
+    // The text a piece at a time (see WindowServices::readTextPiece).
+    qsizetype readPiece(qsizetype at, qsizetype units, QString &into) const;
 
     qsizetype selStart() const;
     qsizetype selLength() const;
@@ -58,10 +62,13 @@ private:
     bool stepOverPartBreak(QKeyEvent *event);
 
     bool m_setting = false;
-    // The intake in progress: its text, how far it is in, and the document
-    // it replaces.
+    // The intake in progress: what of its text the view has yet to take
+    // (the whole text when it came whole), how far it is in, and the
+    // document it replaces.
     QString m_intake;
+    qsizetype m_intakeAt = 0; // where in m_intake the view goes on
     qsizetype m_intakeTaken = 0;
+    bool m_intakeWhole = true;
     qsizetype m_intakeBlockUnits = 0;
     QTextDocument *m_replaced = nullptr;
     bool m_replacedHasLiterals = false;

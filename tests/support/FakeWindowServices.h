@@ -61,7 +61,6 @@ public:
     int progressUnloaded = 0;
     int progressBar = 3930; // picBck's width as designed
     std::vector<Progress> progress;
-    std::vector<Progress> intakeProgress;
 
     int aboutShown = 0;
 
@@ -88,6 +87,11 @@ public:
         if (onTextChange)
             onTextChange();
     }
+    qsizetype readTextPiece(qsizetype at, qsizetype units, QString &into) const override
+    {
+        into.append(QStringView(textValue).sliced(at, std::min(units, textValue.size() - at)));
+        return at + units < textValue.size() ? at + units : -1;
+    }
     qsizetype selStart() const override { return selStartValue; }
     qsizetype selLength() const override { return selLengthValue; }
     void setTextChangeHandler(std::function<void()> handler) override
@@ -105,7 +109,7 @@ public:
         intakeTaken = 0;
         ++intakesBegun;
     }
-    void extendTextIntake(const QString &more) override { intake->append(more); }
+    void extendTextIntake(QStringView more) override { intake->append(more); }
     qsizetype continueTextIntake(qsizetype units) override
     {
         intakeTaken = std::min(intake->size(), intakeTaken + units);
@@ -155,7 +159,7 @@ public:
         if (!progressLoaded)
             throw std::logic_error("progress set while the progress window is not shown");
         if (recordProgress)
-            (intake ? intakeProgress : progress).push_back({percent, doneWidth});
+            progress.push_back({percent, doneWidth});
     }
     int progressBarWidth() const override { return progressBar; }
     void unloadProgress() override
