@@ -177,8 +177,7 @@ QString checkConverterOnly(QByteArrayView data)
     // In pieces, as the convert command does, into room reserved once: the
     // output must never move, and no piece may split a surrogate pair.
     QString pieces;
-    reserveForConverted(Conversion::ToReferences, pieces,
-                        convertedLengthBound(Conversion::ToReferences, text));
+    pieces.reserve(convertedLengthBound(Conversion::ToReferences, text));
     const QChar *const base = pieces.constData();
     qsizetype from = 0;
     for (qsizetype cut : cutPoints(data, units)) {

@@ -312,8 +312,7 @@ private slots:
         // Reserved once, the output never moves while the pieces go in.
         const QString text = QString::fromUtf16(u"Ёж & ёж: \"<\U0001F600>\" ").repeated(3000);
         QString out = QStringLiteral("head ");
-        reserveForConverted(Conversion::ToReferences, out,
-                            convertedLengthBound(Conversion::ToReferences, text));
+        out.reserve(out.size() + convertedLengthBound(Conversion::ToReferences, text));
         const QChar *const data = out.constData();
         const qsizetype capacity = out.capacity();
         const QStringView view(text);

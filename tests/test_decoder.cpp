@@ -214,8 +214,7 @@ private slots:
         const QString text = QStringLiteral("Щи да каша — пища наша. ").repeated(3000);
         const QString references = toReferences(text);
         out = QStringLiteral("head ");
-        reserveForConverted(Conversion::ToText, out,
-                            convertedLengthBound(Conversion::ToText, references));
+        out.reserve(out.size() + convertedLengthBound(Conversion::ToText, references));
         const QChar *const data = out.constData();
         out = decodeInPieces(references, {997, 5000, 20011, 20012}, std::move(out));
         QCOMPARE(out, QStringLiteral("head ") + text);

@@ -151,8 +151,6 @@ void Editor::runConversion(Conversion conversion)
     try {
         w.beginTextIntake(QString());
         begun = true;
-        // Takes text in behind what is in; answering, a piece at a time,
-        // for the text around the selection, which may be of any length.
         qsizetype given = 0;
         qsizetype taken = 0;
         // Takes in what was given until at most least units wait; the area
@@ -166,6 +164,8 @@ void Editor::runConversion(Conversion conversion)
                     w.processEventsNow();
             }
         };
+        // Gives and takes in text a piece at a time, answering between: the
+        // text around the selection may be of any length.
         auto take = [&](QStringView text) {
             for (qsizetype at = 0; at < text.size();) {
                 const qsizetype end = pairSafeEnd(text, std::min(text.size(), at + kIntakePiece));

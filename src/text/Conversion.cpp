@@ -2,7 +2,6 @@
 
 #include "text/ReferenceConverter.h"
 #include "text/ReferenceDecoder.h"
-#include "text/HugePages.h"
 
 namespace zezu {
 
@@ -10,14 +9,6 @@ qsizetype convertedLengthBound(Conversion conversion, QStringView text)
 {
     // Every reference is at least as long as what it stands for.
     return conversion == Conversion::ToReferences ? referencesLengthBound(text) : text.size();
-}
-
-void reserveForConverted(Conversion conversion, QString &out, qsizetype bound)
-{
-    if (conversion == Conversion::ToReferences)
-        reserveWithHugePages(out, out.size() + bound);
-    else
-        out.reserve(out.size() + bound);
 }
 
 void appendConverted(Conversion conversion, QString &out, QStringView text)

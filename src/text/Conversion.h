@@ -15,10 +15,6 @@ enum class Conversion : std::uint8_t { ToReferences, ToText };
 
 // An upper bound of the length of the result of converting text.
 qsizetype convertedLengthBound(Conversion conversion, QStringView text);
-// Makes room in out for appending a result of at most bound units (from
-// convertedLengthBound), so that it can then be appended in pieces without
-// out ever growing again.
-void reserveForConverted(Conversion conversion, QString &out, qsizetype bound);
 // Appends the result of text to out.
 void appendConverted(Conversion conversion, QString &out, QStringView text);
 

@@ -14,7 +14,6 @@
 #include "text/ReferenceConverter.h"
 
 #include "text/CodePage1251.h"
-#include "text/HugePages.h"
 
 #include <QtGlobal>
 
@@ -404,10 +403,8 @@ void appendReferences(QString &out, QStringView text)
     // A fresh string gets what it needs and no more. Room reserved before
     // is kept: QString::reserve() reallocates even when asked for exactly
     // the capacity it has.
-    // Not yet touched: in fresh memory the first touch of each small page
-    // costs more than converting the text that fills it.
     if (start == 0 && out.capacity() < room)
-        reserveWithHugePages(out, room);
+        out.reserve(room);
     out.resize(room);      // appending grows geometrically, as QString does
     char16_t *const base = reinterpret_cast<char16_t *>(out.data());
     char16_t *dst = base + start;

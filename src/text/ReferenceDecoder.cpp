@@ -1,6 +1,5 @@
 #include "text/ReferenceDecoder.h"
 
-#include "text/HugePages.h"
 
 
 #include <QtGlobal>
@@ -309,9 +308,6 @@ void appendText(QString &out, QStringView references)
         out.reserve(room);
     out.resize(room); // appending grows geometrically, as QString does
     char16_t *const base = reinterpret_cast<char16_t *>(out.data());
-    // In a fresh output, the first touch of each small page can cost more
-    // than decoding the text that fills it.
-    adviseHugePages(base + start, std::size_t(room - start) * sizeof(char16_t));
     const char16_t *const src = references.utf16();
     char16_t *const dst = decode(src, src + references.size(), base + start);
     Q_ASSERT(dst - base <= room);

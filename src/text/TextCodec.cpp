@@ -1,7 +1,6 @@
 #include "text/TextCodec.h"
 
 #include "text/CodePage1251.h"
-#include "text/HugePages.h"
 
 #include <QChar>
 
@@ -26,10 +25,8 @@ TextDecoder::TextDecoder(const TextFormat &format, qsizetype sizeHint)
 {
     // One unit per byte, or per two for UTF-16, and a break added at the end.
     const bool wide = format.encoding == Encoding::Utf16LE || format.encoding == Encoding::Utf16BE;
-    // A large text's first touch of each small page costs more than decoding
-    // the bytes that fill it.
     if (sizeHint > 0)
-        reserveWithHugePages(m_text, (wide ? sizeHint / 2 : sizeHint) + 2);
+        m_text.reserve((wide ? sizeHint / 2 : sizeHint) + 2);
 }
 
 void TextDecoder::grow(qsizetype units)
