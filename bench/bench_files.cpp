@@ -17,6 +17,7 @@
 // file sees them. The file given may be in any format the editor reads.
 
 #include "OpenInWindow.h"
+#include "ui/Application.h"
 #include "editor/Editor.h"
 #include "editor/DocumentTexts.h"
 #include "files/TextFile.h"
@@ -227,8 +228,12 @@ bool generate(const QString &path, qint64 bytes)
 int main(int argc, char **argv)
 {
     if (argc == 5 && std::strcmp(argv[1], "--phase") == 0
-        && std::strcmp(argv[2], "window") == 0)
+        && std::strcmp(argv[2], "window") == 0) {
+        // As the editor starts, within the time from the spawn;
+        // GLIBC_TUNABLES=glibc.malloc.hugetlb=0 measures it without.
+        zezu::restartWithHugePages(argv);
         return openInWindow(argc, argv, QString::fromLocal8Bit(argv[3]));
+    }
     if (argc == 5 && std::strcmp(argv[1], "--phase") == 0)
         return runPhase(argv[2], QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[4]));
 
