@@ -24,6 +24,7 @@ private slots:
     void textReadsBackAsSet_data();
     void textReadsBackAsSet();
     void settingTheSameTextAfterTypingShowsIt();
+    void textDuringAnIntakeIsTheOneItReplaces();
     void loneBreaksStayInsideTheLine();
     void enterTypesCrLf_data();
     void enterTypesCrLf();
@@ -141,6 +142,27 @@ void TestTextArea::textReadsBackAsSet()
         QTest::keyClicks(t, QStringLiteral("z"));
         QCOMPARE(t->text(), text + QLatin1Char('z'));
     }
+}
+
+void TestTextArea::textDuringAnIntakeIsTheOneItReplaces()
+{
+    TextArea *t = m_main.text();
+    // Held by the view alone, as a file read in pieces leaves it.
+    const QString old = QStringLiteral("старый\r\nтекст\r\n").repeated(200);
+    t->beginIntake(QString());
+    t->extendIntake(old);
+    t->continueIntake(old.size());
+    t->finishIntake();
+    t->beginIntake(QString());
+    t->extendIntake(u"новый\r\n");
+    t->continueIntake(100);
+    QCOMPARE(t->text(), old);
+    QString read;
+    for (qsizetype at = 0; at >= 0;)
+        at = t->readPiece(at, 100, read);
+    QCOMPARE(read, old);
+    t->abandonIntake();
+    QCOMPARE(t->text(), old);
 }
 
 void TestTextArea::settingTheSameTextAfterTypingShowsIt()

@@ -179,7 +179,10 @@ QString TextArea::text() const
 {
     if (m_lastSetValid)
         return m_lastSet;
-    return readBack(document(), m_hasLiterals);
+    // During an intake the text is still the one it replaces: a save from
+    // the exit prompt meanwhile writes that, not the part taken in so far.
+    return m_replaced ? readBack(m_replaced, m_replacedHasLiterals)
+                      : readBack(document(), m_hasLiterals);
 }
 
 qsizetype TextArea::readPiece(qsizetype at, qsizetype units, QString &into) const
@@ -188,7 +191,8 @@ qsizetype TextArea::readPiece(qsizetype at, qsizetype units, QString &into) cons
         into.append(m_lastSet); // shared, not copied, into an empty string
         return -1;
     }
-    return readBackPiece(document(), at, units, into, m_hasLiterals);
+    return m_replaced ? readBackPiece(m_replaced, at, units, into, m_replacedHasLiterals)
+                      : readBackPiece(document(), at, units, into, m_hasLiterals);
 }
 
 qsizetype TextArea::textPosition(int viewPosition) const
