@@ -40,6 +40,9 @@ private:
     // A short line and a long one, and the view position where its first
     // part after the first begins.
     int setLongLine();
+    // Takes text in as it arrives, in pieces of the given size, as a file
+    // read or a conversion's result does; finishes the intake when told.
+    static void arriveInPieces(TextArea *t, QStringView text, qsizetype piece, bool finish = true);
     // Selects the text positions [start, start + length) in the view.
     void selectInText(qsizetype start, qsizetype length);
 
@@ -111,12 +114,7 @@ void TestTextArea::textReadsBackAsSet()
             }
             t->finishIntake();
         } else {
-            t->beginIntake(QString());
-            for (qsizetype at = 0; at < text.size(); at -= piece) {
-                t->extendIntake(QStringView(text).sliced(at).first(std::min(-piece, text.size() - at)));
-                t->continueIntake(-piece);
-            }
-            t->finishIntake();
+            arriveInPieces(t, text, -piece);
             if (text.size() < kPartUnits)
                 QCOMPARE(t->document()->toRawText(), shownWhole);
             QString read;
@@ -149,13 +147,8 @@ void TestTextArea::textDuringAnIntakeIsTheOneItReplaces()
     TextArea *t = m_main.text();
     // Held by the view alone, as a file read in pieces leaves it.
     const QString old = QStringLiteral("старый\r\nтекст\r\n").repeated(200);
-    t->beginIntake(QString());
-    t->extendIntake(old);
-    t->continueIntake(old.size());
-    t->finishIntake();
-    t->beginIntake(QString());
-    t->extendIntake(u"новый\r\n");
-    t->continueIntake(100);
+    arriveInPieces(t, old, old.size());
+    arriveInPieces(t, u"новый\r\n", 100, false);
     QCOMPARE(t->text(), old);
     QString read;
     for (qsizetype at = 0; at >= 0;)
@@ -163,6 +156,17 @@ void TestTextArea::textDuringAnIntakeIsTheOneItReplaces()
     QCOMPARE(read, old);
     t->abandonIntake();
     QCOMPARE(t->text(), old);
+}
+
+void TestTextArea::arriveInPieces(TextArea *t, QStringView text, qsizetype piece, bool finish)
+{
+    t->beginIntake(QString());
+    for (qsizetype at = 0; at < text.size(); at += piece) {
+        t->extendIntake(text.sliced(at).first(std::min(piece, text.size() - at)));
+        t->continueIntake(piece);
+    }
+    if (finish)
+        t->finishIntake();
 }
 
 void TestTextArea::settingTheSameTextAfterTypingShowsIt()

@@ -19,11 +19,12 @@ namespace {
 // character whose progress is shown.
 constexpr qsizetype kChunk = 16 * 1024;
 // The result goes into the text area once this much of it waits: each piece
-// costs the view a layout and a repaint. The first piece's size is also the
-// least the intake's pace takes: at 4 M, 50 M characters went in faster, but
-// a piece of one long converted line held the window for 170-205 ms. At 10 M characters the run took
+// costs the view a layout and a repaint. At 10 M characters the run took
 // 832-1129 ms (median 860) against 1104-1701 ms (median 1132) taking each
-// chunk in as it was made (bench_convert_command, 3 runs alternated).
+// chunk in as it was made (bench_convert_command, 3 runs alternated). The
+// first piece's size is also the least the intake's pace takes: at 4 M, 50 M
+// characters went in faster, but a piece of one long converted line held the
+// window for 170-205 ms.
 constexpr qsizetype kTakenFrom = qsizetype(1) << 20;
 
 // Rounds to the nearest integer, ties to even.
@@ -155,16 +156,12 @@ void Editor::runConversion(Conversion conversion)
         begun = true;
         qsizetype given = 0;
         qsizetype taken = 0;
-        // Takes in what was given until at most least units wait; the area
-        // may hold back a pair's first half for the rest.
         auto takeIn = [&](qsizetype least, bool answering) {
-            while (given - taken > least) {
-                const qsizetype now = w.continueTextIntake(given - taken);
-                if (now == std::exchange(taken, now))
-                    break;
+            takeInGiven(w, taken, given, least, 0, [&] {
                 if (answering)
                     w.processEventsNow();
-            }
+                return true;
+            });
         };
         // Gives and takes in text a piece at a time, answering between: the
         // text around the selection may be of any length.

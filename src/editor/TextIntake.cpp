@@ -15,20 +15,31 @@ namespace {
 bool takeInHeld(WindowServices &window, const ConversionRun &run, ProgressKind kind,
                 qsizetype from, qsizetype to, double doneFrom, double doneTo)
 {
-    for (qsizetype taken = from; taken < to;) {
-        taken = window.continueTextIntake(kIntakePiece);
+    qsizetype taken = from;
+    return takeInGiven(window, taken, to, 0, kIntakePiece, [&] {
         window.showProgress(kind);
         const double done = doneFrom + (doneTo - doneFrom) * double(taken - from) / double(to - from);
         window.setProgress(int(std::nearbyint(done * 100.0)),
                            int(std::nearbyint(done * window.progressBarWidth())));
         window.processEventsNow();
-        if (run.cancelRequested())
+        return !run.cancelRequested();
+    });
+}
+
+} // namespace
+
+bool takeInGiven(WindowServices &window, qsizetype &taken, qsizetype given, qsizetype least,
+                 qsizetype units, const std::function<bool()> &after)
+{
+    while (given - taken > least) {
+        const qsizetype now = window.continueTextIntake(units ? units : given - taken);
+        if (now == std::exchange(taken, now))
+            break;
+        if (!after())
             return false;
     }
     return true;
 }
-
-} // namespace
 
 bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QString &text,
                       ProgressKind kind)

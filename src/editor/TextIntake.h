@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace zezu {
 
 class ConversionRun;
@@ -12,6 +14,14 @@ class ConversionRun;
 // pieces of about kIntakePiece units, each taking well under 100 ms.
 inline constexpr qsizetype kIntakeFrom = qsizetype(256) * 1024;
 inline constexpr qsizetype kIntakePiece = qsizetype(128) * 1024;
+
+// Takes in what the text area's intake was given, given units in all, of
+// which taken are in, until at most least wait or the area holds the rest
+// back (a pair's first half, for what is still to come). Asks for units at a
+// time, or for all that waits when units is 0. after() runs after each piece;
+// when it says no, the taking stops and so does this, with false.
+bool takeInGiven(WindowServices &window, qsizetype &taken, qsizetype given, qsizetype least,
+                 qsizetype units, const std::function<bool()> &after);
 
 // Puts text into the text area. A large one goes in pieces, with the
 // progress window of the given kind and its Cancel, the window answering
