@@ -131,6 +131,9 @@ void TestTextArea::textReadsBackAsSet()
         for (QTextBlock b = t->document()->begin(); b.isValid(); b = b.next()) {
             QVERIFY2(b.text().size() <= kPartUnits + 1, qPrintable(QString::number(b.text().size())));
             QVERIFY(!b.text().endsWith(QChar(0xD83D)));
+            // Positions in the text are counted from each block's line
+            // separators, kept as it goes in.
+            QCOMPARE(std::max(0, b.userState()), int(b.text().count(QChar::LineSeparator)));
         }
         // Typing keeps the rest exactly as it was.
         QTextCursor c = t->textCursor();

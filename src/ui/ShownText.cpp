@@ -132,6 +132,7 @@ ShownPiece showPiece(QStringView text, qsizetype &blockUnits)
     }
     QString &shown = piece.shown;
     shown.reserve(n);
+    piece.separators.push_back(0);
     std::vector<qsizetype> literals; // indexes in shown
     // Where the view's current block began; before the piece when it began
     // earlier.
@@ -141,9 +142,11 @@ ShownPiece showPiece(QStringView text, qsizetype &blockUnits)
         if (c == u'\r' && i + 1 < n && src[i + 1] == u'\n') {
             if (shown.size() - blockStart < kGroupUnits) {
                 shown += QChar(QChar::LineSeparator);
+                ++piece.separators.back();
             } else {
                 shown += u'\n';
                 blockStart = shown.size();
+                piece.separators.push_back(0);
             }
             i += 2;
             continue;
@@ -153,6 +156,7 @@ ShownPiece showPiece(QStringView text, qsizetype &blockUnits)
         if (room <= 0 && !QChar::isLowSurrogate(c)) {
             blockStart = partEnd(shown);
             piece.partStarts.push_back(blockStart);
+            piece.separators.push_back(0);
             continue;
         }
         const qsizetype run = nextSpecial(src, i, std::min(n, i + std::max<qsizetype>(room, 1)));

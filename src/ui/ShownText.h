@@ -47,6 +47,8 @@ struct ShownPiece
     // View offsets, from the piece's start, of stand-ins that were in the
     // text itself and must read back as themselves.
     std::vector<qsizetype> literals;
+    // Line separators in each block the piece makes or extends, in order.
+    std::vector<int> separators;
 };
 
 // The piece as the view takes it in. blockUnits is how many units the

@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QScrollBar>
+#include <QScopedValueRollback>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QPlainTextDocumentLayout>
@@ -44,7 +45,8 @@ TextArea::TextArea(QWidget *parent)
 void TextArea::adopt(QTextDocument *doc)
 {
     connect(doc, &QTextDocument::contentsChange, this, [this, doc](int from, int, int added) {
-        countLineSeparators(doc, from, from + added);
+        if (!m_shownCounted)
+            countLineSeparators(doc, from, from + added);
         if (!m_setting)
             m_lastSetValid = false;
     });
@@ -155,6 +157,7 @@ void TextArea::setText(const QString &text)
     } else {
         setPlainText(QString());
         QTextCursor cursor(document());
+        const QScopedValueRollback counted(m_shownCounted, true);
         insertShown(cursor, text, shown);
         setTextCursor(QTextCursor(document()));
     }
@@ -170,6 +173,7 @@ void TextArea::setText(const QString &text)
 void TextArea::insertAsShown(QTextCursor &cursor, QStringView text, qsizetype &blockUnits)
 {
     const ShownPiece shown = showPiece(text, blockUnits);
+    const QScopedValueRollback counted(m_shownCounted, true);
     insertShown(cursor, text, shown);
     m_hasLiterals |= !shown.literals.empty();
     m_hasParts |= !shown.partStarts.empty();

@@ -62,6 +62,8 @@ private:
     bool stepOverPartBreak(QKeyEvent *event);
 
     bool m_setting = false;
+    // A shown piece going in counts its blocks' line separators itself.
+    bool m_shownCounted = false;
     // The intake in progress: what of its text the view has yet to take
     // (the whole text when it came whole), how far it is in, and the
     // document it replaces.
