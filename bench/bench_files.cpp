@@ -37,6 +37,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -87,6 +88,8 @@ int runPhase(const std::string &phase, const QString &in, const QString &out)
     if (phase == "open-save") {
         // The whole commands, over the window-services double.
         zezu::test::FakeWindowServices window;
+        // Pieces as large as the commands ask for, as the text area gives.
+        window.pieceUnits = std::numeric_limits<qsizetype>::max();
         zezu::Editor editor(window);
         editor.load();
         window.onTextChange = [&] { editor.textChanged(); };

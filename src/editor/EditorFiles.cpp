@@ -46,10 +46,17 @@ Editor::SaveOutcome Editor::saveAs(AfterSave after)
     QString reason;
     bool written = false;
     try {
-        const QString text = m_window.text();
+        // A piece at a time: the text area may hold the text's one copy.
+        const TextPieces text = [this](qsizetype at, QString &into) {
+            return m_window.readTextPiece(at, kWriteChunk, into);
+        };
         // Characters the file's encoding cannot hold are not turned into "?"
         // without the user's word; UTF-8 holds them all.
-        const UnheldCharacters unheld = unheldCharacters(text, format.encoding);
+        UnheldCharacters unheld;
+        if (format.encoding == Encoding::Windows1251)
+            forEachPiece(text, [&](QStringView piece) {
+                unheld += unheldCharacters(piece, format.encoding);
+            });
         if (unheld.count > 0) {
             switch (m_window.ask(kMessageTitle.toString(),
                                  unheldCharactersMessage(unheld, format))) {

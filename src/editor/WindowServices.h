@@ -47,7 +47,8 @@ public:
     // appends to into the text from place at (0 for its start) on, at least
     // about units code units of it unless it ends first, and returns the
     // place the rest begins at, or -1 when it is all read. A place means
-    // nothing but to this call.
+    // nothing but to this call. No piece ends inside a CR LF pair or a
+    // surrogate pair.
     virtual qsizetype readTextPiece(qsizetype at, qsizetype units, QString &into) const = 0;
     virtual qsizetype selStart() const = 0;
     virtual qsizetype selLength() const = 0;

@@ -46,7 +46,7 @@ QString whyNotAFile(const QString &path)
 class EncodedText final : public ByteSource
 {
 public:
-    EncodedText(QStringView text, const TextFormat &format)
+    EncodedText(const TextPieces &text, const TextFormat &format)
         : m_text(text)
         , m_format(format)
     {
@@ -59,49 +59,66 @@ public:
     }
     QByteArrayView next() override
     {
-        if (!m_encoder)
-            m_encoder.emplace(m_format);
-        return nextPiece(*m_encoder, m_pos, m_buffer);
+        if (!m_reading)
+            m_reading.emplace(m_format);
+        return m_reading->next(m_text);
     }
 
 private:
-    // The next piece; a pos past the text's end marks the encoder finished.
-    QByteArrayView nextPiece(TextEncoder &encoder, qsizetype &pos, QByteArray &buffer) const
+    // One pass over the text: the piece read, how far it is encoded, and
+    // where the next begins (-1 after the last; -2 once finished).
+    struct Reading
     {
-        buffer.resize(0);
-        const qsizetype n = m_text.size();
-        while (buffer.isEmpty() && pos <= n) {
-            if (pos < n) {
-                const qsizetype length = std::min(kWriteChunk, n - pos);
-                encoder.feed(m_text.sliced(pos, length), buffer);
-                pos += length;
-            } else {
-                encoder.finish(buffer);
-                ++pos;
-            }
+        explicit Reading(const TextFormat &format)
+            : encoder(format)
+        {
         }
-        return buffer;
-    }
+        QByteArrayView next(const TextPieces &text)
+        {
+            buffer.resize(0);
+            // Small pieces of text make one piece of bytes: a write each
+            // would cost a call of the system.
+            while (buffer.size() < kWriteChunk && at != -2) {
+                if (pos < piece.size()) {
+                    const qsizetype length = std::min(kWriteChunk, piece.size() - pos);
+                    encoder.feed(QStringView(piece).sliced(pos, length), buffer);
+                    pos += length;
+                } else if (at >= 0) {
+                    // A fresh string: a text held whole comes shared, not copied.
+                    piece = QString();
+                    pos = 0;
+                    at = text(at, piece);
+                } else {
+                    encoder.finish(buffer);
+                    at = -2;
+                }
+            }
+            return buffer;
+        }
+        TextEncoder encoder;
+        QString piece;
+        qsizetype pos = 0;
+        qsizetype at = 0;
+        QByteArray buffer;
+    };
 
     qint64 encodedSize() const
     {
-        // One byte per character in the page (a surrogate pair is one).
-        if (m_format == TextFormat{})
-            return countCharacters(m_text);
-        TextEncoder encoder(m_format);
-        QByteArray buffer;
-        qsizetype pos = 0;
         qint64 total = 0;
-        for (QByteArrayView piece; !(piece = nextPiece(encoder, pos, buffer)).isEmpty();)
+        Reading reading(m_format);
+        // One byte per character in the page (a surrogate pair is one).
+        if (m_format == TextFormat{}) {
+            forEachPiece(m_text, [&](QStringView piece) { total += countCharacters(piece); });
+            return total;
+        }
+        for (QByteArrayView piece; !(piece = reading.next(m_text)).isEmpty();)
             total += piece.size();
         return total;
     }
 
-    QStringView m_text;
+    const TextPieces &m_text;
     TextFormat m_format;
-    std::optional<TextEncoder> m_encoder;
-    QByteArray m_buffer;
-    qsizetype m_pos = 0;
+    std::optional<Reading> m_reading;
     mutable std::optional<qint64> m_size;
 };
 
@@ -218,7 +235,16 @@ bool streamTextFile(const QString &path, TextFormat &format, QString &reason,
     return readFile(path, format, nullptr, reason, take, restart, betweenPieces, stray);
 }
 
-bool writeTextFile(const QString &path, QStringView text, const TextFormat &format,
+void forEachPiece(const TextPieces &text, const std::function<void(QStringView)> &each)
+{
+    for (qsizetype at = 0; at >= 0;) {
+        QString piece;
+        at = text(at, piece);
+        each(piece);
+    }
+}
+
+bool writeTextFile(const QString &path, const TextPieces &text, const TextFormat &format,
                    QString &reason)
 {
     // Neither a folder nor a FIFO or a device is replaced by a regular file.
@@ -228,6 +254,17 @@ bool writeTextFile(const QString &path, QStringView text, const TextFormat &form
     }
     EncodedText bytes(text, format);
     return saveFile(path, bytes, reason);
+}
+
+bool writeTextFile(const QString &path, QStringView text, const TextFormat &format,
+                   QString &reason)
+{
+    // One piece, a view: the encoder takes it a chunk at a time.
+    const TextPieces whole = [text](qsizetype, QString &into) {
+        into = QString::fromRawData(reinterpret_cast<const QChar *>(text.utf16()), text.size());
+        return qsizetype(-1);
+    };
+    return writeTextFile(path, whole, format, reason);
 }
 
 } // namespace zezu

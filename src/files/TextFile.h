@@ -42,10 +42,20 @@ bool streamTextFile(const QString &path, TextFormat &format, QString &reason,
                     const std::function<void()> &restart,
                     const std::function<bool()> &betweenPieces = {}, StrayBytes *stray = nullptr);
 
+// A text read a piece at a time, so that no second copy of a large one is
+// made: appends the piece that begins at at (0 for the first) to into, and
+// returns where the next begins, or -1 after the last. No piece ends inside
+// a CR LF pair or a surrogate pair.
+using TextPieces = std::function<qsizetype(qsizetype at, QString &into)>;
+// Calls each with every piece of the text in turn.
+void forEachPiece(const TextPieces &text, const std::function<void(QStringView)> &each);
+
 // Writes the text in the format, keeping the file's owner, group, mode and
 // other names (see saveFile()): atomically, by a complete new file renamed
 // over the old, wherever that keeps them; on failure reason says why, in
 // words for the user.
+bool writeTextFile(const QString &path, const TextPieces &text, const TextFormat &format,
+                   QString &reason);
 bool writeTextFile(const QString &path, QStringView text, const TextFormat &format,
                    QString &reason);
 

@@ -167,6 +167,14 @@ struct UnheldCharacters
 {
     qint64 count = 0;
     char32_t first = 0;
+    // Those of the text's next piece added.
+    UnheldCharacters &operator+=(const UnheldCharacters &next)
+    {
+        if (count == 0)
+            first = next.first;
+        count += next.count;
+        return *this;
+    }
 };
 UnheldCharacters unheldCharacters(QStringView text, Encoding encoding);
 

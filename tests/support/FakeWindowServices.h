@@ -2,6 +2,7 @@
 
 #include "editor/WindowServices.h"
 #include "editor/Caption.h"
+#include "text/TextScan.h"
 
 #include <QStringList>
 
@@ -87,10 +88,14 @@ public:
         if (onTextChange)
             onTextChange();
     }
+    // Pieces no longer than this, that readers of the text meet its edges.
+    qsizetype pieceUnits = 5;
     qsizetype readTextPiece(qsizetype at, qsizetype units, QString &into) const override
     {
-        into.append(QStringView(textValue).sliced(at, std::min(units, textValue.size() - at)));
-        return at + units < textValue.size() ? at + units : -1;
+        const qsizetype most = std::min(units, pieceUnits);
+        const qsizetype end = pairSafeEnd(textValue, std::min(textValue.size(), at + most));
+        into.append(QStringView(textValue).sliced(at, end - at));
+        return end < textValue.size() ? end : -1;
     }
     qsizetype selStart() const override { return selStartValue; }
     qsizetype selLength() const override { return selLengthValue; }
