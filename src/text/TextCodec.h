@@ -26,6 +26,9 @@ struct StrayBytes
 // back as it was, in a file and in a file's name alike.
 constexpr bool isEscapedByte(char16_t unit) { return unit >= 0xDC80 && unit <= 0xDCFF; }
 
+// What stands for a unit or a sequence no character can be made of.
+inline constexpr char16_t kReplacement = 0xFFFD;
+
 // A name (a path from a command line, say) from bytes that should be UTF-8,
 // with the bytes that are not as escapes; and back to the very bytes.
 QString decodeUtf8Escaped(QByteArrayView bytes);
