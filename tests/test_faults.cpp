@@ -18,6 +18,7 @@
 #include "support/Files.h"
 #include "support/LineRule.h"
 #include "support/Messages.h"
+#include "support/SaveFaults.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -107,11 +108,7 @@ void unblockReaderOf(const QString &fifo)
 
 // ---- Failing saves ---------------------------------------------------------
 
-// The four ways into a save: the command, and Yes to the prompt of open, of
-// exit and of the close button.
-enum class Entry { Save, OpenYes, ExitYes, CloseYes };
-constexpr Entry kEntries[] = {Entry::Save, Entry::OpenYes, Entry::ExitYes, Entry::CloseYes};
-
+// A child run is told the way in by its name.
 const char *entryName(Entry entry)
 {
     switch (entry) {
@@ -302,7 +299,6 @@ constexpr qint64 kOldOpenLimit = qint64(128) << 20;
 
 } // namespace
 
-Q_DECLARE_METATYPE(Entry)
 
 class TestFaults : public QObject
 {
@@ -362,38 +358,12 @@ QString TestFaults::freshFolder(const QString &name)
 
 void TestFaults::saveFails_data()
 {
-    QTest::addColumn<Entry>("entry");
-    QTest::addColumn<QString>("chosen"); // in the case's folder
-    QTest::addColumn<QString>("reason");
-    QTest::addColumn<qsizetype>("textSize");
-    QTest::addColumn<qint64>("sizeLimit");
-
-    // 126 Cyrillic letters are 252 bytes; with ".txt" the name is too long.
-    const QString longName = QString(126, u'я');
-    for (const Entry e : kEntries) {
-        const char *via = entryName(e);
-        QTest::addRow("%s: a folder where the file should go", via)
-            << e << u"folder"_s << kFolderReason << qsizetype(10) << qint64(0);
-        QTest::addRow("%s: under a missing folder", via)
-            << e << u"missing/out.txt"_s << errorReason(ENOENT) << qsizetype(10) << qint64(0);
-        QTest::addRow("%s: under a regular file", via)
-            << e << u"old.txt/out.txt"_s << errorReason(ENOTDIR) << qsizetype(10) << qint64(0);
-        QTest::addRow("%s: a FIFO", via)
-            << e << u"fifo.txt"_s << kNotRegularReason << qsizetype(10) << qint64(0);
-        QTest::addRow("%s: a name too long once .txt is added", via)
-            << e << longName << errorReason(ENAMETOOLONG) << qsizetype(10) << qint64(0);
-        // A size limit stops the write as a full disk does: inside the one
-        // piece written, and exactly where a second piece would begin.
-        QTest::addRow("%s: disk full inside a write", via)
-            << e << u"old.txt"_s << errorReason(EFBIG) << qsizetype(200000) << qint64(65536);
-        // A file of the longest name is replaced through a file of a short
-        // name: it too must stay whole, and the short one must go.
-        QTest::addRow("%s: disk full, replacing a name of 255 bytes", via)
-            << e << kLongestName << errorReason(EFBIG) << qsizetype(200000) << qint64(65536);
-        QTest::addRow("%s: disk full between writes", via)
+    addSaveFailRows(entryName);
+    // A size limit exactly where a second piece would begin.
+    for (const Entry e : kEntries)
+        QTest::addRow("%s: disk full between writes", entryName(e))
             << e << u"old.txt"_s << errorReason(EFBIG) << kWriteChunk + 1000
             << qint64(kWriteChunk);
-    }
 }
 
 void TestFaults::saveFails()

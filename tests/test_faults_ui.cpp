@@ -11,6 +11,7 @@
 #include "support/LineRule.h"
 #include "support/MainWindowFixture.h"
 #include "support/Messages.h"
+#include "support/SaveFaults.h"
 #include "support/ScriptedUser.h"
 
 #include <QAction>
@@ -36,9 +37,6 @@ using Kind = ScriptedUser::Kind;
 
 namespace {
 
-enum class Entry { Save, OpenYes, ExitYes, CloseYes };
-constexpr Entry kEntries[] = {Entry::Save, Entry::OpenYes, Entry::ExitYes, Entry::CloseYes};
-
 const char *entryName(Entry entry)
 {
     switch (entry) {
@@ -52,7 +50,6 @@ const char *entryName(Entry entry)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Entry)
 
 class TestFaultsUi : public QObject
 {
@@ -94,31 +91,7 @@ bool TestFaultsUi::openThroughDialog(const QString &file)
 
 void TestFaultsUi::saveFails_data()
 {
-    QTest::addColumn<Entry>("entry");
-    QTest::addColumn<QString>("chosen"); // in the case's folder
-    QTest::addColumn<QString>("reason");
-    QTest::addColumn<qsizetype>("textSize");
-    QTest::addColumn<qint64>("sizeLimit");
-
-    for (const Entry e : kEntries) {
-        const char *via = entryName(e);
-        // Typed without ".txt", as the dialog would otherwise enter the folder.
-        QTest::addRow("%s: a folder where the file should go", via)
-            << e << u"folder"_s << kFolderReason << qsizetype(10) << qint64(0);
-        QTest::addRow("%s: under a missing folder", via)
-            << e << u"missing/out.txt"_s << errorReason(ENOENT) << qsizetype(10) << qint64(0);
-        QTest::addRow("%s: under a regular file", via)
-            << e << u"old.txt/out.txt"_s << errorReason(ENOTDIR) << qsizetype(10) << qint64(0);
-        QTest::addRow("%s: a FIFO", via)
-            << e << u"fifo.txt"_s << kNotRegularReason << qsizetype(10) << qint64(0);
-        QTest::addRow("%s: a name too long once .txt is added", via)
-            << e << QString(126, u'я') << errorReason(ENAMETOOLONG) << qsizetype(10)
-            << qint64(0);
-        QTest::addRow("%s: disk full", via)
-            << e << u"old.txt"_s << errorReason(EFBIG) << qsizetype(200000) << qint64(65536);
-        QTest::addRow("%s: disk full, replacing a name of 255 bytes", via)
-            << e << kLongestName << errorReason(EFBIG) << qsizetype(200000) << qint64(65536);
-    }
+    addSaveFailRows(entryName);
 }
 
 void TestFaultsUi::saveFails()
