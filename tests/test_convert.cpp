@@ -145,17 +145,22 @@ void TestConvert::progressAtEveryChange_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<std::vector<Progress>>("expected");
+    QTest::addColumn<int>("barWidth");
+    QTest::newRow("a bar of no width")
+        << "abcd" << std::vector<Progress>{{0, 0}, {25, 0}, {50, 0}, {75, 0}} << 0;
     // The bar is 3930 twips: a quarter is 982.5 and three quarters 2947.5,
     // which round to the even neighbour.
     QTest::newRow("four characters")
-        << "abcd" << std::vector<Progress>{{0, 0}, {25, 982}, {50, 1965}, {75, 2948}};
-    QTest::newRow("one character") << "a" << std::vector<Progress>{{0, 0}};
+        << "abcd" << std::vector<Progress>{{0, 0}, {25, 982}, {50, 1965}, {75, 2948}} << 3930;
+    QTest::newRow("one character") << "a" << std::vector<Progress>{{0, 0}} << 3930;
     QTest::newRow("eight characters: 12.5% and 62.5% round to even")
         << "abcdefgh"
         << std::vector<Progress>{{0, 0},     {12, 491},  {25, 982},  {38, 1474},
-                                 {50, 1965}, {62, 2456}, {75, 2948}, {88, 3439}};
+                                 {50, 1965}, {62, 2456}, {75, 2948}, {88, 3439}}
+        << 3930;
     QTest::newRow("a surrogate pair is one character")
-        << QString::fromUtf16(u"a\U0001F600b") << std::vector<Progress>{{0, 0}, {33, 1310}, {67, 2620}};
+        << QString::fromUtf16(u"a\U0001F600b") << std::vector<Progress>{{0, 0}, {33, 1310}, {67, 2620}}
+        << 3930;
     // A lone or reversed surrogate is a character of its own.
     const std::vector<Progress> fourCharacters{{0, 0}, {25, 982}, {50, 1965}, {75, 2948}};
     const char16_t high = 0xD800, low = 0xDC00, a = u'a';
@@ -164,7 +169,7 @@ void TestConvert::progressAtEveryChange_data()
     for (const auto &units : lones) {
         const QString lone = QString::fromUtf16(units.data(), 4);
         QTest::addRow("lone surrogates: %s", lone.toUtf8().toHex().constData())
-            << lone << fourCharacters;
+            << lone << fourCharacters << 3930;
     }
     // Longer texts: each character's values, as the rule computes them, once
     // for as long as they hold.
@@ -176,7 +181,7 @@ void TestConvert::progressAtEveryChange_data()
             if (every.empty() || every.back() != at)
                 every.push_back(at);
         }
-        QTest::addRow("%lld characters", qlonglong(n)) << QString(n, u'x') << every;
+        QTest::addRow("%lld characters", qlonglong(n)) << QString(n, u'x') << every << 3930;
     }
 }
 
@@ -184,7 +189,9 @@ void TestConvert::progressAtEveryChange()
 {
     QFETCH(QString, text);
     QFETCH(std::vector<Progress>, expected);
+    QFETCH(int, barWidth);
     Fixture f;
+    f.w.progressBar = barWidth;
     f.convert(text);
     QCOMPARE(f.w.progress, expected);
     // The window answers after every character.

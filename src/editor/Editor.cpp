@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <new>
 #include <optional>
 #include <utility>
@@ -47,6 +48,11 @@ public:
     {
         if (i >= m_next) {
             m_value = valueAt(i);
+            // A bar of no width never changes: the boundary would be infinite.
+            if (!(m_scale > 0)) {
+                m_next = std::numeric_limits<qsizetype>::max();
+                return m_value;
+            }
             // Monotonic in i: start just before the exact boundary and step.
             const double boundary = (m_value + 0.5) * m_n / m_scale;
             qsizetype next = std::max(i + 1, qsizetype(boundary) - 1);
