@@ -142,6 +142,9 @@ void TestFaultsUi::saveFails()
     QCOMPARE(user.told(), QStringList{saveFailed(target, reason)});
     QCOMPARE(user.of(Kind::Message)[0].icon, QMessageBox::Warning);
     QCOMPARE(user.of(Kind::Message)[0].title, QStringLiteral("ZEZU.vexlo"));
+    // The save was busy, and is no more: not over the message, not after it.
+    QVERIFY(!user.of(Kind::Message)[0].busy);
+    QVERIFY(!QGuiApplication::overrideCursor());
     QVERIFY(!closed);
     QVERIFY(m_main->isVisible());
     QCOMPARE(m_main->windowTitle(), named(QStringLiteral("old.txt*")));

@@ -53,10 +53,12 @@ Editor::SaveOutcome Editor::saveAs(AfterSave after)
         // Characters the file's encoding cannot hold are not turned into "?"
         // without the user's word; UTF-8 holds them all.
         UnheldCharacters unheld;
-        if (format.encoding == Encoding::Windows1251)
+        if (format.encoding == Encoding::Windows1251) {
+            const BusyScope busy(m_window);
             forEachPiece(text, [&](QStringView piece) {
                 unheld += unheldCharacters(piece, format.encoding);
             });
+        }
         if (unheld.count > 0) {
             switch (m_window.ask(kMessageTitle.toString(),
                                  unheldCharactersMessage(unheld, format))) {
@@ -69,6 +71,7 @@ Editor::SaveOutcome Editor::saveAs(AfterSave after)
                 return SaveOutcome::Cancelled;
             }
         }
+        const BusyScope busy(m_window);
         written = writeTextFile(path, text, format, reason);
     } catch (const std::bad_alloc &failure) {
         reason = notEnoughMemoryReason(neededFor(failure));

@@ -87,6 +87,10 @@ public:
     // hundreds of megabytes that would hold the window for seconds.
     virtual void setTextReadOnly(bool readOnly) = 0;
 
+    // The busy cursor, while a command works without answering (a save
+    // writing a text of hundreds of megabytes); never over a prompt.
+    virtual void setBusy(bool busy) = 0;
+
     // The progress window of a conversion. Showing it creates it in its
     // design-time state when it is not loaded and does nothing more when it is.
     virtual void showProgress(ProgressKind kind = ProgressKind::Converting) = 0;
@@ -121,6 +125,23 @@ public:
 
     // Ends the program at once; no close or unload handler runs afterwards.
     virtual void endProgram() = 0;
+};
+
+// The busy cursor for as long as it lives.
+class BusyScope
+{
+public:
+    explicit BusyScope(WindowServices &window)
+        : m_window(window)
+    {
+        window.setBusy(true);
+    }
+    ~BusyScope() { m_window.setBusy(false); }
+    BusyScope(const BusyScope &) = delete;
+    BusyScope &operator=(const BusyScope &) = delete;
+
+private:
+    WindowServices &m_window;
 };
 
 } // namespace zezu

@@ -12,6 +12,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <utility>
+
 namespace zezu {
 
 namespace {
@@ -123,6 +125,17 @@ void QtWindowServices::setMenuEnabled(MenuItem item, bool enabled)
 void QtWindowServices::setTextReadOnly(bool readOnly)
 {
     m_window.textArea()->setReadOnly(readOnly);
+}
+
+void QtWindowServices::setBusy(bool busy)
+{
+    // Qt's override cursors stack: each set must be restored once.
+    if (std::exchange(m_busy, busy) == busy)
+        return;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 void QtWindowServices::showProgress(ProgressKind kind)

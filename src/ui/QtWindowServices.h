@@ -43,6 +43,7 @@ public:
     void setMenuEnabled(MenuItem item, bool enabled) override;
 
     void setTextReadOnly(bool readOnly) override;
+    void setBusy(bool busy) override;
 
     void showProgress(ProgressKind kind = ProgressKind::Converting) override;
     void setProgress(int percent, int doneWidth) override;
@@ -76,6 +77,7 @@ private:
     IntakePace m_intakePace{0};
     unsigned m_pumpCalls = 0;
     bool m_ending = false;
+    bool m_busy = false;
 };
 
 } // namespace zezu

@@ -90,8 +90,12 @@ public:
     }
     // Pieces no longer than this, that readers of the text meet its edges.
     qsizetype pieceUnits = 5;
+    // Reads of a piece under the busy cursor and without it.
+    mutable long readsBusy = 0;
+    mutable long readsIdle = 0;
     qsizetype readTextPiece(qsizetype at, qsizetype units, QString &into) const override
     {
+        ++(busy ? readsBusy : readsIdle);
         const qsizetype most = std::min(units, pieceUnits);
         const qsizetype end = pairSafeEnd(textValue, std::min(textValue.size(), at + most));
         into.append(QStringView(textValue).sliced(at, end - at));
@@ -143,6 +147,9 @@ public:
 
     void setTextReadOnly(bool readOnly) override { textReadOnly = readOnly; }
 
+    bool busy = false;
+    void setBusy(bool b) override { busy = b; }
+
     ProgressKind progressKind = ProgressKind::Converting;
     void showProgress(ProgressKind kind = ProgressKind::Converting) override
     {
@@ -178,6 +185,8 @@ public:
 
     Answer ask(const QString &title, const QString &message) override
     {
+        if (busy)
+            throw std::logic_error("a prompt under the busy cursor: " + message.toStdString());
         asked.push_back({title, message});
         if (answers.empty())
             throw std::logic_error("unexpected prompt: " + message.toStdString());
@@ -187,6 +196,8 @@ public:
     }
     void tell(const QString &title, const QString &message) override
     {
+        if (busy)
+            throw std::logic_error("a message under the busy cursor: " + message.toStdString());
         told.push_back({title, message});
     }
 

@@ -41,6 +41,8 @@ public:
         QStringList filters;
         QString proposed; // the name in the name field as it came up
         QString folder;   // the folder it started in
+        // Whether the busy cursor showed over it.
+        bool busy = false;
     };
 
     // How the prompt is answered; NoButton: the Escape key.
@@ -105,6 +107,7 @@ private:
         const bool prompt = box->button(QMessageBox::Yes);
         Seen s;
         s.kind = prompt ? Kind::Prompt : Kind::Message;
+        s.busy = QApplication::overrideCursor() != nullptr;
         s.title = box->windowTitle();
         s.text = box->text();
         s.icon = box->icon();
@@ -130,6 +133,7 @@ private:
         auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
         Seen s;
         s.kind = open ? Kind::OpenDialog : Kind::SaveDialog;
+        s.busy = QApplication::overrideCursor() != nullptr;
         s.title = dialog->windowTitle();
         s.filters = dialog->nameFilters();
         s.proposed = edit ? edit->text() : QString();
