@@ -46,7 +46,7 @@ int squeezedChild()
     QString problem;
     if (!taken.at)
         problem = QStringLiteral("the room could not be taken");
-    else if (services.text() != text || main.text()->document() != shown)
+    else if (main.text()->text() != text || main.text()->document() != shown)
         problem = QStringLiteral("the text is not as it was");
     else if (user.told().size() != 1 || !user.told()[0].contains(notEnoughMemoryReason()))
         problem = QStringLiteral("the message says: ") + user.told().value(0);

@@ -53,7 +53,7 @@ Editor::SaveOutcome Editor::saveAs(AfterSave after)
         // Characters the file's encoding cannot hold are not turned into "?"
         // without the user's word; UTF-8 holds them all.
         UnheldCharacters unheld;
-        if (format.encoding == Encoding::Windows1251) {
+        if (!holdsEveryCharacter(format.encoding)) {
             const BusyScope busy(m_window);
             forEachPiece(text, [&](QStringView piece) {
                 unheld += unheldCharacters(piece, format.encoding);

@@ -40,8 +40,8 @@ public:
 
     // The text area. Text uses CR LF line breaks; the selection is counted in
     // that text (a CR LF pair counts 2). Setting a different text raises the
-    // text area's change notification before the call returns.
-    virtual QString text() const = 0;
+    // text area's change notification before the call returns. The text is
+    // read back a piece at a time: the text area may hold its one copy.
     virtual void setText(const QString &text) = 0;
     // The text a piece at a time, for a text of hundreds of megabytes:
     // appends to into the text from place at (0 for its start) on, at least

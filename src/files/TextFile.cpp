@@ -105,12 +105,12 @@ private:
     qint64 encodedSize() const
     {
         qint64 total = 0;
-        Reading reading(m_format);
         // One byte per character in the page (a surrogate pair is one).
         if (m_format == TextFormat{}) {
             forEachPiece(m_text, [&](QStringView piece) { total += countCharacters(piece); });
             return total;
         }
+        Reading reading(m_format);
         for (QByteArrayView piece; !(piece = reading.next(m_text)).isEmpty();)
             total += piece.size();
         return total;

@@ -180,5 +180,8 @@ struct UnheldCharacters
     }
 };
 UnheldCharacters unheldCharacters(QStringView text, Encoding encoding);
+// Whether the encoding holds every character, so that no text need be
+// scanned for those it cannot.
+constexpr bool holdsEveryCharacter(Encoding encoding) { return encoding != Encoding::Windows1251; }
 
 } // namespace zezu

@@ -165,7 +165,7 @@ void TextEncoder::finish(QByteArray &out)
 UnheldCharacters unheldCharacters(QStringView text, Encoding encoding)
 {
     UnheldCharacters unheld;
-    if (encoding != Encoding::Windows1251)
+    if (holdsEveryCharacter(encoding))
         return unheld;
     const CodePage1251 &page = CodePage1251::instance();
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -27,19 +27,18 @@ QtWindowServices::QtWindowServices(frmMain &window)
 {
 }
 
-QString QtWindowServices::text() const { return m_window.textArea()->text(); }
 void QtWindowServices::setText(const QString &text)
 {
     // Qt's text area takes a long text in (about a second per 10 MiB of short
     // lines) without a chance to show progress: the busy cursor says meanwhile
     // that the editor is working.
     constexpr qsizetype kBusyFrom = qsizetype(1) << 20;
-    const bool busy = text.size() >= kBusyFrom;
+    const bool busy = text.size() >= kBusyFrom && !m_busy;
     if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        setBusy(true);
     m_window.textArea()->setText(text);
     if (busy)
-        QApplication::restoreOverrideCursor();
+        setBusy(false);
 }
 qsizetype QtWindowServices::readTextPiece(qsizetype at, qsizetype units, QString &into) const
 {

@@ -18,7 +18,6 @@ class QtWindowServices final : public WindowServices
 public:
     explicit QtWindowServices(frmMain &window);
 
-    QString text() const override;
     void setText(const QString &text) override;
     qsizetype readTextPiece(qsizetype at, qsizetype units, QString &into) const override;
     qsizetype selStart() const override;

@@ -5,7 +5,6 @@
 #include <QTextDocument>
 
 #include <algorithm>
-#include <limits>
 #include <vector>
 
 namespace zezu {
@@ -112,14 +111,6 @@ qsizetype readBackPiece(const QTextDocument *document, qsizetype at, qsizetype u
         }
     }
     return block.isValid() ? block.position() : -1;
-}
-
-QString readBack(const QTextDocument *document, bool literals)
-{
-    QString out;
-    out.reserve(document->characterCount() + document->blockCount());
-    readBackPiece(document, 0, std::numeric_limits<qsizetype>::max() / 2, out, literals);
-    return out;
 }
 
 void countLineSeparators(const QTextDocument *document, int from, int to)

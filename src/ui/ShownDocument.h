@@ -21,12 +21,11 @@ bool isPart(const QTextBlock &block);
 // Stand-ins that are literal are marked so.
 void insertShown(QTextCursor &cursor, QStringView source, const ShownPiece &piece);
 
-// The text the document holds. literals says whether it may hold literal
-// stand-ins; without them reading back is faster.
-QString readBack(const QTextDocument *document, bool literals);
-// Appends the text of the blocks from view position at (a block's start)
-// on, whole blocks until at least units more are in out; returns where the
-// next block starts, or -1 after the last.
+// Appends the text the document holds, from the block at view position at
+// (a block's start) on, whole blocks until at least units more are in out;
+// returns where the next block starts, or -1 after the last. literals says
+// whether it may hold literal stand-ins; without them reading back is
+// faster.
 qsizetype readBackPiece(const QTextDocument *document, qsizetype at, qsizetype units,
                         QString &out, bool literals);
 

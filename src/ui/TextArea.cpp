@@ -15,6 +15,7 @@
 #include <QPlainTextDocumentLayout>
 #include <QTextDocument>
 
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -181,12 +182,9 @@ void TextArea::insertAsShown(QTextCursor &cursor, QStringView text, qsizetype &b
 
 QString TextArea::text() const
 {
-    if (m_lastSetValid)
-        return m_lastSet;
-    // During an intake the text is still the one it replaces: a save from
-    // the exit prompt meanwhile writes that, not the part taken in so far.
-    return m_replaced ? readBack(m_replaced, m_replacedHasLiterals)
-                      : readBack(document(), m_hasLiterals);
+    QString text;
+    readPiece(0, std::numeric_limits<qsizetype>::max() / 2, text);
+    return text;
 }
 
 qsizetype TextArea::readPiece(qsizetype at, qsizetype units, QString &into) const
@@ -195,6 +193,8 @@ qsizetype TextArea::readPiece(qsizetype at, qsizetype units, QString &into) cons
         into.append(m_lastSet); // shared, not copied, into an empty string
         return -1;
     }
+    // During an intake the text is still the one it replaces: a save from
+    // the exit prompt meanwhile writes that, not the part taken in so far.
     return m_replaced ? readBackPiece(m_replaced, at, units, into, m_replacedHasLiterals)
                       : readBackPiece(document(), at, units, into, m_hasLiterals);
 }

@@ -16,6 +16,7 @@ class TextArea : public QPlainTextEdit
 public:
     explicit TextArea(QWidget *parent = nullptr);
 
+    // The whole text at once; commands read it a piece at a time.
     QString text() const;
     void setText(const QString &text);
 

@@ -80,7 +80,6 @@ public:
     bool recordProgress = true;
     int ended = 0;
 
-    QString text() const override { return textValue; }
     void setText(const QString &text) override
     {
         textValue = text;
