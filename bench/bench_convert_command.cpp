@@ -146,9 +146,6 @@ int runOne(qsizetype chars)
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    // As the editor starts; GLIBC_TUNABLES=glibc.malloc.hugetlb=0 measures
-    // it without.
-    restartWithHugePages(argv);
     QApplication app(argc, argv);
     setUpApplication(app);
     const QStringList args = QCoreApplication::arguments();

@@ -232,9 +232,6 @@ int main(int argc, char **argv)
 {
     if (argc == 5 && std::strcmp(argv[1], "--phase") == 0
         && std::strcmp(argv[2], "window") == 0) {
-        // As the editor starts, within the time from the spawn;
-        // GLIBC_TUNABLES=glibc.malloc.hugetlb=0 measures it without.
-        zezu::restartWithHugePages(argv);
         return openInWindow(argc, argv, QString::fromLocal8Bit(argv[3]));
     }
     if (argc == 5 && std::strcmp(argv[1], "--phase") == 0)

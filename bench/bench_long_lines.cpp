@@ -97,7 +97,6 @@ int runOne(qsizetype bytes)
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    restartWithHugePages(argv); // as the editor starts
     QApplication app(argc, argv);
     setUpApplication(app);
     const QStringList args = QCoreApplication::arguments();

@@ -121,8 +121,6 @@ private slots:
     void refusedBeforeTheWork();
     void allocationFailureEndsOnlyTheCommand();
     void realAllocationFailureUnderTheLimit();
-    void hugePagesTunable_data();
-    void hugePagesTunable();
 };
 
 void TestMemory::refusedBeforeTheWork_data()
@@ -194,27 +192,6 @@ int main(int argc, char **argv)
     TestMemory tests;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&tests, argc, argv);
-}
-
-// The editor restarts itself once with glibc's huge-page tunable, keeping
-// any other tunable and the user's own choice of that one.
-void TestMemory::hugePagesTunable_data()
-{
-    QTest::addColumn<QByteArray>("current");
-    QTest::addColumn<QByteArray>("restartWith"); // empty: no restart
-    QTest::newRow("none") << QByteArray() << QByteArray("glibc.malloc.hugetlb=1");
-    QTest::newRow("others kept") << QByteArray("glibc.malloc.arena_max=2")
-                                 << QByteArray("glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1");
-    QTest::newRow("already set") << QByteArray("glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1")
-                                 << QByteArray();
-    QTest::newRow("the user's choice") << QByteArray("glibc.malloc.hugetlb=0") << QByteArray();
-}
-
-void TestMemory::hugePagesTunable()
-{
-    QFETCH(QByteArray, current);
-    QFETCH(QByteArray, restartWith);
-    QCOMPARE(tunablesForHugePages(current), restartWith);
 }
 
 #include "test_memory.moc"

@@ -33,16 +33,6 @@ std::optional<qint64> procField(const char *file, QByteArrayView name)
 
 } // namespace
 
-QByteArray tunablesForHugePages(const QByteArray &current)
-{
-    constexpr QByteArrayView kName = "glibc.malloc.hugetlb=";
-    for (const QByteArray &tunable : current.split(':'))
-        if (tunable.startsWith(kName))
-            return {};
-    const QByteArray ours = kName.toByteArray() + '1';
-    return current.isEmpty() ? ours : current + ':' + ours;
-}
-
 bool canAllocate(qint64 bytes)
 {
     qint64 room = std::numeric_limits<qint64>::max();

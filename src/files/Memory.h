@@ -48,12 +48,6 @@ inline qint64 neededFor(const std::bad_alloc &failure)
 // neither can be read.
 bool canAllocate(qint64 bytes);
 
-// glibc's malloc asks the kernel for huge pages for its blocks only when its
-// tunable says so, which it reads when the program starts: the value
-// GLIBC_TUNABLES must have for that, given the one it has; empty when it
-// needs no other (the tunable is set, to whatever the user chose).
-QByteArray tunablesForHugePages(const QByteArray &current);
-
 // Why a command was refused before the work (saying how much it needs) or
 // ended for lack of memory, in words for the user.
 inline QString notEnoughMemoryReason(qint64 neededBytes = -1)

@@ -18,7 +18,6 @@
 #include <cstdlib>
 #include <string_view>
 
-#include <unistd.h>
 
 namespace zezu {
 
@@ -66,30 +65,6 @@ void printUsage(std::FILE *to)
 
 } // namespace
 
-void restartWithHugePages(char **argv)
-{
-    // Large texts live in a few large blocks, and in fresh memory the first
-    // touch of each small page can cost more than the work that fills it.
-    // Measured on the 2-core VM this project is built on, alternated with
-    // GLIBC_TUNABLES=glibc.malloc.hugetlb=0: 10 M characters converted in
-    // 682-1038 ms (median 1020) instead of 901-1351 (1278), 50 M in
-    // 3.24-4.77 s (4.58) instead of 4.15-5.95 (5.35), their Undo in 52-84 ms
-    // instead of 126-206 (bench_convert_command, 3 runs); a 50 MiB file whole
-    // on screen 0.82-1.19 s from the start instead of 1.39-1.41 s, its first
-    // screen after 89-160 ms instead of 102-114, the restart included
-    // (bench_files, 2 runs).
-#ifdef __GLIBC__
-    const QByteArray tunables = tunablesForHugePages(qgetenv("GLIBC_TUNABLES"));
-    if (tunables.isEmpty())
-        return;
-    qputenv("GLIBC_TUNABLES", tunables);
-    execv("/proc/self/exe", argv);
-    // Not restarted: the program goes on with small pages.
-#else
-    (void)argv;
-#endif
-}
-
 int runEditor(int argc, char **argv)
 {
     // The arguments are read before Qt, so that --help and --version need no
@@ -131,7 +106,6 @@ int runEditor(int argc, char **argv)
     // Qt's file dialogs write sizes and dates in the system's locale, read
     // from the environment once: they speak Russian like the rest.
     qputenv("LC_ALL", "ru_RU.UTF-8");
-    restartWithHugePages(argv);
     QApplication app(argc, argv);
     setUpApplication(app);
     frmMain window;

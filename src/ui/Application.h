@@ -12,10 +12,6 @@ bool hasDisplay();
 // translation so that standard buttons and dialogs match the interface.
 void setUpApplication(QApplication &app);
 
-// Starts this program again with argv, once, with glibc's malloc asking for
-// huge pages (see tunablesForHugePages); returns only when it did not.
-void restartWithHugePages(char **argv);
-
 int runEditor(int argc, char **argv);
 
 } // namespace zezu
