@@ -46,9 +46,9 @@ QString modelReferences(QStringView text)
         }
         if ((u >= 0x0410 && u <= 0x044F) || u == 0x0451)
             out += QLatin1String("&#") + QString::number(int(u)) + QLatin1Char(';');
-        else if (test::windows1251Units()[u])
+        else if (test::windows1251Units()[u] || u == 0x98) // the page's byte 0x98
             out += QChar(u);
-        else if (isHigh(u) || isLow(u))
+        else if (isHigh(u) || isLow(u) || (u >= 0x80 && u < 0xA0))
             out += u'?';
         else
             out += QStringLiteral("&#%1;").arg(int(u));
@@ -56,36 +56,20 @@ QString modelReferences(QStringView text)
     return out;
 }
 
-// What a browser reads back from the references of text: text itself, but for
-// a lone surrogate ("?"), the C1 controls, which HTML reads as Windows-1252
-// (iconv's account; the five bytes that page lacks stay), and noncharacters,
-// whose references HTML drops.
+// What a browser reads back from the references of text: text itself, but
+// for a lone surrogate and a C1 control other than the page's U+0098, which
+// are written as "?".
 QString readBack(QStringView text)
 {
-    static const std::array<char16_t, 32> c1 = [] {
-        std::array<char16_t, 32> map{};
-        test::Iconv cp1252("UTF-16LE", "CP1252");
-        for (int i = 0; i < 32; ++i) {
-            const std::optional<QByteArray> read = cp1252.convert(QByteArray(1, char(0x80 + i)));
-            map[std::size_t(i)] = read && read->size() == 2
-                ? char16_t(std::uint8_t(read->at(0)) | std::uint8_t(read->at(1)) << 8)
-                : char16_t(0x80 + i);
-        }
-        return map;
-    }();
     QString out;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t u = text[i].unicode();
         if (isHigh(u) && i + 1 < text.size() && isLow(text[i + 1].unicode())) {
-            const char32_t c = QChar::surrogateToUcs4(u, text[i + 1].unicode());
-            if ((c & 0xFFFE) != 0xFFFE)
-                out += text.sliced(i, 2);
+            out += text.sliced(i, 2);
             ++i;
-        } else if (isHigh(u) || isLow(u)) {
+        } else if (isHigh(u) || isLow(u) || (u >= 0x80 && u < 0xA0 && u != 0x98)) {
             out += u'?';
-        } else if (u >= 0x80 && u < 0xA0) {
-            out += QChar(c1[u - 0x80]);
-        } else if (!((u >= 0xFDD0 && u <= 0xFDEF) || u >= 0xFFFE)) {
+        } else {
             out += QChar(u);
         }
     }

@@ -227,6 +227,15 @@ void TestConvertCommand::sameBytesAsTheEditor_data()
     QTest::newRow("mark alone") << QByteArray("\xEF\xBB\xBF") << false;
     QTest::newRow("LF only") << test::cp1251("один\nдва\n") << false;
     QTest::newRow("no final break") << test::cp1251("строка") << false;
+    // Numbers of any length, cut wherever the pieces of either end.
+    for (const qsizetype digits : {16400, 300000, 1 << 20}) {
+        QTest::addRow("%lld leading zeros", qlonglong(digits))
+            << "x&#" + QByteArray(digits, '0') + "1040;y\r\n" << true;
+        QTest::addRow("%lld digits, no end", qlonglong(digits))
+            << "x&#x" + QByteArray(digits, '7') + "\r\n" << true;
+        QTest::addRow("%lld digits and more", qlonglong(digits))
+            << "&#" + QByteArray(digits / 2, '0') + QByteArray(digits / 2, '9') + ";&#65;" << true;
+    }
     if (const auto corpus = test::russianCorpus1251()) {
         // Prose past a piece of 256 KiB, with CR LF breaks as Windows writes.
         QByteArray prose = corpus->bytes.left(700 << 10);

@@ -79,8 +79,13 @@ private slots:
         row("2^32 + 65", QStringLiteral("&#4294967361;&#x100000041;"), units({0xFFFD, 0xFFFD}));
         row("leading zeros", QStringLiteral("&#") + QString(300, u'0') + QStringLiteral("65;"),
             QStringLiteral("A"));
-        row("dropped invalid", QStringLiteral("a&#1;&#x0B;&#x1F;&#127;&#xFDD0;&#xFFFE;&#x10FFFF;b"),
-            QStringLiteral("ab"));
+        // HTML calls them errors and keeps them.
+        row("controls and noncharacters", QStringLiteral("a&#1;&#x0B;&#x1F;&#127;&#xFDD0;&#xFFFE;&#x10FFFF;b"),
+            units({'a', 1, 0xB, 0x1F, 0x7F, 0xFDD0, 0xFFFE, 0xDBFF, 0xDFFF, 'b'}));
+        // Past its leading zeros a number has at most kMostDigits digits.
+        row("most digits", QStringLiteral("&#") + QString(300, u'0') + QString(kMostDigits, u'9')
+                + u';', units({0xFFFD}));
+        same("more digits", QStringLiteral("&#") + QString(kMostDigits + 1, u'9') + u';');
         row("kept controls", QStringLiteral("&#9;&#10;&#12;&#13;&#x7E;&#xA0;"),
             units({'\t', '\n', '\f', '\r', '~', 0xA0}));
         row("once only", QStringLiteral("&amp;amp;&&amp;&#&#65;"), QStringLiteral("&amp;&&&#A"));

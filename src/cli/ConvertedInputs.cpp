@@ -14,6 +14,13 @@ QString replacedNote(qint64 replaced, const TextFormat &output)
              QString::number(replaced));
 }
 
+QString questionMarksNote(qint64 count)
+{
+    return QStringLiteral("знаки, которых не передать ссылкой HTML (управляющие U+0080..U+009F, "
+                          "байты не в UTF-8), записаны как \"?\" (их %1)")
+        .arg(QString::number(count));
+}
+
 QString strayBytesNote(const StrayBytes &stray)
 {
     return QStringLiteral("байты не в UTF-8 (их %1, первый - байт номер %2)")
@@ -78,6 +85,8 @@ QByteArrayView ConvertedInputs::next()
             }
             m_notes.push_back({input.name, strayBytesNote(stray)});
         }
+        if (const qint64 marks = m_pipeline->questionMarks())
+            m_notes.push_back({input.name, questionMarksNote(marks)});
         if (const qint64 replaced = m_pipeline->replaced())
             m_notes.push_back({input.name, replacedNote(replaced, m_output)});
         m_pipeline.reset();

@@ -191,6 +191,7 @@ void Editor::runConversion(Conversion conversion)
             return;
         }
         QString converted;
+        ConversionStream stream(conversion);
         StepValue percent(n, 100.0);
         // The bar's width is known once the window is up.
         std::optional<StepValue> barWidth;
@@ -202,11 +203,11 @@ void Editor::runConversion(Conversion conversion)
         qsizetype shownUntil = 0; // the values hold until this character
         for (qsizetype i = 0; i < n; ++i) {
             if (unit >= done) {
-                const qsizetype cut = std::min(part.size(), done + kChunk);
-                const qsizetype end = std::max(unit + characterLength(part, unit),
-                                               pieceEnd(conversion, part, cut, cut < part.size()));
+                const qsizetype end = std::min(part.size(), done + kChunk);
                 converted.resize(0);
-                appendConverted(conversion, converted, part.sliced(done, end - done));
+                stream.feed(part.sliced(done, end - done), converted);
+                if (end == part.size())
+                    stream.finish(converted);
                 w.extendTextIntake(converted);
                 given += converted.size();
                 takeIn(kTakenFrom, false);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/ReferenceDecoder.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -18,12 +20,29 @@ qsizetype convertedLengthBound(Conversion conversion, QStringView text);
 // Appends the result of text to out.
 void appendConverted(Conversion conversion, QString &out, QStringView text);
 
-// The piece rule: where a text that is converted in pieces may be cut.
-// end is moved back so that the piece text[..end) splits neither a surrogate
-// pair (one character, which converts as one) nor, when references are turned
-// back, a reference that the text after end could still complete. more says
-// whether text goes on after end (known or still to come); when it does not,
-// end stays. The result may be 0: a piece that must wait for more.
-qsizetype pieceEnd(Conversion conversion, QStringView text, qsizetype end, bool more);
+// A text converted a piece at a time, cut anywhere (inside a surrogate pair,
+// a reference, a run of digits): the pieces give the very result the whole
+// text gives. What a piece leaves open waits for the next in bounded room
+// (ReferenceStream). Every caller that converts a text in pieces, the
+// editor's run and the command line's pipeline, goes through here.
+class ConversionStream
+{
+public:
+    explicit ConversionStream(Conversion conversion)
+        : m_conversion(conversion)
+    {
+    }
+
+    // Appends to out the result of the text so far, but for its open end.
+    void feed(QStringView piece, QString &out);
+    // Appends the rest: the text ended.
+    void finish(QString &out);
+
+private:
+    Conversion m_conversion;
+    // The first half of a pair the last piece ended with.
+    char16_t m_high = 0;
+    ReferenceStream m_references;
+};
 
 } // namespace zezu

@@ -1,7 +1,8 @@
 // The rule: a space and " & < > become named references, А..я and ё decimal
 // ones, every other character Windows-1251 holds is copied, any other
 // character (a surrogate pair is one) becomes its decimal reference, and a
-// lone surrogate, which is no character, becomes "?".
+// lone surrogate, which is no character, or a C1 control, which no reference
+// carries, becomes "?".
 //
 // The fast paths rely on two invariants. Output is written into room sized by
 // outputBound(), an upper bound of the result plus kSlack, so no store checks
@@ -106,10 +107,19 @@ constexpr NamedReference kNamedReferences[] = {
     {60, u"&lt;"},   {62, u"&gt;"},   {184, u"&#1105;"},
 };
 
-QString referenceFor(char16_t unit, int code)
+// A lone surrogate is no character, and no reference can carry a C1 control
+// in HTML: "&#150;" reads as "–". Only U+0098 is a character of the page.
+constexpr bool isQuestionMark(char16_t unit, bool held)
 {
-    if (code < 0 && QChar::isSurrogate(unit))
+    return QChar::isSurrogate(unit) || (unit >= 0x80 && unit < 0xA0 && !held);
+}
+
+QString referenceFor(char16_t unit, int code, bool held)
+{
+    if (isQuestionMark(unit, held))
         return QStringLiteral("?");
+    if (held && code < 0)
+        return QString(QChar(unit)); // U+0098: the page's byte 0x98, kept
     if (code < 0) {
         char16_t out[kSlotUnits];
         return QString::fromUtf16(out, putNumeric(out, unit) - out);
@@ -141,7 +151,7 @@ private:
         : page(CodePage1251::instance())
     {
         for (char16_t u = 0; u < kSlotLimit; ++u) {
-            const QString out = referenceFor(u, page.codeOf(u));
+            const QString out = referenceFor(u, page.codeOf(u), page.holds(u));
             // The count pass must never fall short of what the slots write.
             if (out.size() > kSlotUnits || out.size() > 1 + extraBound(u))
                 qFatal("Reference for U+%04X does not fit the converter's tables", unsigned(u));
@@ -415,6 +425,17 @@ void appendReferences(QString &out, QStringView text)
 
     Q_ASSERT(dst - base <= room - kSlack);
     out.resize(dst - base);
+}
+
+qsizetype questionMarksFor(QStringView text)
+{
+    const CodePage1251 &page = CodePage1251::instance();
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < text.size(); i += characterLength(text, i)) {
+        const char16_t u = text[i].unicode();
+        count += characterLength(text, i) == 1 && isQuestionMark(u, page.holds(u));
+    }
+    return count;
 }
 
 qsizetype referencesLengthBound(QStringView text)

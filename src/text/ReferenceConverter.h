@@ -7,14 +7,19 @@ namespace zezu {
 
 // Turns text into character references: space and the four markup characters
 // become named references, the Cyrillic letters А..я and ё decimal ones, every
-// other character that Windows-1251 holds is copied, and every character it
-// cannot hold becomes its decimal reference ("&#128512;" for U+1F600, a
-// surrogate pair being one character), so the output holds only what a
-// Windows-1251 page can carry. A lone surrogate, no character, becomes "?".
+// other character that Windows-1251 holds is copied (U+0098, the page's byte
+// 0x98, too), and every character it cannot hold becomes its decimal
+// reference ("&#128512;" for U+1F600, a surrogate pair being one character),
+// so the output holds only what a Windows-1251 page can carry. A lone
+// surrogate, no character, and a C1 control (U+0080..U+009F), which HTML
+// reads as another character, become "?".
 QString toReferences(QStringView text);
 
 // Appends the references for text to out (the same rule as toReferences).
 void appendReferences(QString &out, QStringView text);
+
+// How many characters of text the converter writes as "?".
+qsizetype questionMarksFor(QStringView text);
 
 // An upper bound of the length of text's references (what the converter
 // makes room for, a few units of slack included).

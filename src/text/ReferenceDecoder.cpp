@@ -8,6 +8,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 // ZEZU_CONVERT_PORTABLE forces the plain C++ path, so that it can be tested here.
 #if !defined(ZEZU_CONVERT_PORTABLE) \
@@ -96,7 +97,8 @@ const NamedEntry *lowerBound(const char16_t *name, int length)
     });
 }
 
-// Writes the character a numeric reference stands for (possibly none).
+// Writes the character a numeric reference stands for, as HTML reads it: the
+// numbers it calls errors but keeps (controls, noncharacters) are kept too.
 inline void putCodePoint(char16_t *&dst, std::uint32_t value)
 {
     if (value - 0x80 < 0x20) {
@@ -107,11 +109,6 @@ inline void putCodePoint(char16_t *&dst, std::uint32_t value)
         *dst++ = u'\uFFFD';
         return;
     }
-    // The other numbers HTML5 calls invalid, which html.unescape drops.
-    const bool dropped = value <= 0x08 || value == 0x0B || (value >= 0x0E && value <= 0x1F)
-        || value == 0x7F || value - 0xFDD0 < 0x20 || (value & 0xFFFE) == 0xFFFE;
-    if (dropped)
-        return;
     if (value >= 0x10000) {
         *dst++ = QChar::highSurrogate(value);
         *dst++ = QChar::lowSurrogate(value);
@@ -120,24 +117,43 @@ inline void putCodePoint(char16_t *&dst, std::uint32_t value)
     *dst++ = char16_t(value);
 }
 
+inline unsigned digitValue(char16_t c, bool hex)
+{
+    return hex ? hexValue(c) : isDigit(c) ? unsigned(c - u'0') : 16;
+}
+
+// The digits of a numeric reference from p on: their value (clamped), how
+// many are not leading zeros, and where they end.
+struct Digits
+{
+    std::uint32_t value = 0;
+    qsizetype significant = 0;
+    const char16_t *end = nullptr;
+};
+
+Digits readDigits(const char16_t *p, const char16_t *end, bool hex)
+{
+    Digits d;
+    const unsigned base = hex ? 16 : 10;
+    for (unsigned v; p != end && (v = digitValue(*p, hex)) < base; ++p) {
+        d.value = d.value < kClamp ? d.value * base + v : d.value;
+        d.significant += d.significant > 0 || v != 0;
+    }
+    d.end = p;
+    return d;
+}
+
 // src starts "&#"; returns where the reference ends, or null when it is none.
 const char16_t *decodeNumeric(const char16_t *src, const char16_t *end, char16_t *&dst)
 {
     const char16_t *p = src + 2;
-    std::uint32_t value = 0;
-    const char16_t *digits = p;
-    if (p != end && (*p | 0x20) == u'x') {
-        digits = ++p;
-        for (unsigned d; p != end && (d = hexValue(*p)) < 16; ++p)
-            value = value < kClamp ? value * 16 + d : value;
-    } else {
-        for (; p != end && isDigit(*p); ++p)
-            value = value < kClamp ? value * 10 + unsigned(*p - u'0') : value;
-    }
-    if (p == digits || p == end || *p != u';')
+    const bool hex = p != end && (*p | 0x20) == u'x';
+    p += hex;
+    const Digits d = readDigits(p, end, hex);
+    if (d.end == p || d.end == end || *d.end != u';' || d.significant > kMostDigits)
         return nullptr;
-    putCodePoint(dst, value);
-    return p + 1;
+    putCodePoint(dst, d.value);
+    return d.end + 1;
 }
 
 // src starts "&" and no "#"; returns where the reference ends, or null.
@@ -317,6 +333,7 @@ void appendText(QString &out, QStringView references)
 qsizetype incompleteReferenceTail(QStringView piece)
 {
     const qsizetype n = piece.size();
+    const char16_t *const units = piece.utf16();
     // The letters and digits at the end: all of them may be a reference's if
     // an "&" or "&#" comes before them.
     qsizetype i = n;
@@ -336,12 +353,88 @@ qsizetype incompleteReferenceTail(QStringView piece)
         const bool hex = !digits.isEmpty() && (digits[0].unicode() | 0x20) == u'x';
         if (hex)
             digits = digits.sliced(1);
-        const bool number = std::all_of(digits.begin(), digits.end(), [hex](QChar c) {
-            return hex ? hexValue(c.unicode()) < 16 : isDigit(c.unicode());
-        });
-        return number ? n - i + 2 : 0;
+        const Digits d = readDigits(units + (n - digits.size()), units + n, hex);
+        return d.end == units + n && d.significant <= kMostDigits ? n - i + 2 : 0;
     }
     return 0;
+}
+
+} // namespace zezu
+
+namespace zezu {
+
+void ReferenceStream::feed(QStringView piece, QString &out)
+{
+    if (m_number)
+        piece = continueNumber(piece, out);
+    if (piece.isEmpty())
+        return;
+    QString joined;
+    if (!m_held.isEmpty()) {
+        joined = std::exchange(m_held, QString());
+        joined += piece;
+        piece = joined;
+    }
+    const qsizetype tail = incompleteReferenceTail(piece);
+    appendText(out, piece.first(piece.size() - tail));
+    const QStringView start = piece.last(tail);
+    // "&#" alone may yet be followed by an x.
+    if (!start.startsWith(u"&#") || start.size() == 2) {
+        m_held = start.toString();
+        return;
+    }
+    // A number's start: "&#", an x, and its digits, the leading zeros counted.
+    const bool hex = start.size() > 2 && (start[2].unicode() | 0x20) == u'x';
+    m_number.emplace();
+    m_number->prefix = start.first(2 + hex).toString();
+    continueNumber(start.sliced(2 + hex), out);
+}
+
+QStringView ReferenceStream::continueNumber(QStringView piece, QString &out)
+{
+    Number &n = *m_number;
+    const bool hex = n.prefix.size() == 3;
+    qsizetype i = 0;
+    for (; i < piece.size() && digitValue(piece[i].unicode(), hex) < (hex ? 16u : 10u); ++i) {
+        if (n.digits.isEmpty() && piece[i] == u'0') {
+            ++n.zeros;
+            continue;
+        }
+        n.digits += piece[i];
+        // More digits than a reference has: they are text, as are the rest.
+        if (n.digits.size() > kMostDigits) {
+            endNumber(out, false);
+            return piece.sliced(i + 1);
+        }
+    }
+    if (i == piece.size())
+        return {};
+    const bool closed = piece[i] == u';' && (n.zeros > 0 || !n.digits.isEmpty());
+    endNumber(out, closed);
+    return piece.sliced(i + closed);
+}
+
+void ReferenceStream::endNumber(QString &out, bool closed)
+{
+    Number &n = *m_number;
+    if (closed) {
+        // Zeros lead nowhere: the number without them is the same one.
+        appendText(out, n.prefix + (n.digits.isEmpty() ? QStringLiteral("0") : n.digits)
+                            + QLatin1Char(';'));
+    } else {
+        out += n.prefix;
+        out.resize(out.size() + n.zeros, u'0');
+        out += n.digits;
+    }
+    m_number.reset();
+}
+
+void ReferenceStream::finish(QString &out)
+{
+    if (m_number)
+        endNumber(out, false);
+    appendText(out, m_held);
+    m_held.clear();
 }
 
 } // namespace zezu

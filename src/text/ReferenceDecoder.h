@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
+
 namespace zezu {
 
 // Turns character references back into characters, so that text the converter
@@ -10,12 +12,12 @@ namespace zezu {
 //  - "&nbsp;" becomes a plain space;
 //  - every other HTML5 named reference that ends with ";" becomes its
 //    character (or two);
-//  - "&#1040;", "&#x410;" and "&#X410;" (with the ";") become their character.
-//    Zero, surrogates and numbers past U+10FFFF become U+FFFD; 0x80..0x9F
-//    become what HTML5 reads them as (0x80 is the euro sign); the other
-//    numbers HTML5 calls invalid (U+0001..U+001F but tab, line feed, form
-//    feed and carriage return; U+007F; U+FDD0..U+FDEF; each plane's last
-//    two) become nothing, as with Python's html.unescape;
+//  - "&#1040;", "&#x410;" and "&#X410;" (with the ";") become their character,
+//    as the HTML standard reads a number: zero, surrogates and numbers past
+//    U+10FFFF become U+FFFD, 0x80..0x9F what HTML reads them as (0x80 is the
+//    euro sign), and every other number its code point, a control or a
+//    noncharacter too. Leading zeros may be as many as they are; past them a
+//    number has at most kMostDigits digits, or it is no reference;
 //  - everything else, a reference without its ";" included, is copied as it is.
 // The result is never longer than the references.
 QString fromReferences(QStringView references);
@@ -35,4 +37,42 @@ qsizetype incompleteReferenceTail(QStringView piece);
 // The longest start of a named reference: "&" and the longest name.
 inline constexpr qsizetype kLongestReferenceStart = 32;
 
+// The most digits a numeric reference has past its leading zeros: more than
+// any number needs (past 7 it is U+FFFD), few enough that a reader of a
+// stream holds them in little room.
+inline constexpr qsizetype kMostDigits = 8192;
+
+// References decoded from a text that comes in pieces, cut anywhere: the
+// pieces give the very text the whole gives. What a piece's end leaves open
+// waits for the next piece in bounded room, whatever its length: a name's
+// start, or a number's, whose leading zeros are counted, not held. So a run
+// of digits of any length takes linear time and little memory.
+class ReferenceStream
+{
+public:
+    // Appends to out what the text so far decodes to, but for the open end.
+    void feed(QStringView piece, QString &out);
+    // Appends the rest: the text ended.
+    void finish(QString &out);
+    // The units waiting for the next piece (a count of zeros aside).
+    qsizetype held() const
+    {
+        return m_held.size() + (m_number ? m_number->prefix.size() + m_number->digits.size() : 0);
+    }
+
+private:
+    struct Number
+    {
+        QString prefix; // "&#", "&#x" or "&#X"
+        qint64 zeros = 0;
+        QString digits;
+    };
+    // Reads on the number's digits; returns what follows them.
+    QStringView continueNumber(QStringView piece, QString &out);
+    // The number ends: decoded when closed by ";", else copied as it was.
+    void endNumber(QString &out, bool closed);
+
+    QString m_held;
+    std::optional<Number> m_number;
+};
 } // namespace zezu

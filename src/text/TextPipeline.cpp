@@ -1,6 +1,7 @@
 #include "text/TextPipeline.h"
 
 #include "text/CodePage1251.h"
+#include "text/ReferenceConverter.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,6 +15,7 @@ TextPipeline::TextPipeline(const TextFormat &input, const TextFormat &output,
     , m_decoder(input)
     , m_encoder(output)
     , m_conversion(conversion)
+    , m_stream(conversion)
 {
     const bool bytewise = conversion == Conversion::ToReferences
         && input.encoding == Encoding::Windows1251 && output.lineEnds == LineEnds::CrLf
@@ -92,17 +94,12 @@ void TextPipeline::finish(QByteArray &out)
 
 void TextPipeline::pass(bool last, QByteArray &out)
 {
-    if (!m_held.isEmpty()) {
-        // What was held goes before the new text, which may complete it.
-        m_held.append(m_text);
-        std::swap(m_held, m_text);
-        m_held.resize(0);
-    }
-    const QStringView text = m_text;
-    const qsizetype end = pieceEnd(m_conversion, text, text.size(), !last);
     m_result.resize(0);
-    appendConverted(m_conversion, m_result, text.first(end));
-    m_held.append(text.sliced(end));
+    if (m_conversion == Conversion::ToReferences)
+        m_questionMarks += questionMarksFor(m_text);
+    m_stream.feed(m_text, m_result);
+    if (last)
+        m_stream.finish(m_result);
     m_encoder.feed(m_result, out);
 }
 

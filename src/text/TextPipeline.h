@@ -20,10 +20,8 @@ namespace zezu {
 //
 // Pieces of any size, cut anywhere, give the very bytes the whole input gives:
 // the codecs carry a cut CR LF, UTF-8 sequence, UTF-16 unit or surrogate pair
-// themselves, and the pipeline holds back what the piece rule (pieceEnd) says
-// the next piece may complete. What is held is one reference's start: a few
-// units, unless the input is one numeric reference with a run of digits as
-// long as the piece, which is then held whole.
+// themselves, and the conversion holds back what the next piece may complete
+// (ConversionStream), in bounded room.
 class TextPipeline
 {
 public:
@@ -35,6 +33,8 @@ public:
     void finish(QByteArray &out);
     // Characters the output encoding could not hold, written as "?" (or U+FFFD).
     qint64 replaced() const { return m_encoder.replaced(); }
+    // Characters the conversion wrote as "?" (C1 controls, lone surrogates).
+    qint64 questionMarks() const { return m_questionMarks; }
     // Bytes of a UTF-8 input that were not UTF-8 (TextDecoder).
     const StrayBytes &strayBytes() const { return m_decoder.strayBytes(); }
 
@@ -60,9 +60,10 @@ private:
     TextDecoder m_decoder;
     TextEncoder m_encoder;
     Conversion m_conversion;
-    // The decoded piece, what is held back for the next one, the result.
+    ConversionStream m_stream;
+    qint64 m_questionMarks = 0;
+    // The decoded piece and its result.
     QString m_text;
-    QString m_held;
     QString m_result;
 };
 

@@ -1,12 +1,10 @@
 #pragma once
 
 // The zezu-convert program run as a child process, and the editor's way of
-// doing what it does: open a file (readTextFile with its format), run the
-// command on the whole text, save it in the same format (writeTextFile).
+// doing what it does: open a file, run the command on the whole text, save it
+// in the same format.
 
-#include "text/ReferenceConverter.h"
-#include "text/ReferenceDecoder.h"
-#include "files/TextFile.h"
+#include "support/Doc.h"
 
 #include <QByteArray>
 #include <QProcess>
@@ -55,18 +53,18 @@ inline Run runProgram(const QString &program, const QStringList &args, const QSt
     return run;
 }
 
-// The editor's way: open, convert (or decode) the whole text, save as
-// target in the file's format. Empty reason when it worked.
+// The editor's way, through its commands over the double: open, convert
+// (or decode) the whole text, save as target in the file's format (with "?"
+// for what it cannot hold, as the command writes). Empty reason when it worked.
 inline QString editorWay(const QString &path, const QString &target, bool decode)
 {
-    QString text, reason;
-    TextFormat format;
-    if (!readTextFile(path, text, format, reason))
-        return reason;
-    const QString result = decode ? fromReferences(text) : toReferences(text);
-    if (!writeTextFile(target, result, format, reason))
-        return reason;
-    return {};
+    Doc doc;
+    doc.editor.openFile(path);
+    decode ? doc.editor.decode() : doc.editor.convert();
+    doc.w.saveChoices.push_back(target);
+    doc.w.answers.push_back(Answer::No);
+    doc.editor.save();
+    return doc.w.told.empty() ? QString() : doc.w.told.front().message;
 }
 
 } // namespace zezu::test

@@ -1,7 +1,6 @@
 #pragma once
 
-// References decoded a piece at a time, as a caller reading a stream would:
-// each piece's unfinished reference goes to the front of the next.
+// References decoded a piece at a time, as a caller reading a stream would.
 
 #include "text/ReferenceDecoder.h"
 
@@ -11,22 +10,20 @@
 namespace zezu::test {
 
 // Cuts text at the given points (ascending, within the text) and appends what
-// it decodes to to out. A carried start longer than any name's, other than a
-// number's, breaks the decoder's promise: the result then says so instead.
+// it decodes to to out. A stream that holds more than a reference's start can
+// be breaks its promise of bounded room: the result then says so instead.
 inline QString decodeInPieces(QStringView text, const QList<qsizetype> &cuts, QString out = {})
 {
-    QString carried;
+    ReferenceStream stream;
     qsizetype from = 0;
     for (const qsizetype cut : cuts) {
-        const QString piece = carried + text.sliced(from, cut - from).toString();
-        const qsizetype tail = incompleteReferenceTail(piece);
-        if (tail > kLongestReferenceStart && !piece.last(tail).startsWith(u"&#"))
-            return QStringLiteral("<a named start of %1 units>").arg(tail);
-        appendText(out, QStringView(piece).first(piece.size() - tail));
-        carried = piece.last(tail);
+        stream.feed(text.sliced(from, cut - from), out);
+        if (stream.held() > 3 + kMostDigits)
+            return QStringLiteral("<%1 units held>").arg(stream.held());
         from = cut;
     }
-    appendText(out, carried + text.sliced(from).toString());
+    stream.feed(text.sliced(from), out);
+    stream.finish(out);
     return out;
 }
 
