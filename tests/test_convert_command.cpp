@@ -1,6 +1,7 @@
 // zezu-convert, the command-line converter: its options, exit statuses and
 // messages, and that it gives the very bytes the editor gives for the same
 // files, from files, standard input and in place.
+#include "text/ReferenceConverter.h"
 #include "version/VersionRecord.h"
 #include "support/Child.h"
 #include "support/ConvertCommand.h"
@@ -43,6 +44,7 @@ private slots:
     void namesThatAreNotUtf8();
     void signalLeavesNoTemporaryFile_data();
     void signalLeavesNoTemporaryFile();
+    void everyWrittenFileReadsBack();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -373,6 +375,46 @@ void TestConvertCommand::signalLeavesNoTemporaryFile()
     QCOMPARE(run.exitCode(), signal);
     QCOMPARE(test::temporaryFiles(dir.path()), QStringList());
     QCOMPARE(test::readBytes(target), inPlace ? big : old);
+}
+
+// Every file the command writes, in every encoding, read by the editor's
+// open, is the text it wrote: the references of a text, or (decoding a text
+// with no reference) the text itself; with no character past ASCII, one (the
+// hard case), two and many.
+void TestConvertCommand::everyWrittenFileReadsBack()
+{
+    std::mt19937 random(2702);
+    QTemporaryDir dir;
+    for (const char *to : {"windows-1251", "utf-8", "utf-16le", "utf-16be"}) {
+        for (const bool decode : {false, true}) {
+            QStringList names;
+            QStringList texts;
+            for (int i = 0; i < 60; ++i) {
+                const int nonAscii = i % 4 == 3 ? 2 + i % 7 : i % 4 == 2 ? 1 : i % 2;
+                const bool lf = i % 3 == 0;
+                texts << test::randomLines(random, nonAscii, lf, decode && to[0] == 'w');
+                names << QStringLiteral("t%1.txt").arg(i);
+                // Read without doubt: UTF-16 with its mark.
+                QString text = texts.back();
+                if (lf)
+                    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+                const TextFormat input{Encoding::Utf16LE, true};
+                QVERIFY(test::writeBytes(dir.filePath(names.back()), encodeText(text, input)));
+            }
+            QStringList args{QStringLiteral("--to"), QLatin1String(to), QStringLiteral("-i")};
+            if (decode)
+                args.prepend(QStringLiteral("-d"));
+            const test::Run run = test::runProgram(kProgram, args + names, dir.path());
+            QCOMPARE(run.status, 0);
+            for (qsizetype i = 0; i < names.size(); ++i) {
+                QString read, reason;
+                TextFormat format;
+                QVERIFY(readTextFile(dir.filePath(names[i]), read, format, reason));
+                const QString expected = decode ? texts[i] : toReferences(texts[i]);
+                QVERIFY2(read == expected, qPrintable(QLatin1String(to) + u' ' + texts[i]));
+            }
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestConvertCommand)

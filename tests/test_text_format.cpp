@@ -111,13 +111,21 @@ void TestTextFormat::detectsAndDecodes_data()
     // U+0D0A is the bytes 0A 0D in LE and 0D 0A in BE: no break either way.
     row("UTF-16 LE, bytes 0D inside a unit", bomLe + iconvTo("UTF-16LE", "\u0D0A\n"), leLf);
     row("UTF-16 BE, bytes 0D 0A inside a unit", bomBe + iconvTo("UTF-16BE", "\u0D0A\n"), beLf);
-    row("UTF-16 LE, odd trailing byte", bomLe + "a\0b", cp);
+    row("UTF-16 LE, one byte after the mark", bomLe + "a", cp);
+    // Cut short inside its last unit: that byte is stray, kept and counted.
+    row("UTF-16 LE, odd trailing byte", bomLe + QByteArray("a\0b", 3), le);
     row("UTF-16 LE, lone surrogates", bomLe + QByteArray("\x00\xD8" "a\0" "\x00\xDC\n\0", 8), cpLf);
     row("UTF-16 BE, a pair and an A", bomBe + QByteArray("\xD8\x3D\xDE\x00\x00\x41", 6), be);
     row("UTF-16 BE, pair, and a high surrogate cut off",
         bomBe + QByteArray("\xD8\x3D\xDE\x00\xD8\x00\x00", 7), cp);
+    row("UTF-16 BE, an A, and a pair cut short", bomBe + QByteArray("\x00\x41\xD8\x3D\xDE", 5), be);
+    row("UTF-16 LE \"Привет\" cut by its last byte", bomLe + iconvTo("UTF-16LE", "Привет").chopped(1), le);
     row("UTF-16 LE mark alone", bomLe, le);
-    row("UTF-16 LE, no unit with a zero byte", bomLe + iconvTo("UTF-16LE", "ЖЖ"), cp);
+    // Letters of one script and the dashes of prose need no space or digit.
+    row("UTF-16 LE, no unit with a zero byte", bomLe + iconvTo("UTF-16LE", "ЖЖ"), le);
+    row("UTF-16 LE \"Привет\", no space", bomLe + iconvTo("UTF-16LE", "Привет"), le);
+    row("UTF-16 BE \"Привет—мир\"", bomBe + iconvTo("UTF-16BE", "Привет—мир"), be);
+    row("UTF-16 LE, a letter and a symbol", bomLe + iconvTo("UTF-16LE", "Ж\u2603"), cp);
     // "яю", as in "сияющий", is the UTF-16 LE mark: what follows decides.
     row("Windows-1251 \"яю\", then a UTF-16 \"a\"", cp1251("яю") + QByteArray("a\0", 2), le);
     row("Windows-1251 \"яю\", then one byte", cp1251("яю") + "a", cp);
@@ -125,9 +133,16 @@ void TestTextFormat::detectsAndDecodes_data()
     row("Windows-1251 \"юя\" opening prose", cp1251("юя ") + cp1251(prose) + "\n", cpLf);
     row("UTF-8 mark cut short", "\xEF\xBB", cp);
     row("Windows-1251 \"я\" alone", "\xFF", cp);
-    // Windows-1251 "Её" is C5 B8, valid UTF-8 (U+0178): one sequence is not enough.
+    // Windows-1251 "Её" is C5 B8, valid UTF-8 (U+0178): one sequence that
+    // reads as a capital and "ё", "Ё", "і" or "І" is not enough.
     row("one multi-byte sequence: Windows-1251 \"Её\"", cp1251("Её") + "\r\n", cp);
-    row("one multi-byte sequence: UTF-8 \"Ж\"", utf8("Ж") + "\n", cpLf);
+    row("one multi-byte sequence: Windows-1251 \"Гёте\"", cp1251("Гёте") + "\r\n", cp);
+    row("one multi-byte sequence: Windows-1251 \"ЧЁТ\"", cp1251("ЧЁТ"), cp);
+    row("one multi-byte sequence: Windows-1251 \"на Сі\"", cp1251("на Сі\n"), cpLf);
+    row("one multi-byte sequence: UTF-8 \"Ж\"", utf8("Ж") + "\n", u8Lf);
+    row("one multi-byte sequence: UTF-8 \"café\"", utf8("café\n"), u8Lf);
+    row("one multi-byte sequence: UTF-8 \"—\"", utf8("a — b\r\n"), u8);
+    row("one multi-byte sequence: UTF-8 \"😀\"", utf8("\U0001F600"), u8);
     row("two multi-byte sequences: UTF-8 \"ЖЖ\"", zh + "\n", u8Lf);
     row("two: Windows-1251 \"Её Её\" is the chance match", cp1251("Её Её"), u8);
     row("two four-byte sequences", utf8("\U0001F600 \U0001F600"), u8);
@@ -182,7 +197,7 @@ void TestTextFormat::detectsAndDecodes()
     // An unmarked file is UTF-8 only where iconv finds it valid, or where
     // Python finds bytes it cannot read (which it escapes).
     const auto escaped = std::count_if(text.begin(), text.end(), [](QChar c) {
-        return c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF;
+        return isEscapedByte(c.unicode());
     });
     if (format.encoding == Encoding::Utf8 && !format.bom)
         QVERIFY(validUtf8 || escaped > 0);

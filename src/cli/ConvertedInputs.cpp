@@ -2,6 +2,8 @@
 
 #include "files/FileErrors.h"
 
+#include <utility>
+
 namespace zezu::cli {
 
 namespace {
@@ -21,10 +23,11 @@ QString questionMarksNote(qint64 count)
         .arg(QString::number(count));
 }
 
-QString strayBytesNote(const StrayBytes &stray)
+QString strayBytesNote(const StrayBytes &stray, Encoding encoding)
 {
-    return QStringLiteral("байты не в UTF-8 (их %1, первый - байт номер %2)")
-        .arg(QString::number(stray.count), QString::number(stray.first + 1));
+    return QStringLiteral("байты не в %3 (их %1, первый - байт номер %2)")
+        .arg(QString::number(stray.count), QString::number(stray.first + 1),
+             encodingName(encoding));
 }
 
 } // namespace
@@ -43,14 +46,37 @@ ConvertedInputs::ConvertedInputs(std::vector<Input> inputs, const Options &optio
 {
 }
 
+void ConvertedInputs::holdUntilMarkDecided(bool ended)
+{
+    if (!m_markUndecided)
+        return;
+    m_written.feed(m_out);
+    m_held += m_out;
+    m_out.resize(0);
+    if (!ended && m_held.size() < StreamInput::kHeadLimit)
+        return;
+    // Past the limit the mark is decided by what was held.
+    m_markUndecided = false;
+    if (m_written.needsMark())
+        m_out = byteOrderMark(Encoding::Utf8).toByteArray();
+    m_out += std::exchange(m_held, QByteArray());
+}
+
 bool ConvertedInputs::start(Input &input)
 {
     TextFormat detected;
     if (!input.stream->detect(detected, m_failure))
         return false;
-    const TextFormat in = inputFormat(detected, m_options.from);
-    m_output = outputFormat(in, m_options.to);
-    m_pipeline.emplace(in, m_output, m_options.conversion);
+    m_input = inputFormat(detected, m_options.from);
+    m_output = outputFormat(m_input, m_options.to);
+    m_pipeline.emplace(m_input, m_output, m_options.conversion);
+    // Decoded text may be anything: UTF-8 without a mark is held until it
+    // is known whether it would read back as Windows-1251. A conversion's
+    // references never would (no C1 control, no stray byte, no lone
+    // character that reads as two letters).
+    m_markUndecided = m_options.conversion == Conversion::ToText
+        && m_output.encoding == Encoding::Utf8 && !m_output.bom;
+    m_written = UnmarkedUtf8();
     return true;
 }
 
@@ -66,6 +92,7 @@ QByteArrayView ConvertedInputs::next()
             break;
         if (!piece.isEmpty()) {
             m_pipeline->feed(piece, m_out);
+            holdUntilMarkDecided(false);
             continue;
         }
         if (input.stream->changedWhileRead()) {
@@ -75,15 +102,17 @@ QByteArrayView ConvertedInputs::next()
             break;
         }
         m_pipeline->finish(m_out);
+        holdUntilMarkDecided(true);
         if (const StrayBytes &stray = m_pipeline->strayBytes(); stray.count > 0) {
             // Read as UTF-8 by a guess: the input is not what it seemed, and
             // a file it was to replace stays as it was.
             if (!m_options.from) {
-                m_failure = strayBytesNote(stray) + QStringLiteral(
-                                "; --from utf-8 преобразует его всё же");
+                m_failure = strayBytesNote(stray, m_input.encoding)
+                    + QStringLiteral("; --from %1 преобразует его всё же")
+                          .arg(encodingName(m_input.encoding).toLower());
                 break;
             }
-            m_notes.push_back({input.name, strayBytesNote(stray)});
+            m_notes.push_back({input.name, strayBytesNote(stray, m_input.encoding)});
         }
         if (const qint64 marks = m_pipeline->questionMarks())
             m_notes.push_back({input.name, questionMarksNote(marks)});

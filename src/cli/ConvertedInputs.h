@@ -44,6 +44,9 @@ public:
 
 private:
     bool start(Input &input);
+    // Holds the output while a mark may still be needed (see start()); once
+    // it is decided, or the input ended (ended), m_out is all of it.
+    void holdUntilMarkDecided(bool ended);
 
     std::vector<Input> m_inputs;
     const Options &m_options;
@@ -53,7 +56,11 @@ private:
     QString m_failure;
     QString m_failedInput;
     std::vector<Note> m_notes;
+    TextFormat m_input;
     TextFormat m_output;
+    bool m_markUndecided = false;
+    UnmarkedUtf8 m_written;
+    QByteArray m_held;
 };
 
 // Opens an input by name ("-" is standard input); false with reason.

@@ -41,14 +41,17 @@ inline QString unheldCharactersMessage(const UnheldCharacters &unheld, const Tex
              QString::number(uint(first), 16).toUpper().rightJustified(4, u'0'));
 }
 
-// What an open says of a UTF-8 file with bytes that are not UTF-8.
-inline QString strayBytesMessage(const QString &shownPath, const StrayBytes &stray)
+// What an open says of a file with bytes that are not of its encoding (a
+// UTF-8 file, or a UTF-16 file cut short).
+inline QString strayBytesMessage(const QString &shownPath, const StrayBytes &stray,
+                                 Encoding encoding)
 {
-    return QStringLiteral("в файле \"%1\", прочитанном как UTF-8, есть байты не в UTF-8 (их %2, "
+    return QStringLiteral("в файле \"%1\", прочитанном как %4, есть байты не в %4 (их %2, "
                           "первый - байт номер %3). в тексте они показаны как \"\uFFFD\"; "
                           "сохранение в UTF-8 запишет их как были, а преобразование в ссылки "
                           "заменит их на \"?\".")
-        .arg(shownPath, QString::number(stray.count), QString::number(stray.first + 1));
+        .arg(shownPath, QString::number(stray.count), QString::number(stray.first + 1),
+             encodingName(encoding));
 }
 
 // The name a chosen file is saved under: ".txt" is added unless the name ends

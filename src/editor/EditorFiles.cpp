@@ -182,7 +182,7 @@ void Editor::openFile(const QString &path)
         m_document.opened(path, format);
         showDocument();
         if (stray.count > 0)
-            m_window.tell(kMessageTitle.toString(), strayBytesMessage(shownPath(path), stray));
+            m_window.tell(kMessageTitle.toString(), strayBytesMessage(shownPath(path), stray, format.encoding));
     } catch (const std::bad_alloc &failure) {
         fail(notEnoughMemoryReason(neededFor(failure)));
     }

@@ -50,7 +50,24 @@ public:
         : m_text(text)
         , m_format(format)
     {
+        // UTF-8 without the mark that would read back as another text (a
+        // lone character that Windows-1251 reads as two letters, a C1
+        // control, a U+FEFF that would pass for the mark) gets the mark: one
+        // pass over the bytes tells, and gives their size on the way.
+        if (m_format.encoding != Encoding::Utf8 || m_format.bom)
+            return;
+        UnmarkedUtf8 written;
+        Reading reading(m_format);
+        qint64 total = 0;
+        for (QByteArrayView piece; !(piece = reading.next(m_text)).isEmpty();) {
+            written.feed(piece);
+            total += piece.size();
+        }
+        m_format.bom = written.needsMark();
+        m_size = total + (m_format.bom ? byteOrderMark(Encoding::Utf8).size() : 0);
     }
+    // The format the bytes are in.
+    const TextFormat &format() const { return m_format; }
     qint64 size() const override
     {
         if (!m_size)
@@ -244,7 +261,7 @@ void forEachPiece(const TextPieces &text, const std::function<void(QStringView)>
     }
 }
 
-bool writeTextFile(const QString &path, const TextPieces &text, const TextFormat &format,
+bool writeTextFile(const QString &path, const TextPieces &text, TextFormat &format,
                    QString &reason)
 {
     // Neither a folder nor a FIFO or a device is replaced by a regular file.
@@ -253,11 +270,13 @@ bool writeTextFile(const QString &path, const TextPieces &text, const TextFormat
         return false;
     }
     EncodedText bytes(text, format);
-    return saveFile(path, bytes, reason);
+    if (!saveFile(path, bytes, reason))
+        return false;
+    format = bytes.format();
+    return true;
 }
 
-bool writeTextFile(const QString &path, QStringView text, const TextFormat &format,
-                   QString &reason)
+bool writeTextFile(const QString &path, QStringView text, TextFormat &format, QString &reason)
 {
     // One piece, a view: the encoder takes it a chunk at a time.
     const TextPieces whole = [text](qsizetype, QString &into) {

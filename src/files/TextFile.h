@@ -53,10 +53,11 @@ void forEachPiece(const TextPieces &text, const std::function<void(QStringView)>
 // Writes the text in the format, keeping the file's owner, group, mode and
 // other names (see saveFile()): atomically, by a complete new file renamed
 // over the old, wherever that keeps them; on failure reason says why, in
-// words for the user.
-bool writeTextFile(const QString &path, const TextPieces &text, const TextFormat &format,
+// words for the user. So that the file reads back as the text, UTF-8 gets
+// the byte order mark where it would otherwise read as Windows-1251: format
+// then says so.
+bool writeTextFile(const QString &path, const TextPieces &text, TextFormat &format,
                    QString &reason);
-bool writeTextFile(const QString &path, QStringView text, const TextFormat &format,
-                   QString &reason);
+bool writeTextFile(const QString &path, QStringView text, TextFormat &format, QString &reason);
 
 } // namespace zezu

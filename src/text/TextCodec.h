@@ -13,18 +13,19 @@
 
 namespace zezu {
 
-// Bytes of a UTF-8 file that are not UTF-8: how many, and the offset in the
-// file of the first.
+// Bytes of a file that are not of its encoding (UTF-8, or the last byte of a
+// UTF-16 file cut short): how many, and the offset in the file of the first.
 struct StrayBytes
 {
     qint64 count = 0;
     qint64 first = -1;
 };
 
-// A byte that is not UTF-8 (0x80..0xFF) is kept in text as the lone surrogate
-// U+DC00 + byte, as Python's surrogateescape has it, so that it is written
+// A stray byte (one that is not UTF-8: 0x80..0xFF; or the half unit that
+// ends a UTF-16 file cut short) is kept in text as the lone surrogate
+// U+DC00 + byte, as Python's surrogateescape has it, so that UTF-8 writes it
 // back as it was, in a file and in a file's name alike.
-constexpr bool isEscapedByte(char16_t unit) { return unit >= 0xDC80 && unit <= 0xDCFF; }
+constexpr bool isEscapedByte(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDCFF; }
 
 // What stands for a unit or a sequence no character can be made of.
 inline constexpr char16_t kReplacement = 0xFFFD;
@@ -47,10 +48,11 @@ QString withEscapesShown(QString text);
 // an LF ends a line too (detection gives LF only to files with no CR).
 // A leading byte order mark is dropped when the format has one. A byte that
 // is not UTF-8 in a UTF-8 file (each byte of an ill-formed sequence's maximal
-// part, as Unicode delimits them) becomes the lone surrogate U+DC80..U+DCFF
+// part, as Unicode delimits them) becomes the lone surrogate U+DC00 + byte
 // of its value, as Python's surrogateescape has it, so that a save writes it
 // back (TextEncoder) and nothing is lost; they are counted. In UTF-16 a lone
-// surrogate and a cut-off unit or pair at the end become U+FFFD.
+// surrogate becomes U+FFFD; the last byte of a file cut short inside a unit
+// is a stray byte, kept and counted as in UTF-8.
 class TextDecoder
 {
 public:
@@ -128,7 +130,7 @@ private:
 // (a lone CR or LF too), so a file that had LF line ends and a final break
 // gets back its very bytes. UTF-8 and UTF-16 write every character; a lone
 // surrogate, which no file can hold, is written as U+FFFD, but in UTF-8 one
-// of U+DC80..U+DCFF, a byte that was not UTF-8 when read (TextDecoder), is
+// of U+DC00..U+DCFF, a stray byte when read (TextDecoder), is
 // written as that byte. Windows-1251 writes
 // "?" for what the page cannot hold, a surrogate pair as one "?".
 class TextEncoder

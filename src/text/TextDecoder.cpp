@@ -189,15 +189,17 @@ QString TextDecoder::finish()
         decode(reinterpret_cast<const std::uint8_t *>(byteOrderMark(m_format.encoding).data()),
                m_markMatched, 0);
     }
-    // A UTF-8 sequence cut off at the end is stray bytes; a unit and a half
-    // or a lone high surrogate one U+FFFD.
+    // A UTF-8 sequence cut off at the end is stray bytes, as is the half
+    // unit of a UTF-16 file cut short; a lone high surrogate one U+FFFD.
     if (m_utf8.holding() || m_pendingByte >= 0 || m_pendingHigh != 0) {
         m_lines.setLineOpen();
-        makeRoom(3);
+        makeRoom(4);
         if (m_utf8.holding())
             putHeldAsStray();
-        else
+        if (m_pendingHigh != 0)
             put(kReplacement);
+        if (m_pendingByte >= 0)
+            putStray(std::uint8_t(m_pendingByte), m_fed - 1);
     }
     m_pendingByte = -1;
     m_pendingHigh = 0;

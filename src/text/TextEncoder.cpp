@@ -35,7 +35,7 @@ char *TextEncoder::begin(QByteArray &out, qsizetype maxBytes)
 char *TextEncoder::putLoneSurrogate(char16_t unit, char *o)
 {
     // A byte that was not UTF-8 when read goes back as it was.
-    if (m_format.encoding == Encoding::Utf8 && unit >= 0xDC80 && unit <= 0xDCFF) {
+    if (m_format.encoding == Encoding::Utf8 && isEscapedByte(unit)) {
         *o++ = char(unit - 0xDC00);
         return o;
     }

@@ -42,13 +42,15 @@ void Utf8Validator::feed(QByteArrayView bytes)
         p, p + bytes.size(), 0,
         [this](char16_t unit) {
             // A sequence gives one unit past ASCII, or a pair; U+0080-U+009F
-            // come only from C2 80-9F, the C1 controls.
+            // come only from C2 80-9F, the C1 controls. Windows-1251 reads
+            // them as "В" and a sign, but for C2 98: 0x98 is no character of
+            // the page, and U+0098 is what this program makes of it.
             if (unit < 0x80 || QChar::isLowSurrogate(unit))
                 return;
-            if (unit < 0xA0 && !m_c1Allowed)
+            if (unit < 0xA0 && unit != 0x98 && !m_c1Allowed)
                 ++m_c1;
-            else
-                ++m_sequences;
+            else if (++m_sequences == 1)
+                m_onlyReadsAsCyrillic = readsAsCyrillicPair(unit);
         },
         [this](std::uint8_t, qint64) { ++m_invalid; });
 }
@@ -99,6 +101,17 @@ void FormatDetector::scanUnits(const std::uint8_t *bytes, qsizetype size)
         m_pendingByte = -1;
         m_sawUnit = true;
         m_sawZeroByteUnit = m_sawZeroByteUnit || unit < 0x100;
+        // The alphabets (Latin to Greek, Cyrillic, Hebrew, Arabic, ...) and
+        // the dashes, quotes and ellipsis of prose: a text without spaces,
+        // digits or breaks in one of them. Windows-1251 text makes them of
+        // no byte pair: a tab, LF or CR after a letter makes U+09xx, U+0Axx
+        // or U+0Dxx.
+        const unsigned high = unit >> 8;
+        const bool likely = (high >= 0x01 && high < 0x20 && high != 0x09 && high != 0x0A
+                             && high != 0x0D)
+            || unit == 0x2013 || unit == 0x2014 || (unit >= 0x2018 && unit <= 0x201E)
+            || unit == 0x2026;
+        m_sawUnlikelyUnit = m_sawUnlikelyUnit || (!likely && unit >= 0x100);
         m_sawCrUnit = m_sawCrUnit || unit == kCr;
         m_sawLfUnit = m_sawLfUnit || unit == kLf;
         if (m_pendingHigh != 0) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QChar>
 #include <QString>
@@ -138,9 +139,21 @@ inline void Utf8Reader::flush(Stray &&stray)
     need = 0;
 }
 
+// A character whose two UTF-8 bytes Windows-1251 reads as a capital letter
+// and "Ё", "ё", "І" or "і": the one way Russian or Ukrainian prose (in every
+// piece of the fortunes-ru texts) is valid UTF-8 with a single multi-byte
+// sequence, as in "Её", "Гёте", "ЧЁТ" or "на Сі".
+constexpr bool readsAsCyrillicPair(char16_t unit)
+{
+    const unsigned second = 0x80 | (unit & 0x3F);
+    return unit >= 0x80 && unit < 0x800
+        && (second == 0xA8 || second == 0xB8 || second == 0xB2 || second == 0xB3);
+}
+
 // Checks, piece by piece, whether bytes are UTF-8 text as detection means it:
 // strictly valid (no overlong forms, no surrogates, nothing past U+10FFFF),
-// no C1 control (U+0080-U+009F), and at least two multi-byte sequences.
+// no C1 control (U+0080-U+009F, but U+0098), and a multi-byte sequence, or one that
+// Windows-1251 does not read as two letters (readsAsCyrillicPair).
 // Or mostly so: a text cut or pasted together now and then has a few bytes
 // out of place, which a Windows-1251 text cannot mimic: its letters break
 // UTF-8 at nearly every other byte, and even a piece that happens to be valid
@@ -168,7 +181,11 @@ public:
     bool midSequence() const { return m_reader.holding(); }
     qint64 multiByteSequences() const { return m_sequences; }
     // Everything fed so far, taken as a whole file, reads as UTF-8.
-    bool holdsUtf8Text() const { return !broken() && !midSequence() && m_sequences >= 2; }
+    bool holdsUtf8Text() const
+    {
+        return !broken() && !midSequence()
+            && (m_sequences >= 2 || (m_sequences == 1 && !m_onlyReadsAsCyrillic));
+    }
     // Everything fed so far, taken as a whole file, is mostly UTF-8.
     bool mostlyUtf8Text() const
     {
@@ -177,22 +194,49 @@ public:
     }
     // No bytes that follow can make the whole even mostly UTF-8.
     bool beyondMostly() const { return m_invalid + m_c1 > kMostStrays; }
+    // Everything fed so far, written as a file without a mark, would read
+    // back as Windows-1251 text other than itself: a file a writer must open
+    // with the mark.
+    bool needsMark() const
+    {
+        return !holdsUtf8Text() && !mostlyUtf8Text() && m_sequences + m_invalid + m_c1 > 0;
+    }
 
 private:
     Utf8Reader m_reader;
     bool m_c1Allowed;
     qint64 m_sequences = 0;
+    bool m_onlyReadsAsCyrillic = false; // the first sequence, were it the only one
     qint64 m_invalid = 0; // bytes
     qint64 m_c1 = 0;
+};
+
+// UTF-8 about to be written without the mark, fed in pieces: whether it must
+// have the mark to read back as itself (Utf8Validator::needsMark(), or a
+// first character U+FEFF, which would pass for the mark).
+class UnmarkedUtf8
+{
+public:
+    void feed(QByteArrayView bytes)
+    {
+        m_head.append(bytes.first(std::min(bytes.size(), 3 - m_head.size())));
+        m_validator.feed(bytes);
+    }
+    bool needsMark() const { return m_validator.needsMark() || m_head == "\xEF\xBB\xBF"; }
+
+private:
+    QByteArray m_head;
+    Utf8Validator m_validator;
 };
 
 // Tells a file's format from its bytes, fed in pieces of any size:
 //  - a byte order mark: UTF-8 (EF BB BF), UTF-16 LE (FF FE) or BE (FE FF),
 //    trusted only when what follows it is plausible in that encoding: valid
-//    or mostly valid UTF-8; or for UTF-16 an even number of bytes, no
-//    unpaired surrogate, and a unit with a zero byte, as every text with a
-//    space, a digit or a line break has (or nothing at all). A Windows-1251 text may well open with
-//    "яю", "юя" or "п»ї"; it is then Windows-1251, whatever its letters;
+//    or mostly valid UTF-8; or for UTF-16 what plausibleUtf16() says. A
+//    Windows-1251 text may well open with "яю", "юя" or "п»ї"; it is then
+//    Windows-1251, whatever its letters: read as UTF-16, its letters make
+//    units past U+C000 and its spaces units such as U+20E0, never a unit
+//    with a zero byte;
 //  - else UTF-8 when Utf8Validator says it holds UTF-8 text or mostly does:
 //    a Windows-1251 text is rarely valid UTF-8 at all, and two sequences and
 //    no C1 control make a chance match ("Её" is the valid UTF-8 "Ÿ") rarer
@@ -219,11 +263,15 @@ private:
     void scanBytes(const std::uint8_t *bytes, qsizetype size);
     void scanUnits(const std::uint8_t *bytes, qsizetype size);
     bool utf16Mark() const { return m_mark == Mark::Utf16LE || m_mark == Mark::Utf16BE; }
-    // What follows a UTF-16 mark, so far, reads as UTF-16 text.
+    // What follows a UTF-16 mark, so far, reads as UTF-16 text: no unpaired
+    // surrogate, and a unit with a zero byte (as every text with a space, a
+    // digit or a line break has) or none but letters of one script or
+    // another ("Привет"); or nothing at all. A file cut short inside its
+    // last character is still one (its half unit a stray byte).
     bool plausibleUtf16() const
     {
-        return m_pendingByte < 0 && m_pendingHigh == 0 && !m_unpaired
-            && (m_sawZeroByteUnit || !m_sawUnit);
+        return !m_unpaired && (m_sawZeroByteUnit || !m_sawUnlikelyUnit)
+            && (m_sawUnit || (m_pendingByte < 0 && m_pendingHigh == 0));
     }
 
     Mark m_mark = Mark::Undecided;
@@ -245,6 +293,7 @@ private:
     bool m_unpaired = false;
     bool m_sawUnit = false;
     bool m_sawZeroByteUnit = false;
+    bool m_sawUnlikelyUnit = false;
 };
 
 } // namespace zezu

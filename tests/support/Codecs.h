@@ -40,7 +40,8 @@ inline bool readTextFile(const QString &path, QString &text, QString &reason)
 
 inline bool writeCp1251File(const QString &path, QStringView text, QString &reason)
 {
-    return writeTextFile(path, text, TextFormat{}, reason);
+    TextFormat format;
+    return writeTextFile(path, text, format, reason);
 }
 
 // A short name such as "UTF-8 BOM LF".

@@ -20,16 +20,23 @@ namespace zezu::test {
 
 // Each request is one line: OP CODEC LINES HEX.
 //  decode: the bytes read with CODEC (errors become U+FFFD, but UTF-8's
-//          each an escape of the byte: surrogateescape), then the line
+//          each an escape of the byte: surrogateescape, as is the last byte
+//          of UTF-16 cut short inside a unit), then the line
 //          rule: with LINES "crlf" a line ends at CR LF or CR, with "lf" at
 //          LF too; every line is followed by CR LF. Answers UTF-16LE.
 //  encode, encode-bom: the text (UTF-16LE, lone surrogates allowed) with each
 //          CR LF written as LF when LINES is "lf", lone surrogates as U+FFFD
-//          (but UTF-8's escapes of bytes), encoded with CODEC ("?" for what
+//          (but UTF-8's escapes of bytes, U+DC00..U+DCFF), encoded with CODEC ("?" for what
 //          it lacks), after its mark.
 inline const char *pyCodecsScript()
 {
     return R"(import sys, re, codecs
+def cut_short(e):
+    # UTF-16 cut inside its last unit: that byte escaped, a high surrogate before it U+FFFD.
+    if isinstance(e, UnicodeDecodeError) and e.end == len(e.object) and (e.end - e.start) % 2:
+        return ('\ufffd' * ((e.end - e.start) // 2) + chr(0xDC00 + e.object[-1]), e.end)
+    return ('\ufffd', e.end)
+codecs.register_error('cut-short', cut_short)
 marks = {'utf-8': codecs.BOM_UTF8, 'utf-16-le': codecs.BOM_UTF16_LE,
          'utf-16-be': codecs.BOM_UTF16_BE}
 out = []
@@ -39,7 +46,7 @@ for request in sys.stdin.read().split('\n'):
     op, codec, lines, data = request.split(' ')
     raw = bytes.fromhex(data)
     if op == 'decode':
-        s = raw.decode(codec, 'surrogateescape' if codec.startswith('utf-8') else 'replace')
+        s = raw.decode(codec, 'surrogateescape' if codec.startswith('utf-8') else 'cut-short')
         parts = re.split('\r\n|\r|\n' if lines == 'lf' else '\r\n|\r', s)
         last = parts.pop()
         s = ''.join(p + '\r\n' for p in parts) + (last + '\r\n' if last else '')
@@ -49,7 +56,9 @@ for request in sys.stdin.read().split('\n'):
         if lines == 'lf':
             s = s.replace('\r\n', '\n')
         utf8 = codec == 'utf-8'
-        s = re.sub('[\ud800-\udc7f\udd00-\udfff]' if utf8 else '[\ud800-\udfff]', '\ufffd', s)
+        s = re.sub('[\ud800-\udbff\udd00-\udfff]' if utf8 else '[\ud800-\udfff]', '\ufffd', s)
+        if utf8:
+            s = re.sub('[\udc00-\udc7f]', lambda m: chr(ord(m.group()) - 0xDC00), s)
         mark = marks[codec] if op == 'encode-bom' else b''
         out.append((mark + s.encode(codec, 'surrogateescape' if utf8 else 'replace')).hex())
 sys.stdout.write('\n'.join(out) + '\n')

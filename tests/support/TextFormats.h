@@ -162,4 +162,43 @@ inline QString randomText(std::mt19937 &random, int size)
     return text;
 }
 
+// The formats this program writes: Windows-1251, UTF-8 with and without the
+// mark, UTF-16 with it, each with either line ends.
+inline std::vector<TextFormat> writtenFormats()
+{
+    std::vector<TextFormat> formats;
+    for (const TextFormat &f : allFormats())
+        if (f.bom || f.encoding == Encoding::Windows1251 || f.encoding == Encoding::Utf8)
+            formats.push_back(f);
+    return formats;
+}
+
+// A text as the editor holds it (lines ending in CR LF; a lone LF only where
+// the file keeps CR LF line ends), of ASCII but for exactly nonAscii other
+// characters, with no "&": the hard cases of reading a file back, such as
+// a lone character whose UTF-8 bytes Windows-1251 reads as two letters, a C1
+// control, or U+FEFF at the start. pageOnly keeps to what Windows-1251 holds.
+inline QString randomLines(std::mt19937 &random, int nonAscii, bool lfLines, bool pageOnly)
+{
+    using namespace Qt::StringLiterals;
+    static const QStringList page = {u"ё"_s, u"Ж"_s, u"№"_s, u"«"_s, u"—"_s, u"Ё"_s,
+                                     u"\u0098"_s, u"\u00A0"_s, u"Ґ"_s, u"€"_s};
+    static const QStringList other = {u"é"_s, u"è"_s, u"ø"_s, u"Ÿ"_s, u"и"_s,
+                                      u"Ш"_s, u"²"_s, u"ó"_s, u"\u0085"_s,
+                                      u"\u00B8"_s, u"中"_s, u"\U0001F600"_s, u"\uFEFF"_s};
+    auto pick = [&](int n) { return int(random() % unsigned(n)); };
+    QStringList parts;
+    for (int i = 0, n = pick(12); i < n; ++i)
+        parts.append(QString(pick(6) + 1, QChar(u'a' + pick(26))));
+    for (int i = 0; i < nonAscii; ++i) {
+        const bool fromPage = pageOnly || pick(2) == 0;
+        const QStringList &pool = fromPage ? page : other;
+        parts.insert(pick(int(parts.size()) + 1), pool[pick(int(pool.size()))]);
+    }
+    QString text;
+    for (const QString &part : parts)
+        text += part + (pick(4) == 0 ? u"\r\n"_s : !lfLines && pick(9) == 0 ? u"\n"_s : u" "_s);
+    return text.isEmpty() ? text : text + u"\r\n"_s;
+}
+
 } // namespace zezu::test
