@@ -4,6 +4,7 @@
 #include "text/ReferenceConverter.h"
 #include "text/Conversion.h"
 #include "text/CodePage1251.h"
+#include "text/TextFormat.h"
 #include "support/Iconv.h"
 
 #include <QRandomGenerator>
@@ -188,6 +189,22 @@ private slots:
                          qUtf8Printable(expected));
         }
         QCOMPARE(failures, 0);
+    }
+
+    // Written as UTF-8 without the mark, references read back as themselves
+    // whatever the text: the converter copies no C1 control (U+0098 is no
+    // sign of Windows-1251) and no character that reads as two letters of it.
+    void referencesNeedNoMark()
+    {
+        for (int u = 0x80; u < 0x10000; ++u) {
+            const QChar unit(static_cast<char16_t>(u));
+            if (toReferences(QStringView(&unit, 1)) != QStringView(&unit, 1))
+                continue;
+            const QByteArray bytes = QString(unit).toUtf8().repeated(1 + u % 2);
+            UnmarkedUtf8 written;
+            written.feed(bytes);
+            QVERIFY2(!written.needsMark(), qPrintable(QString::number(u, 16)));
+        }
     }
 
     void codeOfEveryUnit()
