@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QDir>
 #include <QRandomGenerator>
 
 #include <fcntl.h>
@@ -133,16 +134,18 @@ int writePieces(int fd, ByteSource &bytes)
     return bytes.failure().isEmpty() ? 0 : kSourceFailed;
 }
 
-// Makes a new file of a short unused name in the folder: a name near the
-// system's limit with a few characters added would be too long. The name is
-// guarded before the file exists, so that no signal can come between; a
-// name taken already can only be a file of ours left by a crash.
-int createNewFile(const QByteArray &folder, QByteArray &name, Fd &fd, TemporaryFileGuard &guard)
+// Makes a new file of a short unused name in the folder, prefix and eight
+// random letters: a name near the system's limit with a few characters added
+// would be too long. The name is guarded before the file exists, so that no
+// signal can come between; a name taken already can only be a file of ours
+// left by a crash.
+int createNewFile(const QByteArray &folder, const char *prefix, QByteArray &name, Fd &fd,
+                  TemporaryFileGuard &guard)
 {
     static constexpr char kLetters[] =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     for (int tries = 0; tries < 100; ++tries) {
-        QByteArray candidate = folder + "/.zezu-";
+        QByteArray candidate = folder + '/' + prefix;
         for (int i = 0; i < 8; ++i)
             candidate += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)];
         guard.guard(candidate);
@@ -188,7 +191,7 @@ constexpr int kNotTheSame = -2;
 // kNotTheSame.
 int makeReplacement(const QByteArray &name, const struct stat *old, NewFile &file)
 {
-    if (const int error = createNewFile(folderOf(name), file.name, file.fd, file.guard))
+    if (const int error = createNewFile(folderOf(name), ".zezu-", file.name, file.fd, file.guard))
         return old && (error == EACCES || error == EPERM) ? kNotTheSame : error;
     if (!old)
         return 0;
@@ -206,10 +209,114 @@ int makeReplacement(const QByteArray &name, const struct stat *old, NewFile &fil
     return 0;
 }
 
-// Puts the bytes in the old file itself. Nothing is touched until the room
-// for every new byte is taken, so that a full disk or a size limit leaves the
-// file as it was; a failure after that may leave it part old, part new, and
-// its reason says so.
+// Writes every byte of the file from to the file to, from their starts: 0,
+// or the error.
+int copyBytes(int from, int to)
+{
+    QByteArray buffer(qsizetype(1) << 20, Qt::Uninitialized);
+    for (off_t offset = 0;;) {
+        ssize_t got;
+        do
+            got = ::pread(from, buffer.data(), std::size_t(buffer.size()), offset);
+        while (got < 0 && errno == EINTR);
+        if (got <= 0)
+            return got < 0 ? errno : 0;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t written = ::pwrite(to, buffer.constData() + done,
+                                             std::size_t(got - done), offset + done);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return written < 0 ? errno : kShortWrite;
+            done += written;
+        }
+        offset += got;
+    }
+}
+
+// Makes the entries of a folder lasting, as a file's fsync does its bytes.
+void syncFolder(const QByteArray &folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// A copy of a file's old bytes, kept while the file is written in place:
+// beside it as .zezu-old-XXXXXXXX, or in the temporary folder when its folder
+// takes no new file. A signal that ends the program meanwhile waits until the
+// file is whole, and then removes the copy; after SIGKILL or a power cut,
+// which nothing can wait for, the copy is there. Removed with the object
+// unless kept.
+struct OldBytes
+{
+    QByteArray name;
+    TemporaryFileGuard guard;
+    OldBytes() = default;
+    ~OldBytes()
+    {
+        if (!name.isEmpty())
+            ::unlink(name.constData());
+    }
+    OldBytes(const OldBytes &) = delete;
+    OldBytes &operator=(const OldBytes &) = delete;
+
+    // Copies the file's bytes, lastingly: 0, or the error.
+    int keep(const QByteArray &file)
+    {
+        Fd from;
+        from.reset(::open(file.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (from.get() < 0)
+            return errno;
+        QByteArray folder = folderOf(file);
+        Fd to;
+        int error = createNewFile(folder, ".zezu-old-", name, to, guard);
+        if (error == EACCES || error == EPERM || error == EROFS) {
+            folder = pathBytes(QDir::tempPath());
+            error = createNewFile(folder, "zezu-old-", name, to, guard);
+        }
+        if (!error)
+            error = copyBytes(from.get(), to.get());
+        if (!error && ::fsync(to.get()) != 0)
+            error = errno;
+        if (!error)
+            error = to.close();
+        if (!error)
+            syncFolder(folder);
+        return error;
+    }
+    // Puts the old bytes back into the file: 0, or the error.
+    int restore(const QByteArray &file) const
+    {
+        Fd from;
+        Fd to;
+        from.reset(::open(name.constData(), O_RDONLY | O_CLOEXEC));
+        to.reset(::open(file.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat st;
+        if (from.get() < 0 || to.get() < 0 || ::fstat(from.get(), &st) != 0)
+            return errno;
+        if (const int error = copyBytes(from.get(), to.get()))
+            return error;
+        if (::ftruncate(to.get(), st.st_size) != 0 || ::fsync(to.get()) != 0)
+            return errno;
+        return to.close();
+    }
+    // The copy stays, for the user: a failure left the file damaged.
+    QString keepForUser()
+    {
+        guard.release();
+        const QByteArray kept = std::exchange(name, QByteArray());
+        return pathFromBytes(kept.constData());
+    }
+};
+
+// Puts the bytes in the old file itself. Nothing is touched until a copy of
+// the old bytes is safe and the room for every new byte is taken, so that a
+// full disk or a size limit leaves the file as it was; a signal meant to end
+// the program waits until the file is whole; a failure after that puts the
+// old bytes back, or keeps their copy and says where.
 bool writeInPlace(const QByteArray &name, ByteSource &bytes, QString &reason)
 {
     if (bytes.size() < 0) {
@@ -229,32 +336,39 @@ bool writeInPlace(const QByteArray &name, ByteSource &bytes, QString &reason)
         reason = notRegularReason();
         return false;
     }
+    OldBytes old;
+    if (const int error = old.keep(name)) {
+        reason = QStringLiteral("не удалось сохранить копию прежнего содержимого: ")
+            + reasonOf(error);
+        return false;
+    }
+    const EndingSignalsDeferred deferred;
     const qint64 size = bytes.size();
+    int error = 0;
     if (size > 0) {
-        int error;
         do
             error = ::posix_fallocate(opened, 0, size);
         while (error == EINTR);
         // A file system that reserves no space is written all the same.
-        if (error != 0 && error != EOPNOTSUPP) {
-            // A reservation that failed part way may have lengthened the
-            // file; should taking that back fail too, there is no more to do.
-            [[maybe_unused]] const int restored = ::ftruncate(opened, st.st_size);
-            return failed(reason, error);
-        }
+        if (error == EOPNOTSUPP)
+            error = 0;
     }
-    int error = writePieces(opened, bytes);
+    if (!error)
+        error = writePieces(opened, bytes);
     if (!error && ::ftruncate(opened, size) != 0)
         error = errno;
     if (!error && ::fsync(opened) != 0)
         error = errno;
     if (!error)
         error = fd.close();
-    if (error) {
-        reason = mayBeDamaged(reasonOf(error, &bytes));
-        return false;
-    }
-    return true;
+    if (!error)
+        return true;
+    reason = reasonOf(error, &bytes);
+    fd.close();
+    if (old.restore(name) != 0)
+        reason = mayBeDamaged(reason)
+            + QStringLiteral("; прежнее содержимое - в файле \"%1\"").arg(shownPath(old.keepForUser()));
+    return false;
 }
 
 // Writes a complete new file in the folder and renames it over the old one,
