@@ -45,6 +45,7 @@ private slots:
     void signalLeavesNoTemporaryFile_data();
     void signalLeavesNoTemporaryFile();
     void everyWrittenFileReadsBack();
+    void sameFileNamedTwice();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -415,6 +416,29 @@ void TestConvertCommand::everyWrittenFileReadsBack()
             }
         }
     }
+}
+
+// A file named twice with -i, by its name, a symbolic link or a hard link,
+// is converted once; each repeat is told, and the run fails.
+void TestConvertCommand::sameFileNamedTwice()
+{
+    QTemporaryDir dir;
+    QVERIFY(test::writeBytes(dir.filePath(QStringLiteral("a.txt")), m_good));
+    QVERIFY(QFile::link(QStringLiteral("a.txt"), dir.filePath(QStringLiteral("sym.txt"))));
+    QVERIFY(::link(QFile::encodeName(dir.filePath(QStringLiteral("a.txt"))).constData(),
+                   QFile::encodeName(dir.filePath(QStringLiteral("hard.txt"))).constData())
+            == 0);
+    const QByteArray once = test::runProgram(kProgram, {QStringLiteral("a.txt")}, dir.path()).out;
+    const test::Run run = test::runProgram(
+        kProgram, {QStringLiteral("-i"), QStringLiteral("a.txt"), QStringLiteral("a.txt"),
+                   QStringLiteral("sym.txt"), QStringLiteral("hard.txt")},
+        dir.path());
+    QCOMPARE(run.status, 1);
+    QCOMPARE(test::readBytes(dir.filePath(QStringLiteral("a.txt"))), once);
+    QCOMPARE(test::readBytes(dir.filePath(QStringLiteral("hard.txt"))), once);
+    for (const char *repeat : {"a.txt", "sym.txt", "hard.txt"})
+        QVERIFY(run.err.contains(QByteArray("zezu-convert: ") + repeat
+                                 + ": это тот же файл, что и \"a.txt\": он уже преобразован\n"));
 }
 
 QTEST_GUILESS_MAIN(TestConvertCommand)

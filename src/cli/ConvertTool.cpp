@@ -15,6 +15,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <map>
+#include <optional>
+#include <utility>
 
 namespace zezu::cli {
 
@@ -179,15 +182,34 @@ int toFile(const Options &options, const QStringList &files)
 }
 
 // Each file replaced by its own converted text; one that fails stays as it
-// was and the next one goes on.
+// was and the next one goes on. A file named twice (or by a link) is
+// converted once: again, its references would be converted too.
 int inPlace(const Options &options, const QStringList &files)
 {
-    return eachInput(options, files, [](const QString &name, ConvertedInputs &source) {
+    // By device and inode, as the file was and as it is once saved (a new
+    // file renamed over it has another).
+    std::map<std::pair<dev_t, ino_t>, QString> done;
+    // The name the file was first done under, when it was.
+    const auto note = [&done](const QString &name) -> std::optional<QString> {
+        struct stat st;
+        if (::stat(pathBytes(name).constData(), &st) != 0)
+            return std::nullopt;
+        const auto [at, added] = done.try_emplace({st.st_dev, st.st_ino}, name);
+        return added ? std::nullopt : std::optional(at->second);
+    };
+    return eachInput(options, files, [&note](const QString &name, ConvertedInputs &source) {
+        if (const std::optional<QString> first = note(name)) {
+            tell(name, QStringLiteral("это тот же файл, что и \"%1\": он уже преобразован")
+                           .arg(shownName(*first)));
+            return Outcome::Failed;
+        }
         QString reason;
-        if (saveFile(name, source, reason))
-            return Outcome::Done;
-        tell(name, reason);
-        return Outcome::Failed;
+        if (!saveFile(name, source, reason)) {
+            tell(name, reason);
+            return Outcome::Failed;
+        }
+        note(name);
+        return Outcome::Done;
     });
 }
 
