@@ -59,7 +59,7 @@ void TestCaption::derivedValues()
     QFETCH(bool, modified);
     QFETCH(QString, caption);
     Document document;
-    document.opened(name, TextFormat{});
+    document.opened(name, TextFormat{}, FileStamp{});
     if (modified)
         document.markModified();
     QCOMPARE(document.caption(), caption);

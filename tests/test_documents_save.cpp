@@ -2,10 +2,12 @@
 // when they fail. The tests run as root; the cases that need an ordinary user
 // or a signal at its default run in a child process of this program.
 #include "files/FileErrors.h"
+#include "files/PathNames.h"
 #include "files/TemporaryFiles.h"
 #include "files/TextFile.h"
 #include "support/Child.h"
 #include "support/Codecs.h"
+#include "support/Doc.h"
 #include "support/Files.h"
 
 #include <QCoreApplication>
@@ -85,6 +87,8 @@ private slots:
     void saveKeepsTheFile_data();
     void saveKeepsTheFile();
     void inPlaceWithoutRoomChangesNothing();
+    void fileChangedOnDiskIsAskedFirst_data();
+    void fileChangedOnDiskIsAskedFirst();
 
 private:
     QString path(const QString &relative) const { return m_dir.filePath(relative); }
@@ -318,6 +322,62 @@ void TestDocumentsSave::signalDuringSaveLeavesNoTemporaryFile()
     // In place, once begun: the new bytes, all of them.
     QCOMPARE(saved.size(), qint64(400) << 20);
     QVERIFY(saved.read(1) == "\xE6" && saved.seek(saved.size() - 1) && saved.read(1) == "\xE6");
+}
+
+void TestDocumentsSave::fileChangedOnDiskIsAskedFirst_data()
+{
+    QTest::addColumn<QString>("other");  // how another program writes the file, if it does
+    QTest::addColumn<bool>("replace");   // the answer to the question, when asked
+    for (const char *other : {"in place", "a new file renamed over it", "the same size"}) {
+        QTest::addRow("%s, kept", other) << QString::fromLatin1(other) << false;
+        QTest::addRow("%s, replaced", other) << QString::fromLatin1(other) << true;
+    }
+    QTest::newRow("unchanged") << QString() << false;
+}
+
+// A save over the document's file that another program wrote since this
+// document read it asks first (the default keeps the other bytes); an
+// unchanged file, or another file chosen, is saved without a word.
+void TestDocumentsSave::fileChangedOnDiskIsAskedFirst()
+{
+    QFETCH(QString, other);
+    QFETCH(bool, replace);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("doc.txt"));
+    QVERIFY(writeBytes(file, "old\r\n"));
+    test::Doc doc;
+    doc.editor.openFile(file);
+    doc.type(QStringLiteral("ours\r\n"));
+    const QByteArray theirs = other == u"the same size" ? "new\r\n" : "theirs\r\n";
+    if (other == u"a new file renamed over it") {
+        QVERIFY(writeBytes(file + u".new"_s, theirs) && QFile::remove(file)
+                && QFile::rename(file + u".new"_s, file));
+    } else if (!other.isEmpty()) {
+        QTest::qWait(10); // a write a moment later
+        QVERIFY(writeBytes(file, theirs));
+    }
+    doc.w.saveChoices.push_back(file);
+    if (!other.isEmpty())
+        doc.w.answers.push_back(replace ? Answer::Yes : Answer::No);
+    doc.editor.save();
+    QCOMPARE(doc.w.asked.size(), size_t(other.isEmpty() ? 0 : 1));
+    if (!other.isEmpty())
+        QCOMPARE(doc.w.asked[0].message, changedOnDiskMessage(shownPath(file)));
+    const bool saved = other.isEmpty() || replace;
+    QCOMPARE(readBytes(file), saved ? QByteArray("old\r\nours\r\n") : theirs);
+    QCOMPARE(doc.editor.document().isModified(), !saved);
+    if (!saved)
+        return;
+    // What this document wrote is its own: a second save asks nothing, nor
+    // does a save over another file.
+    doc.type(QStringLiteral("more"));
+    doc.w.saveChoices.push_back(file);
+    doc.editor.save();
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("another.txt")), "x"));
+    doc.w.saveChoices.push_back(dir.filePath(QStringLiteral("another.txt")));
+    doc.editor.save();
+    QCOMPARE(doc.w.asked.size(), size_t(other.isEmpty() ? 0 : 1));
+    QCOMPARE(readBytes(dir.filePath(QStringLiteral("another.txt"))), readBytes(file));
 }
 
 int main(int argc, char **argv)

@@ -18,6 +18,7 @@
 
 using namespace zezu;
 using namespace zezu::test;
+using namespace Qt::StringLiterals;
 using Kind = ScriptedUser::Kind;
 
 class TestDocumentsUi : public QObject
@@ -38,6 +39,7 @@ private slots:
     void closeOrExitThatEnds();
     void failedSaveIsToldAndKeepsTheMarker();
     void saveStartsInTheFolderOfTheOpenedFile();
+    void fileChangedOnDiskIsKeptByEnter();
 
 private:
     MainWindowFixture m_main;
@@ -241,6 +243,34 @@ void TestDocumentsUi::saveStartsInTheFolderOfTheOpenedFile()
     QCOMPARE(readBytes(other), QByteArray("other\r\n"));
     QCOMPARE(readBytes(opened), QByteArray("doc\r\nX"));
     QCOMPARE(m_main->windowTitle(), named(QStringLiteral("notes.txt")));
+}
+
+// Open, another program writes the file, type, Ctrl+S onto the same name:
+// the question comes, and Enter, its default, keeps the other bytes.
+void TestDocumentsUi::fileChangedOnDiskIsKeptByEnter()
+{
+    const QString file = m_dir.filePath(QStringLiteral("shared.txt"));
+    QVERIFY(writeBytes(file, "old\r\n"));
+    {
+        ScriptedUser user;
+        user.openName = file;
+        QVERIFY(m_main.pressShortcut(Qt::Key_O));
+    }
+    QVERIFY(writeBytes(file + u".new"_s, "theirs\r\n") && QFile::remove(file)
+            && QFile::rename(file + u".new"_s, file));
+    m_main.typeAtEnd(QStringLiteral("ours"));
+    ScriptedUser user;
+    user.saveName = file;
+    user.promptAnswer = ScriptedUser::Enter;
+    user.onShown = [](QWidget *w) { shoot(w, QStringLiteral("changed-on-disk")); };
+    QVERIFY(m_main.pressShortcut(Qt::Key_S));
+    QCOMPARE(user.count(Kind::Prompt), 1);
+    const ScriptedUser::Seen box = user.of(Kind::Prompt).front();
+    QVERIFY(box.text.startsWith(u"файл \""_s + file + u"\" изменён другой программой"_s));
+    QCOMPARE(box.buttons, QStringList({QStringLiteral("Да"), QStringLiteral("Нет")}));
+    QCOMPARE(box.defaultButton, QStringLiteral("Нет"));
+    QCOMPARE(readBytes(file), QByteArray("theirs\r\n"));
+    QCOMPARE(m_main->windowTitle(), named(QStringLiteral("shared.txt*")));
 }
 
 static void drop(QWidget *target, QMimeData *data)

@@ -41,6 +41,16 @@ inline QString unheldCharactersMessage(const UnheldCharacters &unheld, const Tex
              QString::number(uint(first), 16).toUpper().rightJustified(4, u'0'));
 }
 
+// The question before a save over the document's file, which another program
+// wrote since: the answer that keeps the other program's bytes is the default.
+inline QString changedOnDiskMessage(const QString &shownPath)
+{
+    return QStringLiteral("файл \"%1\" изменён другой программой после того, как его открыли "
+                          "или сохранили здесь.\n\nзаменить его этим текстом?\n"
+                          "да — заменить, нет — не сохранять.")
+        .arg(shownPath);
+}
+
 // What an open says of a file with bytes that are not of its encoding (a
 // UTF-8 file, or a UTF-16 file cut short).
 inline QString strayBytesMessage(const QString &shownPath, const StrayBytes &stray,

@@ -81,7 +81,7 @@ private:
     // Reads the file into the text area, the window answering meanwhile;
     // false when that failed (reason says why) or the user cancelled.
     bool readIntoTextArea(const QString &path, TextFormat &format, StrayBytes &stray,
-                          QString &reason);
+                          FileStamp &stamp, QString &reason);
     void endProgram();
     Answer askToSave();
     SaveOutcome saveAs(AfterSave after);

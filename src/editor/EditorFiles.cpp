@@ -42,7 +42,11 @@ Editor::SaveOutcome Editor::saveAs(AfterSave after)
     m_lastDialogFolder = QFileInfo(*chosen).absolutePath();
 
     const QString path = withTextExtension(*chosen);
+    if (m_document.changedOnDisk(path)
+        && !m_window.confirm(kMessageTitle.toString(), changedOnDiskMessage(shownPath(path))))
+        return SaveOutcome::Cancelled;
     TextFormat format = m_document.format();
+    FileStamp stamp;
     QString reason;
     bool written = false;
     try {
@@ -72,7 +76,7 @@ Editor::SaveOutcome Editor::saveAs(AfterSave after)
             }
         }
         const BusyScope busy(m_window);
-        written = writeTextFile(path, text, format, reason);
+        written = writeTextFile(path, text, format, reason, &stamp);
     } catch (const std::bad_alloc &failure) {
         reason = notEnoughMemoryReason(neededFor(failure));
     }
@@ -83,7 +87,7 @@ Editor::SaveOutcome Editor::saveAs(AfterSave after)
         return SaveOutcome::Failed;
     }
 
-    m_document.saved(path, format);
+    m_document.saved(path, format, stamp);
     showDocument();
     if (after == AfterSave::EndProgram) {
         endProgram();
@@ -169,17 +173,18 @@ void Editor::openFile(const QString &path)
         // answers meanwhile, with the text and commands locked.
         TextFormat format;
         StrayBytes stray;
+        FileStamp stamp;
         QString reason;
         {
             ConversionRun::Scope scope(m_run, m_window, m_history);
-            if (!readIntoTextArea(path, format, stray, reason)) {
+            if (!readIntoTextArea(path, format, stray, stamp, reason)) {
                 if (!m_run.cancelRequested())
                     fail(reason);
                 return;
             }
         }
         // After the text, whose change notification marked the document.
-        m_document.opened(path, format);
+        m_document.opened(path, format, stamp);
         showDocument();
         if (stray.count > 0)
             m_window.tell(kMessageTitle.toString(), strayBytesMessage(shownPath(path), stray, format.encoding));
@@ -189,7 +194,7 @@ void Editor::openFile(const QString &path)
 }
 
 bool Editor::readIntoTextArea(const QString &path, TextFormat &format, StrayBytes &stray,
-                              QString &reason)
+                              FileStamp &stamp, QString &reason)
 {
     // An exit meanwhile ends the reading, and the program, at once.
     const auto answer = [this] {
@@ -199,7 +204,7 @@ bool Editor::readIntoTextArea(const QString &path, TextFormat &format, StrayByte
     const qint64 size = fileSize(path);
     if (size < kIntakeFrom) {
         QString text;
-        return readTextFile(path, text, format, reason, answer, &stray)
+        return readTextFile(path, text, format, reason, answer, &stray, &stamp)
             && takeIntoTextArea(m_window, m_run, text, ProgressKind::Opening);
     }
     // A large file goes into the text area as it is read: its first screen
@@ -211,7 +216,7 @@ bool Editor::readIntoTextArea(const QString &path, TextFormat &format, StrayByte
     };
     try {
         if (!streamTextFile(path, format, reason, take, [&] { intake.abandon(); }, answer,
-                            &stray)) {
+                            &stray, &stamp)) {
             intake.abandon();
             return false;
         }

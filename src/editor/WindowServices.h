@@ -110,6 +110,9 @@ public:
 
     // A message box with Yes, No and Cancel and no icon; Escape answers Cancel.
     virtual Answer ask(const QString &title, const QString &message) = 0;
+    // A message box with Yes and No whose default, and Escape, is No: a
+    // question whose Yes loses something. True for Yes.
+    virtual bool confirm(const QString &title, const QString &message) = 0;
     // A message box with one OK button, for failures the user must hear of.
     virtual void tell(const QString &title, const QString &message) = 0;
 

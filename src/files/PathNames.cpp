@@ -1,5 +1,7 @@
 #include "files/PathNames.h"
 
+#include "files/FileStamp.h"
+
 #include "text/TextCodec.h"
 
 #include <QDir>
@@ -28,6 +30,14 @@ qint64 fileSize(const QString &path)
 {
     struct stat st;
     return ::stat(pathBytes(path).constData(), &st) == 0 ? qint64(st.st_size) : 0;
+}
+
+std::optional<FileStamp> fileStamp(const QString &path)
+{
+    struct stat st;
+    if (::stat(pathBytes(path).constData(), &st) != 0)
+        return std::nullopt;
+    return FileStamp::of(st);
 }
 
 #else

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/FileErrors.h"
+#include "files/FileStamp.h"
 #include "files/PathNames.h"
 
 #include <QString>
@@ -55,6 +56,7 @@ public:
         }
         m_size = st.st_size;
         m_modified = st.st_mtim;
+        m_stamp = FileStamp::of(st);
         m_regular = true;
         return true;
     }
@@ -76,6 +78,9 @@ public:
         return true;
     }
     qint64 size() const { return m_size; }
+    // A regular file's stamp when opened: its bytes', once they were read
+    // without a change.
+    const FileStamp &stamp() const { return m_stamp; }
     // A regular file opened by name, which can be read twice.
     bool rewindable() const { return m_regular; }
     // The number of bytes read, 0 at the end; -1 on failure, with reason.
@@ -112,6 +117,7 @@ private:
     bool m_regular = false;
     qint64 m_size = 0;
     struct timespec m_modified = {};
+    FileStamp m_stamp;
 };
 #else
 class ReadSource

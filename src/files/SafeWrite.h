@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/FileStamp.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -30,6 +32,8 @@ public:
 // reserved (a source of unknown size is first written to a temporary file
 // elsewhere, so as to know it). On failure reason says why, in words for the user; the file is as
 // it was, unless the reason says it may be damaged.
-bool saveFile(const QString &path, ByteSource &bytes, QString &reason);
+// written, when given, is set to the stamp of the file as written.
+bool saveFile(const QString &path, ByteSource &bytes, QString &reason,
+              FileStamp *written = nullptr);
 
 } // namespace zezu

@@ -110,6 +110,18 @@ int followLinks(QByteArray &name)
     return ELOOP;
 }
 
+// The stamp of the open file, when asked for: 0, or the error.
+int stampOf(int fd, FileStamp *stamp)
+{
+    struct stat st;
+    if (!stamp)
+        return 0;
+    if (::fstat(fd, &st) != 0)
+        return errno;
+    *stamp = FileStamp::of(st);
+    return 0;
+}
+
 // Writes every piece from the start of the file: 0, or the error.
 int writePieces(int fd, ByteSource &bytes)
 {
@@ -317,11 +329,11 @@ struct OldBytes
 // full disk or a size limit leaves the file as it was; a signal meant to end
 // the program waits until the file is whole; a failure after that puts the
 // old bytes back, or keeps their copy and says where.
-bool writeInPlace(const QByteArray &name, ByteSource &bytes, QString &reason)
+bool writeInPlace(const QByteArray &name, ByteSource &bytes, QString &reason, FileStamp *written)
 {
     if (bytes.size() < 0) {
         SpooledBytes spool;
-        return spool.fill(bytes, reason) && writeInPlace(name, spool, reason);
+        return spool.fill(bytes, reason) && writeInPlace(name, spool, reason, written);
     }
     Fd fd;
     int opened;
@@ -360,6 +372,8 @@ bool writeInPlace(const QByteArray &name, ByteSource &bytes, QString &reason)
     if (!error && ::fsync(opened) != 0)
         error = errno;
     if (!error)
+        error = stampOf(opened, written);
+    if (!error)
         error = fd.close();
     if (!error)
         return true;
@@ -374,7 +388,8 @@ bool writeInPlace(const QByteArray &name, ByteSource &bytes, QString &reason)
 // Writes a complete new file in the folder and renames it over the old one,
 // unless the new file would not be the same as the old one: then the old file
 // is written in place.
-bool replace(const QByteArray &name, const struct stat *old, ByteSource &bytes, QString &reason)
+bool replace(const QByteArray &name, const struct stat *old, ByteSource &bytes, QString &reason,
+             FileStamp *written)
 {
     int error;
     {
@@ -384,6 +399,8 @@ bool replace(const QByteArray &name, const struct stat *old, ByteSource &bytes, 
             error = writePieces(file.fd.get(), bytes);
         if (!error && ::fsync(file.fd.get()) != 0)
             error = errno;
+        if (!error)
+            error = stampOf(file.fd.get(), written);
         if (!error)
             error = file.fd.close();
         if (!error && ::rename(file.name.constData(), name.constData()) != 0)
@@ -395,13 +412,13 @@ bool replace(const QByteArray &name, const struct stat *old, ByteSource &bytes, 
         }
     }
     if (error == kNotTheSame)
-        return writeInPlace(name, bytes, reason);
+        return writeInPlace(name, bytes, reason, written);
     return failed(reason, error, &bytes);
 }
 
 } // namespace
 
-bool saveFile(const QString &path, ByteSource &bytes, QString &reason)
+bool saveFile(const QString &path, ByteSource &bytes, QString &reason, FileStamp *written)
 {
     ignoreFileSizeSignal();
     QByteArray name = pathBytes(path);
@@ -411,7 +428,7 @@ bool saveFile(const QString &path, ByteSource &bytes, QString &reason)
     if (::stat(name.constData(), &old) != 0) {
         if (errno != ENOENT)
             return failed(reason, errno);
-        return replace(name, nullptr, bytes, reason);
+        return replace(name, nullptr, bytes, reason, written);
     }
     if (!S_ISREG(old.st_mode)) {
         reason = S_ISDIR(old.st_mode) ? folderReason() : notRegularReason();
@@ -422,8 +439,8 @@ bool saveFile(const QString &path, ByteSource &bytes, QString &reason)
         return failed(reason, errno);
     // The file's other names would keep the old text.
     if (old.st_nlink > 1)
-        return writeInPlace(name, bytes, reason);
-    return replace(name, &old, bytes, reason);
+        return writeInPlace(name, bytes, reason, written);
+    return replace(name, &old, bytes, reason, written);
 }
 
 } // namespace zezu

@@ -45,6 +45,8 @@ public:
     bool openStandardInput(QString &reason);
     // The size of a regular file when opened, else 0: a hint, no more.
     qint64 sizeHint() const { return m_source.size(); }
+    // A regular file's stamp when opened (ReadSource::stamp()).
+    const FileStamp &stamp() const { return m_source.stamp(); }
     // Tells the format; call once, after opening and before next().
     // betweenPieces, when given, runs after every piece read, so that a
     // window can answer while a large file is read; when it says no, the

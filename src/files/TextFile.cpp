@@ -153,7 +153,7 @@ enum class Reading { Read, Failed, OtherFormat };
 // else whole into text, once all of it is read.
 Reading readOnce(const QString &path, bool tellFirst, TextFormat &format, QString *text,
                  const Take &take, const std::function<bool()> &betweenPieces,
-                 StrayBytes *stray, QString &reason)
+                 StrayBytes *stray, FileStamp *stamp, QString &reason)
 {
     StreamInput input;
     std::optional<TextDecoder> decoder;
@@ -205,12 +205,14 @@ Reading readOnce(const QString &path, bool tellFirst, TextFormat &format, QStrin
     format = used;
     if (stray)
         *stray = decoder->strayBytes();
+    if (stamp)
+        *stamp = input.stamp();
     return Reading::Read;
 }
 
 bool readFile(const QString &path, TextFormat &format, QString *text, QString &reason,
               const Take &take, const std::function<void()> &restart,
-              const std::function<bool()> &betweenPieces, StrayBytes *stray)
+              const std::function<bool()> &betweenPieces, StrayBytes *stray, FileStamp *stamp)
 {
     // Read once where the head tells the format (for a UTF-8 file, half the
     // reading of telling it first from the whole file). Read by the whole
@@ -219,7 +221,7 @@ bool readFile(const QString &path, TextFormat &format, QString *text, QString &r
     bool tellFirst = false;
     for (int attempt = 0; attempt < 4; ++attempt) {
         TextFormat found;
-        switch (readOnce(path, tellFirst, found, text, take, betweenPieces, stray, reason)) {
+        switch (readOnce(path, tellFirst, found, text, take, betweenPieces, stray, stamp, reason)) {
         case Reading::Read:
             format = found;
             return true;
@@ -239,17 +241,19 @@ bool readFile(const QString &path, TextFormat &format, QString *text, QString &r
 } // namespace
 
 bool readTextFile(const QString &path, QString &text, TextFormat &format, QString &reason,
-                  const std::function<bool()> &betweenPieces, StrayBytes *stray)
+                  const std::function<bool()> &betweenPieces, StrayBytes *stray,
+                  FileStamp *stamp)
 {
-    return readFile(path, format, &text, reason, {}, {}, betweenPieces, stray);
+    return readFile(path, format, &text, reason, {}, {}, betweenPieces, stray, stamp);
 }
 
 bool streamTextFile(const QString &path, TextFormat &format, QString &reason,
                     const Take &take,
                     const std::function<void()> &restart,
-                    const std::function<bool()> &betweenPieces, StrayBytes *stray)
+                    const std::function<bool()> &betweenPieces, StrayBytes *stray,
+                    FileStamp *stamp)
 {
-    return readFile(path, format, nullptr, reason, take, restart, betweenPieces, stray);
+    return readFile(path, format, nullptr, reason, take, restart, betweenPieces, stray, stamp);
 }
 
 void forEachPiece(const TextPieces &text, const std::function<void(QStringView)> &each)
@@ -262,7 +266,7 @@ void forEachPiece(const TextPieces &text, const std::function<void(QStringView)>
 }
 
 bool writeTextFile(const QString &path, const TextPieces &text, TextFormat &format,
-                   QString &reason)
+                   QString &reason, FileStamp *written)
 {
     // Neither a folder nor a FIFO or a device is replaced by a regular file.
     if (const QString why = whyNotAFile(path); !why.isEmpty()) {
@@ -270,7 +274,7 @@ bool writeTextFile(const QString &path, const TextPieces &text, TextFormat &form
         return false;
     }
     EncodedText bytes(text, format);
-    if (!saveFile(path, bytes, reason))
+    if (!saveFile(path, bytes, reason, written))
         return false;
     format = bytes.format();
     return true;

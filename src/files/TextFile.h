@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/FileStamp.h"
 #include "text/TextCodec.h"
 #include "text/TextFormat.h"
 
@@ -26,8 +27,10 @@ inline constexpr qsizetype kWriteChunk = qsizetype(1) << 20;
 // failure text and format are left as they were and reason says why, in words
 // for the user. stray, when given, is set to what of a UTF-8 file was not
 // UTF-8 (kept in the text as TextDecoder keeps it).
+// stamp, when given, is set to the stamp of the file whose bytes were read.
 bool readTextFile(const QString &path, QString &text, TextFormat &format, QString &reason,
-                  const std::function<bool()> &betweenPieces = {}, StrayBytes *stray = nullptr);
+                  const std::function<bool()> &betweenPieces = {}, StrayBytes *stray = nullptr,
+                  FileStamp *stamp = nullptr);
 
 // Reads the file as readTextFile does, but hands its text to take a piece at
 // a time as it is decoded, with how many bytes were read so far, so that a
@@ -40,7 +43,8 @@ bool readTextFile(const QString &path, QString &text, TextFormat &format, QStrin
 bool streamTextFile(const QString &path, TextFormat &format, QString &reason,
                     const std::function<bool(const QString &, qint64)> &take,
                     const std::function<void()> &restart,
-                    const std::function<bool()> &betweenPieces = {}, StrayBytes *stray = nullptr);
+                    const std::function<bool()> &betweenPieces = {}, StrayBytes *stray = nullptr,
+                    FileStamp *stamp = nullptr);
 
 // A text read a piece at a time, so that no second copy of a large one is
 // made: appends the piece that begins at at (0 for the first) to into, and
@@ -56,8 +60,9 @@ void forEachPiece(const TextPieces &text, const std::function<void(QStringView)>
 // words for the user. So that the file reads back as the text, UTF-8 gets
 // the byte order mark where it would otherwise read as Windows-1251: format
 // then says so.
+// written, when given, is set to the stamp of the file as written.
 bool writeTextFile(const QString &path, const TextPieces &text, TextFormat &format,
-                   QString &reason);
+                   QString &reason, FileStamp *written = nullptr);
 bool writeTextFile(const QString &path, QStringView text, TextFormat &format, QString &reason);
 
 } // namespace zezu

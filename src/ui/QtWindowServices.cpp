@@ -199,6 +199,15 @@ Answer QtWindowServices::ask(const QString &title, const QString &message)
     }
 }
 
+bool QtWindowServices::confirm(const QString &title, const QString &message)
+{
+    QMessageBox box(QMessageBox::Warning, title, message, QMessageBox::Yes | QMessageBox::No,
+                    &m_window);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void QtWindowServices::tell(const QString &title, const QString &message)
 {
     QMessageBox box(QMessageBox::Warning, title, message, QMessageBox::Ok, &m_window);

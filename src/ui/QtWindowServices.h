@@ -53,6 +53,7 @@ public:
     void showAbout() override;
 
     Answer ask(const QString &title, const QString &message) override;
+    bool confirm(const QString &title, const QString &message) override;
     void tell(const QString &title, const QString &message) override;
 
     std::optional<QString> chooseFileToOpen(const FileDialogRequest &request) override;

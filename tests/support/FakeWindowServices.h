@@ -193,6 +193,11 @@ public:
         answers.pop_front();
         return a;
     }
+    // Answered from answers too: Yes is true, any other answer false.
+    bool confirm(const QString &title, const QString &message) override
+    {
+        return ask(title, message) == Answer::Yes;
+    }
     void tell(const QString &title, const QString &message) override
     {
         if (busy)

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -37,6 +38,7 @@ public:
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         QStringList buttons; // their texts without mnemonics, sorted
         bool escapeCancels = false;
+        QString defaultButton; // its text without mnemonics
         // File dialogs.
         QStringList filters;
         QString proposed; // the name in the name field as it came up
@@ -45,8 +47,9 @@ public:
         bool busy = false;
     };
 
-    // How the prompt is answered; NoButton: the Escape key.
+    // How the prompt is answered; NoButton: the Escape key; Default: Enter.
     QMessageBox::StandardButton promptAnswer = QMessageBox::Yes;
+    static constexpr QMessageBox::StandardButton Enter = QMessageBox::Default;
     // The names typed into the dialogs; empty: the dialog is cancelled.
     QString openName;
     QString saveName;
@@ -116,6 +119,8 @@ private:
         s.buttons.sort();
         s.escapeCancels =
             box->escapeButton() && box->escapeButton() == box->button(QMessageBox::Cancel);
+        if (box->defaultButton())
+            s.defaultButton = box->defaultButton()->text().remove(u'&');
         seen.push_back(s);
         if (onShown)
             onShown(box);
@@ -123,6 +128,8 @@ private:
             box->accept();
         else if (promptAnswer == QMessageBox::NoButton)
             QTest::keyClick(box, Qt::Key_Escape);
+        else if (promptAnswer == Enter)
+            QTest::keyClick(box, Qt::Key_Return);
         else
             box->button(promptAnswer)->click();
     }
