@@ -40,6 +40,7 @@ private slots:
     void failedSaveIsToldAndKeepsTheMarker();
     void saveStartsInTheFolderOfTheOpenedFile();
     void fileChangedOnDiskIsKeptByEnter();
+    void typedCharactersAreSavedAsTyped();
 
 private:
     MainWindowFixture m_main;
@@ -273,15 +274,17 @@ void TestDocumentsUi::fileChangedOnDiskIsKeptByEnter()
     QCOMPARE(m_main->windowTitle(), named(QStringLiteral("shared.txt*")));
 }
 
-static void drop(QWidget *target, QMimeData *data)
+// Characters the view shows otherwise, or shows as stand-ins, typed and
+// saved in UTF-8 (the Yes of the question about Windows-1251), are the file's.
+void TestDocumentsUi::typedCharactersAreSavedAsTyped()
 {
-    const QPoint at = target->rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &enter);
-    QDragMoveEvent move(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &move);
-    QDropEvent dropped(QPointF(at), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &dropped);
+    const QString typed = QStringLiteral("a\u240Ab\u2028c\u2029d\u23CEe");
+    m_main.typeAtEnd(typed);
+    ScriptedUser user;
+    user.saveName = m_dir.filePath(QStringLiteral("typed.txt"));
+    QVERIFY(m_main.pressShortcut(Qt::Key_S));
+    QCOMPARE(user.count(Kind::Prompt), 1);
+    QCOMPARE(readBytes(user.saveName), typed.toUtf8());
 }
 
 void TestDocumentsUi::droppedFileOpensDroppedTextIsInserted()

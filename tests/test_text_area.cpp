@@ -5,6 +5,9 @@
 #include "ui/ShownDocument.h"
 
 #include <QClipboard>
+#include <QInputMethodEvent>
+#include <QMimeData>
+#include <QRandomGenerator>
 #include <QTextCursor>
 #include <QGuiApplication>
 #include <QSignalSpy>
@@ -12,6 +15,7 @@
 #include <QTextBlock>
 
 using namespace zezu;
+using zezu::test::drop;
 
 class TestTextArea : public QObject
 {
@@ -35,6 +39,7 @@ private slots:
     void editsAtAPartsEdge_data();
     void editsAtAPartsEdge();
     void copyAndPasteAcrossParts();
+    void everyWayInReadsBackAsItself();
 
 private:
     // A short line and a long one, and the view position where its first
@@ -353,6 +358,58 @@ void TestTextArea::copyAndPasteAcrossParts()
     QCOMPARE(t->text(), expected);
     for (QTextBlock b = t->document()->begin(); b.isValid(); b = b.next())
         QVERIFY(b.text().size() <= 2 * kPartUnits);
+}
+
+// Whatever reaches the text area, typed, through an input method, pasted or
+// dropped, reads back as itself: random texts of the characters the view
+// shows otherwise and of its stand-ins, put at random places.
+void TestTextArea::everyWayInReadsBackAsItself()
+{
+    const QString special = QStringLiteral("ab\u2028\u2029\uFDD0\uFDD1\u240A\u240D\u23CE\u2424"
+                                           "\u2425\u2426");
+    TextArea *t = m_main.text();
+    m_main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_main.window()));
+    QRandomGenerator random(29);
+    for (int round = 0; round < 160; ++round) {
+        QString typed;
+        for (int i = 0, n = 1 + random.bounded(6); i < n; ++i)
+            typed += special[random.bounded(int(special.size()))];
+        QString text = t->text();
+        QTextCursor c = t->textCursor();
+        c.setPosition(random.bounded(t->document()->characterCount()));
+        t->setTextCursor(c);
+        const qsizetype at = t->selStart();
+        t->setFocus();
+        switch (round % 4) {
+        case 0:
+            for (const QChar ch : typed)
+                QTest::sendKeyEvent(QTest::Click, t, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+            break;
+        case 1: {
+            QInputMethodEvent composed(QStringLiteral("x"), {});
+            QCoreApplication::sendEvent(t, &composed);
+            QInputMethodEvent committed;
+            committed.setCommitString(typed);
+            QCoreApplication::sendEvent(t, &committed);
+            break;
+        }
+        case 2:
+            QGuiApplication::clipboard()->setText(typed);
+            QVERIFY(m_main.pressShortcut(Qt::Key_V));
+            break;
+        case 3: {
+            auto *data = new QMimeData;
+            data->setText(typed);
+            drop(t->viewport(), data, t->cursorRect(c).center());
+            delete data;
+            break;
+        }
+        }
+        const qsizetype dropped = round % 4 == 3 ? t->selStart() - typed.size() : at;
+        text.insert(dropped, typed);
+        QVERIFY2(t->text() == text, qPrintable(QStringLiteral("round %1").arg(round)));
+    }
 }
 
 QTEST_MAIN(TestTextArea)

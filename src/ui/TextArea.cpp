@@ -5,6 +5,7 @@
 #include "text/TextScan.h"
 
 #include <QContextMenuEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -15,6 +16,7 @@
 #include <QPlainTextDocumentLayout>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -228,6 +230,14 @@ void TextArea::keyPressEvent(QKeyEvent *event)
     }
     if (!isReadOnly() && stepOverPartBreak(event))
         return;
+    // A typed character the view would take for a mark of its own goes in as
+    // the text it is, as a pasted one does.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!isReadOnly() && !enter && needsShowing(event->text())) {
+        insertText(event->text());
+        event->accept();
+        return;
+    }
     // Shift+Enter would insert a line separator; every Enter is a line break.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         && (event->modifiers() & Qt::ShiftModifier)) {
@@ -291,6 +301,42 @@ bool TextArea::stepOverPartBreak(QKeyEvent *event)
     return true;
 }
 
+void TextArea::inputMethodEvent(QInputMethodEvent *event)
+{
+    const QString commit = event->commitString();
+    if (isReadOnly() || !needsShowing(commit)) {
+        QPlainTextEdit::inputMethodEvent(event);
+        return;
+    }
+    // The view takes the composition and what it replaces; the committed
+    // text goes in as typed text does.
+    QInputMethodEvent rest(event->preeditString(), event->attributes());
+    rest.setCommitString(QString(), event->replacementStart(), event->replacementLength());
+    QPlainTextEdit::inputMethodEvent(&rest);
+    insertText(commit);
+    event->accept();
+}
+
+bool TextArea::needsShowing(QStringView typed)
+{
+    // Control characters (a typed CR is Enter) are the view's own business.
+    return std::any_of(typed.begin(), typed.end(), [](QChar c) {
+        return c.unicode() >= 0x20 && (standInFor(c.unicode()) || originalOf(c.unicode()));
+    });
+}
+
+void TextArea::insertText(QStringView text)
+{
+    QTextCursor cursor = textCursor();
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    qsizetype blockUnits = cursor.positionInBlock();
+    insertAsShown(cursor, text, blockUnits);
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
 void TextArea::contextMenuEvent(QContextMenuEvent *event)
 {
     // Its "select all" is the same; read-only, the menu offers nothing else
@@ -333,19 +379,13 @@ void TextArea::insertFromMimeData(const QMimeData *source)
         QPlainTextEdit::insertFromMimeData(source);
         return;
     }
-    // Every break another program may give is a line break here; long
-    // lines go in as parts, as a text set by the program does.
+    // CR, LF and CR LF from another program are line breaks here; every
+    // other character is itself, a paragraph separator too. Long lines go
+    // in as parts, as a text set by the program does.
     QString text = source->text();
-    text.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n').replace(QChar::ParagraphSeparator, u'\n');
+    text.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
     text.replace(u"\n"_s, u"\r\n"_s);
-    QTextCursor cursor = textCursor();
-    cursor.beginEditBlock();
-    cursor.removeSelectedText();
-    qsizetype blockUnits = cursor.positionInBlock();
-    insertAsShown(cursor, text, blockUnits);
-    cursor.endEditBlock();
-    setTextCursor(cursor);
-    ensureCursorVisible();
+    insertText(text);
 }
 
 QMimeData *TextArea::createMimeDataFromSelection() const

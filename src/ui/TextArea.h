@@ -48,6 +48,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
@@ -58,6 +59,11 @@ private:
     // Inserts text as the view shows it (see showPiece) and notes what the
     // view then holds.
     void insertAsShown(QTextCursor &cursor, QStringView text, qsizetype &blockUnits);
+    // Puts text in place of the selection, as typed or pasted.
+    void insertText(QStringView text);
+    // Whether typed text holds a character the view shows otherwise, or
+    // one of its stand-ins, which must read back as itself.
+    static bool needsShowing(QStringView typed);
     // Keys whose edit or step meets the break before a part: handled here
     // so that they act on the text's characters.
     bool stepOverPartBreak(QKeyEvent *event);

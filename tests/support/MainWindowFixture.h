@@ -14,7 +14,10 @@
 #include <QTextCursor>
 #include <QTimer>
 
+#include <QDropEvent>
+
 #include <functional>
+#include <optional>
 #include <utility>
 
 namespace zezu::test {
@@ -60,6 +63,19 @@ inline void typeInto(QWidget *widget, const QString &typed)
 {
     for (const QChar c : typed)
         QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+// Drops data on the target, at the point given (its centre by default), as a
+// drag from another program would.
+inline void drop(QWidget *target, QMimeData *data, std::optional<QPoint> point = {})
+{
+    const QPoint at = point.value_or(target->rect().center());
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &move);
+    QDropEvent dropped(QPointF(at), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &dropped);
 }
 
 // Runs probe inside the event pump of the next conversions whenever the
