@@ -26,7 +26,18 @@ class TestDocumentsUi : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid() && m_config.isValid());
+        // Where settings would go: the program keeps none.
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    }
+    // After every dialog of every case, not a setting was written.
+    void cleanupTestCase()
+    {
+        QCOMPARE(QDir(m_config.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
     void init() { QVERIFY(m_main.open()); }
     void cleanup() { m_main.close(); }
     void droppedFileOpensDroppedTextIsInserted();
@@ -45,6 +56,7 @@ private slots:
 private:
     MainWindowFixture m_main;
     QTemporaryDir m_dir;
+    QTemporaryDir m_config;
 };
 
 void TestDocumentsUi::openTypeSaveThroughShortcuts()

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSettings>
 #include <QTimer>
 #include <QTranslator>
 
@@ -42,6 +43,12 @@ void setUpApplication(QApplication &app)
     // Lets the desktop match the windows to the installed entry and its icon.
     QGuiApplication::setDesktopFileName(record::kApplicationId.toString());
     QApplication::setWindowIcon(appIcon());
+
+    // The program keeps no settings and writes no file but those the user
+    // saves: Qt's file dialogs would keep their recent folders and view in
+    // QtProject.conf, which a path that is no folder leaves unwritten.
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
 
     const QLocale russian(QLocale::Russian, QLocale::Russia);
     QLocale::setDefault(russian);
