@@ -15,7 +15,9 @@
 #include <QTest>
 
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <random>
@@ -73,6 +75,17 @@ void TestConvertCommand::initTestCase()
                              (test::utf8("Ж").repeated(40) + "\xFF").repeated(2) + "\n"));
     QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder")));
     QVERIFY(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo"))).constData(), 0644) == 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(path(QStringLiteral("socket"))).constData(),
+             sizeof address.sun_path);
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    QVERIFY(::bind(socket, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+    ::close(socket);
+    QVERIFY(test::writeBytes(path(QStringLiteral("c1.txt")), "a\xC2\x85\xC2\x98" "b\n"));
+    // "Привет" in UTF-16, cut short by its last byte.
+    QVERIFY(test::writeBytes(path(QStringLiteral("cut16.txt")),
+                             test::bomLe + test::iconvTo("UTF-16LE", "Привет").chopped(1)));
     QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("readonly")));
     QVERIFY(QFile::setPermissions(path(QStringLiteral("readonly")),
                                   QFileDevice::Permissions(0x5555)));
@@ -141,6 +154,15 @@ void TestConvertCommand::options_data()
         s("zezu-convert: missing.txt: файл или папка не найдены\n"));
     row("folder", {s("folder")}, 1, s("zezu-convert: folder: это папка, а не файл\n"));
     row("FIFO", {s("fifo")}, 1, s("zezu-convert: fifo: это не обычный файл\n"));
+    row("socket", {s("socket")}, 1, s("zezu-convert: socket: это не обычный файл\n"));
+    // No reference carries a C1 control: "?", counted; U+0098 is the page's.
+    row("C1 controls", {s("--from"), s("utf-8"), s("c1.txt")}, 0,
+        s("zezu-convert: c1.txt: знаки, которых не передать ссылкой HTML (управляющие "
+          "U+0080..U+009F, байты не в UTF-8), записаны как \"?\" (их 1)\n"),
+        {}, s("a?\xC2\x98" "b\n"));
+    row("UTF-16 cut short", {s("--to"), s("utf-8"), s("cut16.txt")}, 1,
+        s("zezu-convert: cut16.txt: байты не в UTF-16LE (их 1, первый - байт номер 13); "
+          "--from utf-16le преобразует его всё же\n"), {}, s("&#1055;&#1088;"));
     row("a missing file among good ones", {s("good.txt"), s("missing.txt"), s("good2.txt")}, 1,
         s("zezu-convert: missing.txt: файл или папка не найдены\n"),
         {s("good.txt"), s("good2.txt")});
@@ -297,6 +319,13 @@ void TestConvertCommand::pipeHeldPastMemory()
     QCOMPARE(run.status, 0);
     QVERIFY(run.out == expected);
     QVERIFY(QFile::remove(path(name)));
+    // Where the temporary folder fails it, it says why, in Russian.
+    const test::Run nowhere = test::runProgram(kProgram, {}, m_dir.path(), bytes,
+                                               {QStringLiteral("env"), QStringLiteral("TMPDIR=/nowhere")});
+    QCOMPARE(nowhere.status, 1);
+    QCOMPARE(QString::fromUtf8(nowhere.err),
+             QStringLiteral("zezu-convert: стандартный ввод: временный файл: файл или папка не "
+                            "найдены\n"));
 }
 
 // A file with another name is written in place, so that both names see the

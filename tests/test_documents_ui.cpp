@@ -11,7 +11,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QFileSystemModel>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QUrl>
 
 #include <cerrno>
@@ -52,6 +54,7 @@ private slots:
     void saveStartsInTheFolderOfTheOpenedFile();
     void fileChangedOnDiskIsKeptByEnter();
     void typedCharactersAreSavedAsTyped();
+    void fileDialogShowsItsListInFull();
 
 private:
     MainWindowFixture m_main;
@@ -297,6 +300,42 @@ void TestDocumentsUi::typedCharactersAreSavedAsTyped()
     QVERIFY(m_main.pressShortcut(Qt::Key_S));
     QCOMPARE(user.count(Kind::Prompt), 1);
     QCOMPARE(readBytes(user.saveName), typed.toUtf8());
+}
+
+// The open dialog's list says what a folder is in Russian, and shows every
+// size, type and date whole.
+void TestDocumentsUi::fileDialogShowsItsListInFull()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("папка")));
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("большой.txt")), QByteArray(52000, 'x')));
+    QStringList types;
+    QStringList cut;
+    ScriptedUser user;
+    user.onShown = [&](QWidget *w) {
+        auto *list = w->findChild<QTreeView *>(QStringLiteral("treeView"));
+        auto *files = list ? qobject_cast<QFileSystemModel *>(list->model()) : nullptr;
+        if (!files)
+            return;
+        static_cast<QFileDialog *>(w)->setDirectory(dir.path());
+        const QModelIndex root = files->index(dir.path());
+        QTRY_COMPARE(files->rowCount(root), 2);
+        QTest::qWait(200); // sizes and dates come after the names
+        shoot(w, QStringLiteral("open-dialog"));
+        // A text's room in its column, as the list's items draw it.
+        const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+        for (int row = 0; row < 2; ++row) {
+            types << files->index(row, 2, root).data().toString();
+            for (int column = 1; column < 4; ++column) {
+                const QString text = files->index(row, column, root).data().toString();
+                if (list->fontMetrics().horizontalAdvance(text) + margins > list->columnWidth(column))
+                    cut << text;
+            }
+        }
+    };
+    m_main->menuAction(MenuItem::Open)->trigger();
+    QVERIFY(types.contains(QStringLiteral("Папка")));
+    QCOMPARE(cut, QStringList());
 }
 
 void TestDocumentsUi::droppedFileOpensDroppedTextIsInserted()

@@ -46,7 +46,14 @@ public:
             m_fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         while (m_fd < 0 && errno == EINTR);
         struct stat st;
-        if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
+        if (m_fd < 0) {
+            // A socket cannot be opened (ENXIO): it is said what it is.
+            const int error = errno;
+            reason = ::stat(name.constData(), &st) == 0 && S_ISSOCK(st.st_mode)
+                ? notRegularReason() : errorReason(error);
+            return false;
+        }
+        if (::fstat(m_fd, &st) != 0) {
             reason = errorReason(errno);
             return false;
         }

@@ -1,6 +1,5 @@
 #include "files/StreamInput.h"
 
-#include <QDir>
 
 #include <algorithm>
 
@@ -84,26 +83,14 @@ bool StreamInput::detect(TextFormat &format, QString &reason,
 
 bool StreamInput::spoolRest(FormatDetector &detector, QString &reason)
 {
-    m_spool = std::make_unique<QTemporaryFile>(QDir::tempPath()
-                                               + QStringLiteral("/zezu-input-XXXXXX"));
-    if (!m_spool->open() || m_spool->write(m_head) != m_head.size()) {
-        reason = m_spool->errorString();
+    m_spool = std::make_unique<ScratchFile>();
+    if (!m_spool->open(reason) || !m_spool->write(m_head, reason))
         return false;
-    }
     m_head = QByteArray();
-    if (!feedUntilSettled(
-            detector, reason, [] { return true; }, [this, &reason](QByteArrayView piece) {
-                if (m_spool->write(piece.data(), piece.size()) == piece.size())
-                    return true;
-                reason = m_spool->errorString();
-                return false;
-            }))
-        return false;
-    if (!m_spool->flush() || !m_spool->seek(0)) {
-        reason = m_spool->errorString();
-        return false;
-    }
-    return true;
+    return feedUntilSettled(
+               detector, reason, [] { return true; },
+               [this, &reason](QByteArrayView piece) { return m_spool->write(piece, reason); })
+        && m_spool->rewind(reason);
 }
 
 bool StreamInput::next(QByteArrayView &piece, QString &reason)
@@ -120,11 +107,9 @@ bool StreamInput::next(QByteArrayView &piece, QString &reason)
     }
     if (m_spool) {
         m_buffer.resize(kPiece);
-        const qint64 got = m_spool->read(m_buffer.data(), m_buffer.size());
-        if (got < 0) {
-            reason = m_spool->errorString();
+        const qint64 got = m_spool->read(m_buffer.data(), m_buffer.size(), reason);
+        if (got < 0)
             return false;
-        }
         if (got > 0) {
             piece = QByteArrayView(m_buffer.constData(), got);
             return true;

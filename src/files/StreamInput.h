@@ -1,12 +1,12 @@
 #pragma once
 
 #include "files/ReadSource.h"
+#include "files/ScratchFile.h"
 #include "text/TextFormat.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-#include <QTemporaryFile>
 
 #include <functional>
 #include <memory>
@@ -87,9 +87,7 @@ private:
     // Standard input's first bytes, and where their reading stands.
     QByteArray m_head;
     qsizetype m_headPos = 0;
-    // Never asked for its name, so that it stays a file without one where
-    // the system allows: nothing is left of it whatever ends the program.
-    std::unique_ptr<QTemporaryFile> m_spool;
+    std::unique_ptr<ScratchFile> m_spool;
     // A regular file, read twice: what detect() found, told again from the
     // second reading.
     TextFormat m_format;

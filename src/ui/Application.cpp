@@ -64,10 +64,45 @@ void setUpApplication(QApplication &app)
 
 namespace {
 
+const QByteArray kName = record::kProductName.toString().toLocal8Bit();
+
 void printUsage(std::FILE *to)
 {
-    std::fprintf(to, "использование: %s [--help] [--version] [ФАЙЛ]\n",
-                 record::kProductName.toString().toLocal8Bit().constData());
+    std::fprintf(to, "использование: %s [--help] [--version] [ФАЙЛ]\n", kName.constData());
+}
+
+// A usage error: what is wrong, then how the program is used.
+int usageError(const QString &what)
+{
+    std::fprintf(stderr, "%s: %s\n", kName.constData(), what.toLocal8Bit().constData());
+    printUsage(stderr);
+    return 2;
+}
+
+// The screen the program was told to open its windows on.
+QString displayNamed()
+{
+    for (const char *variable : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"}) {
+        const QByteArray value = qgetenv(variable);
+        if (!value.isEmpty())
+            return QStringLiteral("\"%1\" (%2)").arg(QString::fromLocal8Bit(value),
+                                                  QLatin1String(variable));
+    }
+    return {};
+}
+
+// While Qt opens its connection to the screen: where it cannot, it says so in
+// English and aborts; the program says so in Russian and ends with status 1.
+// What Qt says on the way there is left unsaid.
+void whileConnecting(QtMsgType type, const QMessageLogContext &, const QString &)
+{
+    if (type != QtFatalMsg)
+        return;
+    std::fprintf(stderr,
+                 "%s: не удалось открыть окно: графический экран %s недоступен; запустите "
+                 "редактор в графическом сеансе.\n",
+                 kName.constData(), displayNamed().toLocal8Bit().constData());
+    std::_Exit(1);
 }
 
 } // namespace
@@ -93,9 +128,14 @@ int runEditor(int argc, char **argv)
             std::printf("%s %s\n", record::kProductName.toString().toLocal8Bit().constData(),
                         record::kVersion.toString().toLocal8Bit().constData());
             return 0;
-        } else if ((options && arg.size() > 1 && arg.front() == '-') || file) {
-            printUsage(stderr);
-            return 2;
+        } else if (options && arg.size() > 1 && arg.front() == '-') {
+            return usageError(QStringLiteral("неизвестный параметр \"%1\" (имя файла, которое "
+                                             "начинается с \"-\", пишите после \"--\")")
+                                  .arg(QString::fromLocal8Bit(argv[i])));
+        } else if (file) {
+            return usageError(QStringLiteral("открыть можно только один файл, а названы \"%1\" "
+                                             "и \"%2\"")
+                                  .arg(QString::fromLocal8Bit(file), QString::fromLocal8Bit(argv[i])));
         } else {
             file = argv[i];
         }
@@ -113,7 +153,9 @@ int runEditor(int argc, char **argv)
     // Qt's file dialogs write sizes and dates in the system's locale, read
     // from the environment once: they speak Russian like the rest.
     qputenv("LC_ALL", "ru_RU.UTF-8");
+    const QtMessageHandler before = qInstallMessageHandler(whileConnecting);
     QApplication app(argc, argv);
+    qInstallMessageHandler(before);
     setUpApplication(app);
     frmMain window;
     window.show();

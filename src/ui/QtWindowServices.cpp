@@ -8,6 +8,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -214,11 +217,42 @@ void QtWindowServices::tell(const QString &title, const QString &message)
     box.exec();
 }
 
+namespace {
+
+// Qt's Russian catalogue lacks the type of a folder ("Folder"); a file's is
+// the system's own name for its kind, in the user's language.
+class RussianFileTypes final : public QFileIconProvider
+{
+public:
+    QString type(const QFileInfo &info) const override
+    {
+        return info.isDir() ? QStringLiteral("Папка") : QFileIconProvider::type(info);
+    }
+};
+
+// The columns of the dialog's list as wide as what they show: the size and
+// the date were cut short ("51 …йты").
+void fitColumns(QFileDialog &dialog)
+{
+    if (auto *list = dialog.findChild<QTreeView *>(QStringLiteral("treeView"))) {
+        QHeaderView *header = list->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
+}
+
+} // namespace
+
 std::optional<QString> QtWindowServices::runFileDialog(const FileDialogRequest &request,
                                                        bool forSaving)
 {
     const auto mode = forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen;
     QFileDialog dialog(&m_window, request.title, request.folder, request.filter);
+    RussianFileTypes types;
+    dialog.setIconProvider(&types);
+    fitColumns(dialog);
+    dialog.resize(std::max(dialog.sizeHint().width(), 760), dialog.sizeHint().height());
     dialog.setAcceptMode(mode);
     // A typed name is taken even when no such file exists; opening it then
     // fails with a message.

@@ -35,14 +35,18 @@ inline Run runProgram(const QString &program, const QStringList &args, const QSt
         return run;
     // Written while the output is read, so that neither pipe fills up.
     qsizetype written = 0;
-    while (written < input.size()) {
-        written += child.write(input.constData() + written,
-                               std::min<qsizetype>(input.size() - written, 1 << 16));
+    // A program that stops reading (it failed) takes no more.
+    while (written < input.size() && child.state() == QProcess::Running) {
+        const qint64 now = child.write(input.constData() + written,
+                                       std::min<qsizetype>(input.size() - written, 1 << 16));
+        if (now < 0)
+            break;
+        written += now;
         child.waitForBytesWritten(-1);
         run.out += child.readAllStandardOutput();
     }
     child.closeWriteChannel();
-    if (!child.waitForFinished(120000)) {
+    if (child.state() != QProcess::NotRunning && !child.waitForFinished(120000)) {
         child.kill();
         child.waitForFinished();
         return run;
