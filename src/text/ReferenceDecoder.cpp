@@ -385,8 +385,7 @@ void ReferenceStream::feed(QStringView piece, QString &out)
     }
     // A number's start: "&#", an x, and its digits, the leading zeros counted.
     const bool hex = start.size() > 2 && (start[2].unicode() | 0x20) == u'x';
-    m_number.emplace();
-    m_number->prefix = start.first(2 + hex).toString();
+    m_number.emplace(start.first(2 + hex).toString());
     continueNumber(start.sliced(2 + hex), out);
 }
 

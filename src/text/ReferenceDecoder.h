@@ -4,6 +4,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <utility>
 
 namespace zezu {
 
@@ -63,8 +64,13 @@ public:
 private:
     struct Number
     {
+        explicit Number(QString start)
+            : prefix(std::move(start))
+            , zeros(0)
+        {
+        }
         QString prefix; // "&#", "&#x" or "&#X"
-        qint64 zeros = 0;
+        qint64 zeros;
         QString digits;
     };
     // Reads on the number's digits; returns what follows them.
