@@ -24,7 +24,8 @@ struct StrayBytes
 // A stray byte (one that is not UTF-8: 0x80..0xFF; or the half unit that
 // ends a UTF-16 file cut short) is kept in text as the lone surrogate
 // U+DC00 + byte, as Python's surrogateescape has it, so that UTF-8 writes it
-// back as it was, in a file and in a file's name alike.
+// back as it was, in a file and in a file's name alike. Such a surrogate is
+// lone: after a high one it is half of a character.
 constexpr bool isEscapedByte(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDCFF; }
 
 // What stands for a unit or a sequence no character can be made of.

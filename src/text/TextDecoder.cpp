@@ -224,9 +224,10 @@ QString decodeUtf8Escaped(QByteArrayView bytes)
 
 QString withEscapesShown(QString text)
 {
-    for (QChar &c : text) {
-        if (isEscapedByte(c.unicode()))
-            c = QChar(kReplacement);
+    // A low surrogate after a high one is half of a character, no escape.
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (isEscapedByte(text[i].unicode()) && (i == 0 || !text[i - 1].isHighSurrogate()))
+            text[i] = QChar(kReplacement);
     }
     return text;
 }
