@@ -8,10 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -114,14 +112,9 @@ int toStream(const Options &options, const QStringList &files, std::FILE *out,
 // it cannot be replaced by a new file, so it is written on as it stands.
 bool isStream(const QString &path)
 {
-#ifdef Q_OS_UNIX
     struct stat st;
     return ::stat(pathBytes(path).constData(), &st) == 0 && !S_ISREG(st.st_mode)
         && !S_ISDIR(st.st_mode);
-#else
-    const QFileInfo target(path);
-    return target.exists() && !target.isFile() && !target.isDir();
-#endif
 }
 
 // Whether the path names what standard output is (/dev/stdout, say), which
@@ -129,15 +122,11 @@ bool isStream(const QString &path)
 // opened again by name.
 bool isStandardOutput(const QString &path)
 {
-#ifdef Q_OS_UNIX
     struct stat named;
     struct stat ours;
     return ::stat(pathBytes(path).constData(), &named) == 0
         && ::fstat(STDOUT_FILENO, &ours) == 0 && named.st_dev == ours.st_dev
         && named.st_ino == ours.st_ino;
-#else
-    return path == u"CON";
-#endif
 }
 
 int toNamedStream(const Options &options, const QStringList &files)

@@ -5,9 +5,7 @@
 #include <limits>
 #include <optional>
 
-#ifdef Q_OS_UNIX
 #include <sys/resource.h>
-#endif
 
 namespace zezu {
 
@@ -38,13 +36,11 @@ bool canAllocate(qint64 bytes)
     qint64 room = std::numeric_limits<qint64>::max();
     if (const auto available = procField("/proc/meminfo", "MemAvailable:"))
         room = *available;
-#ifdef Q_OS_UNIX
     struct rlimit limit;
     if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
         const qint64 used = procField("/proc/self/status", "VmSize:").value_or(0);
         room = std::min(room, qint64(limit.rlim_cur) - used);
     }
-#endif
     return bytes <= room;
 }
 

@@ -8,13 +8,10 @@
 #include <QFile>
 #include <QFileInfo>
 
-#ifdef Q_OS_UNIX
 #include <sys/stat.h>
-#endif
 
 namespace zezu {
 
-#ifdef Q_OS_UNIX
 
 QString pathFromBytes(const char *bytes)
 {
@@ -40,13 +37,6 @@ std::optional<FileStamp> fileStamp(const QString &path)
     return FileStamp::of(st);
 }
 
-#else
-
-QString pathFromBytes(const char *bytes) { return QFile::decodeName(bytes); }
-QByteArray pathBytes(const QString &path) { return QFile::encodeName(path); }
-qint64 fileSize(const QString &path) { return QFileInfo(path).size(); }
-
-#endif
 
 QString shownPath(const QString &path)
 {

@@ -6,7 +6,6 @@
 
 #include <QString>
 
-#ifdef Q_OS_UNIX
 #include <QFile>
 
 #include <fcntl.h>
@@ -14,13 +13,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#else
-#include <QFile>
-#endif
 
 namespace zezu {
 
-#ifdef Q_OS_UNIX
 // A file being read, through the system's calls, whose errors name the
 // reason: a regular file opened by name, or standard input, which may be a
 // pipe.
@@ -126,51 +121,5 @@ private:
     struct timespec m_modified = {};
     FileStamp m_stamp;
 };
-#else
-class ReadSource
-{
-public:
-    bool open(const QString &path, QString &reason)
-    {
-        m_file.setFileName(path);
-        if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-            reason = m_file.errorString();
-            return false;
-        }
-        return true;
-    }
-    bool openStandardInput(QString &reason)
-    {
-        if (!m_file.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-            reason = m_file.errorString();
-            return false;
-        }
-        m_stream = true;
-        return true;
-    }
-    qint64 size() const { return m_stream ? 0 : m_file.size(); }
-    bool rewindable() const { return !m_stream; }
-    qint64 read(char *buffer, qint64 maxSize, QString &reason)
-    {
-        const qint64 got = m_file.read(buffer, maxSize);
-        if (got < 0)
-            reason = m_file.errorString();
-        return got;
-    }
-    bool rewind(QString &reason)
-    {
-        if (m_file.seek(0))
-            return true;
-        reason = m_file.errorString();
-        return false;
-    }
-    // Elsewhere only a change of the format its bytes tell is seen.
-    bool changedSinceOpened() const { return false; }
-
-private:
-    QFile m_file;
-    bool m_stream = false;
-};
-#endif
 
 } // namespace zezu

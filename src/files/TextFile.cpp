@@ -7,40 +7,12 @@
 #include "text/TextCodec.h"
 #include "text/TextScan.h"
 
-#include <QFileInfo>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
-
 #include <algorithm>
 #include <optional>
 
 namespace zezu {
 
 namespace {
-
-// Why the path cannot be written as a text file; empty when it can, or when
-// nothing is there yet. A save would put a regular file in place of a folder,
-// a FIFO or a device.
-QString whyNotAFile(const QString &path)
-{
-#ifdef Q_OS_UNIX
-    struct stat st;
-    if (::stat(pathBytes(path).constData(), &st) != 0)
-        return {};
-    if (S_ISDIR(st.st_mode))
-        return folderReason();
-    return S_ISREG(st.st_mode) ? QString() : notRegularReason();
-#else
-    const QFileInfo info(path);
-    if (info.isDir())
-        return folderReason();
-    if (info.exists() && !info.isFile())
-        return notRegularReason();
-    return {};
-#endif
-}
 
 // The text's bytes in a format, encoded a piece at a time.
 class EncodedText final : public ByteSource
@@ -268,11 +240,6 @@ void forEachPiece(const TextPieces &text, const std::function<void(QStringView)>
 bool writeTextFile(const QString &path, const TextPieces &text, TextFormat &format,
                    QString &reason, FileStamp *written)
 {
-    // Neither a folder nor a FIFO or a device is replaced by a regular file.
-    if (const QString why = whyNotAFile(path); !why.isEmpty()) {
-        reason = why;
-        return false;
-    }
     EncodedText bytes(text, format);
     if (!saveFile(path, bytes, reason, written))
         return false;

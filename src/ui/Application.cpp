@@ -24,15 +24,11 @@ namespace zezu {
 
 bool hasDisplay()
 {
-#if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
     auto set = [](const char *name) {
         const char *value = std::getenv(name);
         return value && *value;
     };
     return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
-#else
-    return true;
-#endif
 }
 
 void setUpApplication(QApplication &app)
