@@ -251,9 +251,11 @@ void TestTextFile::fileChangedWhileReadIsReadAgain()
     StreamInput input;
     TextFormat format;
     QString reason;
-    QVERIFY2(input.openFile(file, reason) && input.detect(format, reason), qPrintable(reason));
+    QByteArrayView piece;
+    // Told from the whole file, then changed before the rest is read.
+    QVERIFY2(input.openFile(file, reason) && input.next(piece, format, reason), qPrintable(reason));
     QVERIFY(writeBytes(file, changed));
-    for (QByteArrayView piece; input.next(piece, reason) && !piece.isEmpty();) {
+    while (input.next(piece, format, reason) && !piece.isEmpty()) {
     }
     QVERIFY(input.changedWhileRead());
 

@@ -86,17 +86,19 @@ int toStream(const Options &options, const QStringList &files, std::FILE *out,
     const int status = eachInput(options, files, [&](const QString &name,
                                                      ConvertedInputs &source) {
         QString reason;
-        for (QByteArrayView piece = source.next(); !piece.isEmpty(); piece = source.next()) {
+        for (QByteArrayView piece;;) {
+            if (!source.next(piece, reason)) {
+                tell(name, reason);
+                return Outcome::Failed;
+            }
+            if (piece.isEmpty())
+                return Outcome::Done;
             if (!writeOut(out, piece, reason)) {
                 tell(outName, reason);
                 outputFailed = true;
                 return Outcome::StopAll;
             }
         }
-        if (source.failure().isEmpty())
-            return Outcome::Done;
-        tell(name, source.failure());
-        return Outcome::Failed;
     });
     if (outputFailed)
         return kFailed;

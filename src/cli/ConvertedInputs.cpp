@@ -62,12 +62,9 @@ void ConvertedInputs::holdUntilMarkDecided(bool ended)
     m_out += std::exchange(m_held, QByteArray());
 }
 
-bool ConvertedInputs::start(Input &input)
+void ConvertedInputs::start(const TextFormat &told)
 {
-    TextFormat detected;
-    if (!input.stream->detect(detected, m_failure))
-        return false;
-    m_input = inputFormat(detected, m_options.from);
+    m_input = inputFormat(told, m_options.from);
     m_output = outputFormat(m_input, m_options.to);
     m_pipeline.emplace(m_input, m_output, m_options.conversion);
     // Decoded text may be anything: UTF-8 without a mark is held until it
@@ -77,41 +74,37 @@ bool ConvertedInputs::start(Input &input)
     m_markUndecided = m_options.conversion == Conversion::ToText
         && m_output.encoding == Encoding::Utf8 && !m_output.bom;
     m_written = UnmarkedUtf8();
-    return true;
 }
 
-QByteArrayView ConvertedInputs::next()
+bool ConvertedInputs::next(QByteArrayView &out, QString &reason)
 {
     m_out.resize(0);
-    while (m_out.isEmpty() && m_current < m_inputs.size() && m_failure.isEmpty()) {
+    while (m_out.isEmpty() && m_current < m_inputs.size()) {
         Input &input = m_inputs[m_current];
-        if (!m_pipeline && !start(input))
-            break;
         QByteArrayView piece;
-        if (!input.stream->next(piece, m_failure))
-            break;
+        TextFormat told;
+        if (!input.stream->next(piece, told, reason))
+            return failed(reason);
+        if (!m_pipeline)
+            start(told);
         if (!piece.isEmpty()) {
             m_pipeline->feed(piece, m_out);
             holdUntilMarkDecided(false);
             continue;
         }
-        if (input.stream->changedWhileRead()) {
-            // What was written of it came from a file in another format, or
-            // mixes the file's old bytes and its new.
-            m_failure = changedWhileReadReason();
-            break;
-        }
+        // What was written of it came from a file in another format, or
+        // mixes the file's old bytes and its new.
+        if (input.stream->changedWhileRead())
+            return failed(reason = changedWhileReadReason());
         m_pipeline->finish(m_out);
         holdUntilMarkDecided(true);
         if (const StrayBytes &stray = m_pipeline->strayBytes(); stray.count > 0) {
             // Read as UTF-8 by a guess: the input is not what it seemed, and
             // a file it was to replace stays as it was.
-            if (!m_options.from) {
-                m_failure = strayBytesNote(stray, m_input.encoding)
-                    + QStringLiteral("; --from %1 преобразует его всё же")
-                          .arg(encodingName(m_input.encoding).toLower());
-                break;
-            }
+            if (!m_options.from)
+                return failed(reason = strayBytesNote(stray, m_input.encoding)
+                                  + QStringLiteral("; --from %1 преобразует его всё же")
+                                        .arg(encodingName(m_input.encoding).toLower()));
             m_notes.push_back({input.name, strayBytesNote(stray, m_input.encoding)});
         }
         if (const qint64 marks = m_pipeline->questionMarks())
@@ -122,11 +115,15 @@ QByteArrayView ConvertedInputs::next()
         input.stream.reset(); // no file stays open longer than it is read
         ++m_current;
     }
-    if (!m_failure.isEmpty()) {
-        m_failedInput = m_inputs[m_current].name;
-        return {};
-    }
-    return m_out;
+    out = m_out;
+    return true;
+}
+
+bool ConvertedInputs::failed(const QString &reason)
+{
+    m_failedInput = m_inputs[m_current].name;
+    m_failure = reason;
+    return false;
 }
 
 } // namespace zezu::cli

@@ -29,10 +29,10 @@ public:
     ConvertedInputs(std::vector<Input> inputs, const Options &options);
 
     qint64 size() const override { return -1; }
-    QByteArrayView next() override;
-    QString failure() const override { return m_failure; }
-    // The input that failed, when one did.
+    bool next(QByteArrayView &piece, QString &reason) override;
+    // The input that failed, when one did, and why.
     QString failedInput() const { return m_failedInput; }
+    QString failure() const { return m_failure; }
 
     // What the user should know of an input that was read whole.
     struct Note
@@ -43,7 +43,9 @@ public:
     const std::vector<Note> &notes() const { return m_notes; }
 
 private:
-    bool start(Input &input);
+    // The pipeline of the input, by the format its bytes told.
+    void start(const TextFormat &told);
+    bool failed(const QString &reason);
     // Holds the output while a mark may still be needed (see start()); once
     // it is decided, or the input ended (ended), m_out is all of it.
     void holdUntilMarkDecided(bool ended);

@@ -16,11 +16,10 @@ public:
     // The number of bytes all the pieces make; -1 when not known before they
     // are all given (a stream).
     virtual qint64 size() const = 0;
-    // The next piece; empty once all were given, or once the source failed.
-    virtual QByteArrayView next() = 0;
-    // Why the source stopped short, once next() gave an empty piece; empty
-    // when all was given. A save whose source failed leaves the file as it was.
-    virtual QString failure() const { return {}; }
+    // The next piece, valid until the next call; empty once all were given.
+    // False when the source failed, with reason: a save then leaves the
+    // file as it was.
+    virtual bool next(QByteArrayView &piece, QString &reason) = 0;
 };
 
 // Puts the bytes in the file at path, which is created when missing. A
@@ -28,11 +27,13 @@ public:
 // file: a complete new one is renamed over it, atomically, when it can have
 // the old one's owner, group and mode and the old one has no other name;
 // otherwise (a folder that takes no new file, a file of another owner, hard
-// links) the old file is written in place, once room for the new bytes is
-// reserved (a source of unknown size is first written to a temporary file
-// elsewhere, so as to know it). On failure reason says why, in words for the user; the file is as
-// it was, unless the reason says it may be damaged.
-// written, when given, is set to the stamp of the file as written.
+// links) the old file is written in place, once a copy of its old bytes is
+// safe and room for the new ones reserved (a source of unknown size is first
+// spooled, so as to know it), with the signals that would end the program
+// waiting until it is whole. On failure reason says why, in words for the
+// user; the file is as it was, unless the reason says it may be damaged and
+// where its old bytes are. written, when given, is set to the stamp of the
+// file as written.
 bool saveFile(const QString &path, ByteSource &bytes, QString &reason,
               FileStamp *written = nullptr);
 

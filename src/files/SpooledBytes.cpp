@@ -14,26 +14,29 @@ bool SpooledBytes::fill(ByteSource &bytes, QString &reason)
 {
     if (!m_file.open(reason))
         return false;
-    for (QByteArrayView piece = bytes.next(); !piece.isEmpty(); piece = bytes.next()) {
+    for (QByteArrayView piece;;) {
+        if (!bytes.next(piece, reason))
+            return false;
+        if (piece.isEmpty())
+            return m_file.rewind(reason);
         if (!m_file.write(piece, reason))
             return false;
     }
-    if (reason = bytes.failure(); !reason.isEmpty())
-        return false;
-    return m_file.rewind(reason);
 }
 
-QByteArrayView SpooledBytes::next()
+bool SpooledBytes::next(QByteArrayView &piece, QString &reason)
 {
     m_buffer.resize(kPiece);
-    const qint64 got = m_file.read(m_buffer.data(), m_buffer.size(), m_failure);
-    if (got <= 0) {
-        if (got == 0 && m_given != m_file.size())
-            m_failure = shortWriteReason();
-        return {};
+    const qint64 got = m_file.read(m_buffer.data(), m_buffer.size(), reason);
+    if (got < 0)
+        return false;
+    if (got == 0 && m_given != m_file.size()) {
+        reason = shortWriteReason();
+        return false;
     }
     m_given += got;
-    return QByteArrayView(m_buffer.constData(), got);
+    piece = QByteArrayView(m_buffer.constData(), got);
+    return true;
 }
 
 } // namespace zezu

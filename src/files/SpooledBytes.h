@@ -18,14 +18,12 @@ public:
     bool fill(ByteSource &bytes, QString &reason);
 
     qint64 size() const override { return m_file.size(); }
-    QByteArrayView next() override;
-    QString failure() const override { return m_failure; }
+    bool next(QByteArrayView &piece, QString &reason) override;
 
 private:
     ScratchFile m_file;
     qint64 m_given = 0;
     QByteArray m_buffer;
-    QString m_failure;
 };
 
 } // namespace zezu

@@ -1,20 +1,30 @@
 #include "files/StreamInput.h"
 
-
 #include <algorithm>
+#include <utility>
 
 namespace zezu {
 
-StreamInput::StreamInput() = default;
+StreamInput::StreamInput(Telling telling, std::function<bool()> betweenPieces)
+    : m_telling(telling)
+    , m_betweenPieces(std::move(betweenPieces))
+{
+}
+
 StreamInput::~StreamInput() = default;
 
 bool StreamInput::openFile(const QString &path, QString &reason)
 {
-    return m_source.open(path, reason);
+    if (!m_source.open(path, reason))
+        return false;
+    if (m_telling == Telling::AsRead)
+        m_reading.emplace();
+    return true;
 }
 
 bool StreamInput::openStandardInput(QString &reason)
 {
+    m_telling = Telling::First;
     return m_source.openStandardInput(reason);
 }
 
@@ -34,8 +44,7 @@ bool StreamInput::readSource(QByteArrayView &piece, QString &reason)
 
 bool StreamInput::feedUntilSettled(FormatDetector &detector, QString &reason,
                                    const std::function<bool()> &more,
-                                   const std::function<bool(QByteArrayView)> &keep,
-                                   const std::function<bool()> &betweenPieces)
+                                   const std::function<bool(QByteArrayView)> &keep)
 {
     QByteArrayView piece;
     while (!detector.settled() && more()) {
@@ -46,38 +55,35 @@ bool StreamInput::feedUntilSettled(FormatDetector &detector, QString &reason,
         detector.feed(piece);
         if (!keep(piece))
             return false;
-        if (betweenPieces && !betweenPieces())
+        if (m_betweenPieces && !m_betweenPieces())
             return false;
     }
     return true;
 }
 
-bool StreamInput::detect(TextFormat &format, QString &reason,
-                         const std::function<bool()> &betweenPieces)
+bool StreamInput::tellFirst(QString &reason)
 {
     FormatDetector detector;
-    const auto always = [] { return true; };
     if (m_source.rewindable()) {
-        if (!feedUntilSettled(detector, reason, always, [](QByteArrayView) { return true; },
-                              betweenPieces)
+        if (!feedUntilSettled(detector, reason, [] { return true; },
+                              [](QByteArrayView) { return true; })
             || !m_source.rewind(reason))
             return false;
         m_sourceEnded = false;
-        format = m_format = detector.format();
-        m_recheck.emplace();
-        return true;
+        m_reading.emplace();
+    } else {
+        // A pipe cannot be read again: what telling read is held for reading.
+        if (!feedUntilSettled(
+                detector, reason, [this] { return m_head.size() < kHeadLimit; },
+                [this](QByteArrayView piece) {
+                    m_head.append(piece);
+                    return true;
+                }))
+            return false;
+        if (!detector.settled() && !m_sourceEnded && !spoolRest(detector, reason))
+            return false;
     }
-    // A pipe cannot be read again: what detection read is held for reading.
-    if (!feedUntilSettled(
-            detector, reason, [this] { return m_head.size() < kHeadLimit; },
-            [this](QByteArrayView piece) {
-                m_head.append(piece);
-                return true;
-            }))
-        return false;
-    if (!detector.settled() && !m_sourceEnded && !spoolRest(detector, reason))
-        return false;
-    format = detector.format();
+    m_told = detector.format();
     return true;
 }
 
@@ -93,7 +99,7 @@ bool StreamInput::spoolRest(FormatDetector &detector, QString &reason)
         && m_spool->rewind(reason);
 }
 
-bool StreamInput::next(QByteArrayView &piece, QString &reason)
+bool StreamInput::nextHeld(QByteArrayView &piece, QString &reason)
 {
     if (m_headPos < m_head.size()) {
         const qsizetype length = std::min(kPiece, m_head.size() - m_headPos);
@@ -101,26 +107,43 @@ bool StreamInput::next(QByteArrayView &piece, QString &reason)
         m_headPos += length;
         return true;
     }
-    if (!m_head.isEmpty()) {
-        m_head = QByteArray();
-        m_headPos = 0;
-    }
-    if (m_spool) {
-        m_buffer.resize(kPiece);
-        const qint64 got = m_spool->read(m_buffer.data(), m_buffer.size(), reason);
-        if (got < 0)
+    m_head = QByteArray();
+    m_headPos = 0;
+    m_buffer.resize(kPiece);
+    const qint64 got = m_spool ? m_spool->read(m_buffer.data(), m_buffer.size(), reason) : 0;
+    if (got < 0)
+        return false;
+    if (got == 0)
+        m_spool.reset();
+    piece = QByteArrayView(m_buffer.constData(), got);
+    return true;
+}
+
+bool StreamInput::next(QByteArrayView &piece, TextFormat &format, QString &reason)
+{
+    if (m_telling == Telling::First && !m_told && !tellFirst(reason))
+        return false;
+    if (!m_head.isEmpty() || m_spool) {
+        if (!nextHeld(piece, reason))
             return false;
-        if (got > 0) {
-            piece = QByteArrayView(m_buffer.constData(), got);
+        if (!piece.isEmpty()) {
+            format = *m_told;
             return true;
         }
-        m_spool.reset();
     }
     if (!readSource(piece, reason))
         return false;
-    if (m_recheck)
-        m_recheck->feed(piece);
+    if (m_reading)
+        m_reading->feed(piece);
+    format = m_telling == Telling::First ? *m_told : m_reading->format();
     return true;
+}
+
+bool StreamInput::changedWhileRead() const
+{
+    const bool toldOtherwise = m_telling == Telling::First && m_reading && m_told
+        && m_reading->format() != *m_told;
+    return toldOtherwise || m_source.changedSinceOpened();
 }
 
 } // namespace zezu

@@ -14,6 +14,50 @@ namespace zezu {
 
 namespace {
 
+// One pass over a text, encoding it a piece at a time: the piece read, how
+// far it is encoded, and where the next begins (-1 after the last; -2 once
+// finished).
+class EncodingPass
+{
+public:
+    EncodingPass(const TextPieces &text, const TextFormat &format)
+        : m_text(text)
+        , m_encoder(format)
+    {
+    }
+    // The next piece of bytes, valid until the next call; empty at the end.
+    QByteArrayView next()
+    {
+        m_buffer.resize(0);
+        // Small pieces of text make one piece of bytes: a write each would
+        // cost a call of the system.
+        while (m_buffer.size() < kWriteChunk && m_at != -2) {
+            if (m_pos < m_piece.size()) {
+                const qsizetype length = std::min(kWriteChunk, m_piece.size() - m_pos);
+                m_encoder.feed(QStringView(m_piece).sliced(m_pos, length), m_buffer);
+                m_pos += length;
+            } else if (m_at >= 0) {
+                // A fresh string: a text held whole comes shared, not copied.
+                m_piece = QString();
+                m_pos = 0;
+                m_at = m_text(m_at, m_piece);
+            } else {
+                m_encoder.finish(m_buffer);
+                m_at = -2;
+            }
+        }
+        return m_buffer;
+    }
+
+private:
+    const TextPieces &m_text;
+    TextEncoder m_encoder;
+    QString m_piece;
+    qsizetype m_pos = 0;
+    qsizetype m_at = 0;
+    QByteArray m_buffer;
+};
+
 // The text's bytes in a format, encoded a piece at a time.
 class EncodedText final : public ByteSource
 {
@@ -29,85 +73,41 @@ public:
         if (m_format.encoding != Encoding::Utf8 || m_format.bom)
             return;
         UnmarkedUtf8 written;
-        Reading reading(m_format);
-        qint64 total = 0;
-        for (QByteArrayView piece; !(piece = reading.next(m_text)).isEmpty();) {
-            written.feed(piece);
-            total += piece.size();
-        }
+        m_size = passOver([&](QByteArrayView piece) { written.feed(piece); });
         m_format.bom = written.needsMark();
-        m_size = total + (m_format.bom ? byteOrderMark(Encoding::Utf8).size() : 0);
+        *m_size += m_format.bom ? byteOrderMark(Encoding::Utf8).size() : 0;
     }
     // The format the bytes are in.
     const TextFormat &format() const { return m_format; }
     qint64 size() const override
     {
         if (!m_size)
-            m_size = encodedSize();
+            m_size = passOver([](QByteArrayView) {});
         return *m_size;
     }
-    QByteArrayView next() override
+    bool next(QByteArrayView &piece, QString &) override
     {
-        if (!m_reading)
-            m_reading.emplace(m_format);
-        return m_reading->next(m_text);
+        if (!m_writing)
+            m_writing.emplace(m_text, m_format);
+        piece = m_writing->next();
+        return true;
     }
 
 private:
-    // One pass over the text: the piece read, how far it is encoded, and
-    // where the next begins (-1 after the last; -2 once finished).
-    struct Reading
+    // Encodes the text once, handing each piece of bytes to each; their size.
+    template <typename Each>
+    qint64 passOver(Each &&each) const
     {
-        explicit Reading(const TextFormat &format)
-            : encoder(format)
-        {
-        }
-        QByteArrayView next(const TextPieces &text)
-        {
-            buffer.resize(0);
-            // Small pieces of text make one piece of bytes: a write each
-            // would cost a call of the system.
-            while (buffer.size() < kWriteChunk && at != -2) {
-                if (pos < piece.size()) {
-                    const qsizetype length = std::min(kWriteChunk, piece.size() - pos);
-                    encoder.feed(QStringView(piece).sliced(pos, length), buffer);
-                    pos += length;
-                } else if (at >= 0) {
-                    // A fresh string: a text held whole comes shared, not copied.
-                    piece = QString();
-                    pos = 0;
-                    at = text(at, piece);
-                } else {
-                    encoder.finish(buffer);
-                    at = -2;
-                }
-            }
-            return buffer;
-        }
-        TextEncoder encoder;
-        QString piece;
-        qsizetype pos = 0;
-        qsizetype at = 0;
-        QByteArray buffer;
-    };
-
-    qint64 encodedSize() const
-    {
+        EncodingPass pass(m_text, m_format);
         qint64 total = 0;
-        // One byte per character in the page (a surrogate pair is one).
-        if (m_format == TextFormat{}) {
-            forEachPiece(m_text, [&](QStringView piece) { total += countCharacters(piece); });
-            return total;
-        }
-        Reading reading(m_format);
-        for (QByteArrayView piece; !(piece = reading.next(m_text)).isEmpty();)
-            total += piece.size();
+        for (QByteArrayView piece; !(piece = pass.next()).isEmpty(); total += piece.size())
+            each(piece);
         return total;
     }
 
     const TextPieces &m_text;
     TextFormat m_format;
-    std::optional<Reading> m_reading;
+    std::optional<EncodingPass> m_writing;
     mutable std::optional<qint64> m_size;
 };
 
@@ -117,92 +117,97 @@ namespace {
 
 using Take = std::function<bool(const QString &, qint64)>;
 
-enum class Reading { Read, Failed, OtherFormat };
-
-// One reading of the file. By the format detect() tells from all of its
-// bytes first, when tellFirst; else by what its first piece tells, which the
-// rest may contradict. The text goes to take a piece at a time when given,
-// else whole into text, once all of it is read.
-Reading readOnce(const QString &path, bool tellFirst, TextFormat &format, QString *text,
-                 const Take &take, const std::function<bool()> &betweenPieces,
-                 StrayBytes *stray, FileStamp *stamp, QString &reason)
+// The reading of one file, once or again: its text goes to take a piece at a
+// time when given, else whole into text once all of it is read.
+class FileReading
 {
-    StreamInput input;
-    std::optional<TextDecoder> decoder;
-    TextFormat used;
-    if (!input.openFile(path, reason))
-        return Reading::Failed;
-    if (tellFirst) {
-        if (!input.detect(used, reason, betweenPieces))
-            return Reading::Failed;
-        decoder.emplace(used, take ? 0 : input.sizeHint());
-    } else {
-        input.tellAsRead();
+public:
+    enum class Outcome { Read, Failed, OtherFormat };
+
+    FileReading(const QString &path, QString *text, const Take &take,
+                const std::function<bool()> &betweenPieces)
+        : m_path(path)
+        , m_text(text)
+        , m_take(take)
+        , m_betweenPieces(betweenPieces)
+    {
     }
-    QString piece;
-    qint64 read = 0;
-    for (QByteArrayView bytes;;) {
-        if (!input.next(bytes, reason))
-            return Reading::Failed;
-        read += bytes.size();
-        if (!decoder) {
-            used = input.formatSoFar();
-            input.assume(used);
-            decoder.emplace(used, take ? 0 : input.sizeHint());
-        } else if (!tellFirst && input.formatSoFar() != used) {
-            // Before more text goes by a format the file no longer has.
-            return Reading::OtherFormat;
-        }
-        if (bytes.isEmpty())
-            break;
-        decoder->feed(bytes);
-        if (take) {
-            decoder->take(piece);
-            if (!piece.isEmpty() && !take(piece, read))
-                return Reading::Failed;
-        }
+
+    // One reading, the format told as told; on Read, what was found is set.
+    Outcome readOnce(StreamInput::Telling telling, TextFormat &format, StrayBytes *stray,
+                     FileStamp *stamp, QString &reason)
+    {
         // A reading that hands its text over answers there.
-        if (!take && betweenPieces && !betweenPieces())
-            return Reading::Failed;
+        StreamInput input(telling, m_take ? std::function<bool()>() : m_betweenPieces);
+        if (!input.openFile(m_path, reason))
+            return Outcome::Failed;
+        std::optional<TextDecoder> decoder;
+        TextFormat used;
+        QString piece;
+        qint64 read = 0;
+        for (QByteArrayView bytes;;) {
+            TextFormat told;
+            if (!input.next(bytes, told, reason))
+                return Outcome::Failed;
+            read += bytes.size();
+            if (!decoder) {
+                used = told;
+                decoder.emplace(used, m_take ? 0 : input.sizeHint());
+            } else if (told != used) {
+                // Before more text goes by a format the file no longer has.
+                return Outcome::OtherFormat;
+            }
+            if (bytes.isEmpty())
+                break;
+            decoder->feed(bytes);
+            if (m_take) {
+                decoder->take(piece);
+                if (!piece.isEmpty() && !m_take(piece, read))
+                    return Outcome::Failed;
+            } else if (m_betweenPieces && !m_betweenPieces()) {
+                return Outcome::Failed;
+            }
+        }
+        if (input.changedWhileRead())
+            return Outcome::OtherFormat;
+        QString rest = decoder->finish();
+        if (!m_take)
+            *m_text = std::move(rest);
+        else if (!rest.isEmpty() && !m_take(rest, read))
+            return Outcome::Failed;
+        format = used;
+        if (stray)
+            *stray = decoder->strayBytes();
+        if (stamp)
+            *stamp = input.stamp();
+        return Outcome::Read;
     }
-    if (input.changedWhileRead())
-        return Reading::OtherFormat;
-    QString rest = decoder->finish();
-    if (take) {
-        if (!rest.isEmpty() && !take(rest, read))
-            return Reading::Failed;
-    } else {
-        *text = std::move(rest);
-    }
-    format = used;
-    if (stray)
-        *stray = decoder->strayBytes();
-    if (stamp)
-        *stamp = input.stamp();
-    return Reading::Read;
-}
+
+private:
+    const QString &m_path;
+    QString *m_text;
+    const Take &m_take;
+    const std::function<bool()> &m_betweenPieces;
+};
 
 bool readFile(const QString &path, TextFormat &format, QString *text, QString &reason,
               const Take &take, const std::function<void()> &restart,
               const std::function<bool()> &betweenPieces, StrayBytes *stray, FileStamp *stamp)
 {
-    // Read once where the head tells the format (for a UTF-8 file, half the
+    // Read once by the format the head tells (for a UTF-8 file, half the
     // reading of telling it first from the whole file). Read by the whole
     // file's format otherwise; a file written to meanwhile, or whose bytes
     // then tell another format, changed while it was read, and is read again.
-    bool tellFirst = false;
+    FileReading reading(path, text, take, betweenPieces);
+    StreamInput::Telling telling = StreamInput::Telling::AsRead;
     for (int attempt = 0; attempt < 4; ++attempt) {
-        TextFormat found;
-        switch (readOnce(path, tellFirst, found, text, take, betweenPieces, stray, stamp, reason)) {
-        case Reading::Read:
-            format = found;
-            return true;
-        case Reading::Failed:
-            return false;
-        case Reading::OtherFormat:
+        switch (reading.readOnce(telling, format, stray, stamp, reason)) {
+        case FileReading::Outcome::Read: return true;
+        case FileReading::Outcome::Failed: return false;
+        case FileReading::Outcome::OtherFormat:
             if (restart)
                 restart();
-            tellFirst = true;
+            telling = StreamInput::Telling::First;
             break;
         }
     }
