@@ -15,6 +15,7 @@
 //                 process (bench_files passes its time in ZEZU_BENCH_SPAWNED,
 //                 on the steady clock both share): the application and the
 //                 window made and shown first, as the editor starts
+#include "support/ViewText.h"
 #include "OpenInWindow.h"
 
 #include "Responsiveness.h"
@@ -166,9 +167,9 @@ int openInWindow(int argc, char **argv, const QString &path)
     // editor's own. The text area's text costs nothing to read while it is
     // the text set.
     const qsizetype expectedUnits = textLength(path);
-    if (window.textArea()->text().size() != expectedUnits)
+    if (zezu::test::textOf(window.textArea()).size() != expectedUnits)
         return std::fprintf(stderr, "the text area holds %lld units, not %lld\n",
-                            qlonglong(window.textArea()->text().size()), qlonglong(expectedUnits)),
+                            qlonglong(zezu::test::textOf(window.textArea()).size()), qlonglong(expectedUnits)),
                1;
     std::printf("%.3f %.3f %.3f %.3f %.3f\n", totalMs, screen.shownAtNs() / 1e6, unansweredMs,
                 startedMs + screen.shownAtNs() / 1e6, startedMs + totalMs);

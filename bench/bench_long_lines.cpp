@@ -14,6 +14,7 @@
 //   bench_long_lines                          lines of 0.1, 1 and 10 MB
 //   bench_long_lines --sizes 100000,1000000
 //   bench_long_lines --bytes N                one run, here
+#include "support/ViewText.h"
 #include "EachInChild.h"
 #include "Responsiveness.h"
 #include "support/Codecs.h"
@@ -76,7 +77,7 @@ int runOne(qsizetype bytes)
     bool opened = false;
     const auto [openMs, openUnansweredMs] = timed(
         window, [&] { window.editor().openFile(path); opened = true; }, [&] { return opened; });
-    const qsizetype length = window.textArea()->text().size();
+    const qsizetype length = zezu::test::textOf(window.textArea()).size();
     std::printf("%10lld bytes  open %9.1f ms (unanswered %8.1f ms)", qlonglong(bytes), openMs,
                 openUnansweredMs);
     std::fflush(stdout);
@@ -85,7 +86,7 @@ int runOne(qsizetype bytes)
     const auto [convertMs, convertUnansweredMs] = timed(
         window, [&] { window.menuAction(MenuItem::Gen)->trigger(); converted = true; },
         [&] { return converted && !window.editor().run().inProgress(); });
-    const bool grew = window.textArea()->text().size() > length;
+    const bool grew = zezu::test::textOf(window.textArea()).size() > length;
     std::printf("  convert %9.1f ms (unanswered %8.1f ms)%s\n", convertMs, convertUnansweredMs,
                 grew && length >= bytes ? "" : "  NOT DONE");
     std::fflush(stdout);

@@ -6,8 +6,10 @@
 //
 //   bench_view_cost                 lines of 0, 10, 30, 100, 1030 and 1400 units
 //   bench_view_cost --line N        one run, lines of N units
+#include "support/ViewText.h"
 #include "EachInChild.h"
 #include "PeakMemory.h"
+#include "editor/ViewCost.h"
 #include "files/Memory.h"
 #include "text/TextScan.h"
 #include "ui/TextArea.h"
@@ -36,10 +38,7 @@ int runOne(int lineLength)
     const long before = peakKiB();
     const long addressBefore = statusKiB("VmSize");
     // In pieces, as a text this large goes in.
-    area.beginIntake(text);
-    while (area.continueIntake(1 << 20) < text.size())
-        QCoreApplication::processEvents();
-    area.finishIntake();
+    zezu::test::setTextOf(&area, text, 1 << 20);
     area.repaint();
     QCoreApplication::processEvents();
     const double bytes = double(peakKiB() - before) * 1024.0;

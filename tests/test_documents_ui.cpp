@@ -79,7 +79,7 @@ void TestDocumentsUi::openTypeSaveThroughShortcuts()
         QCOMPARE(d.filters, QStringList({QStringLiteral("текстовые файлы (*.txt)"),
                                          QStringLiteral("все файлы (*)")}));
     }
-    QCOMPARE(m_main.text()->text(), QStringLiteral("Дом\r\nсад\r\n"));
+    QCOMPARE(textOf(m_main.text()), QStringLiteral("Дом\r\nсад\r\n"));
     QCOMPARE(m_main->windowTitle(), named(QStringLiteral("in.txt")));
 
     m_main.typeAtEnd(QStringLiteral("ёж"));
@@ -161,7 +161,7 @@ void TestDocumentsUi::closeWithEditsThatStays()
     }
 
     QVERIFY(m_main->isVisible());
-    QCOMPARE(m_main.text()->text(), QStringLiteral("правка"));
+    QCOMPARE(textOf(m_main.text()), QStringLiteral("правка"));
     QCOMPARE(m_main->windowTitle(), kFreshModified);
     QVERIFY(!QFileInfo::exists(target));
 
@@ -345,7 +345,7 @@ void TestDocumentsUi::droppedFileOpensDroppedTextIsInserted()
     QMimeData text;
     text.setText(QStringLiteral("вставка"));
     drop(m_main.text()->viewport(), &text);
-    QCOMPARE(m_main.text()->text(), QStringLiteral("вставка"));
+    QCOMPARE(textOf(m_main.text()), QStringLiteral("вставка"));
 
     // Unsaved edits: the prompt first; No gives them up.
     ScriptedUser user;
@@ -353,7 +353,7 @@ void TestDocumentsUi::droppedFileOpensDroppedTextIsInserted()
     QMimeData urls;
     urls.setUrls({QUrl::fromLocalFile(file)});
     drop(m_main.text()->viewport(), &urls);
-    QTRY_COMPARE(m_main.text()->text(), QStringLiteral("ёж\r\nда\r\n"));
+    QTRY_COMPARE(textOf(m_main.text()), QStringLiteral("ёж\r\nда\r\n"));
     QCOMPARE(m_main->windowTitle(), named(QStringLiteral("dropped.txt")));
     QCOMPARE(user.seen.size(), size_t(1));
 }

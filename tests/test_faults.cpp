@@ -6,6 +6,7 @@
 // setpriv, or in a mount namespace of its own over a tiny tmpfs.
 #include "editor/Editor.h"
 #include "editor/Caption.h"
+#include "editor/ViewCost.h"
 #include "files/Memory.h"
 #include "editor/DocumentTexts.h"
 #include "files/FileErrors.h"

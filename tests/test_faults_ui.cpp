@@ -3,6 +3,7 @@
 // boxes. A scripted user answers every modal window as it comes up and
 // counts the messages, so that "exactly one message" is what a user sees.
 #include "editor/DocumentTexts.h"
+#include "editor/ViewCost.h"
 #include "files/Memory.h"
 #include "files/FileErrors.h"
 #include "files/TextFile.h"
@@ -112,9 +113,9 @@ void TestFaultsUi::saveFails()
                     0600),
              0);
     QVERIFY(openThroughDialog(old));
-    m_main.text()->setText(QString(textSize, u'ж'));
+    setTextOf(m_main.text(), QString(textSize, u'ж'));
     QCOMPARE(m_main->windowTitle(), named(QStringLiteral("old.txt*")));
-    const QString text = m_main.text()->text();
+    const QString text = textOf(m_main.text());
     const auto before = snapshot(folder);
 
     ScriptedUser user;
@@ -148,7 +149,7 @@ void TestFaultsUi::saveFails()
     QVERIFY(!closed);
     QVERIFY(m_main->isVisible());
     QCOMPARE(m_main->windowTitle(), named(QStringLiteral("old.txt*")));
-    QCOMPARE(m_main.text()->text(), text);
+    QCOMPARE(textOf(m_main.text()), text);
     QVERIFY(snapshot(folder) == before);
 
     user.leave();
@@ -188,7 +189,7 @@ void TestFaultsUi::openFails()
         QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64(1) << 40));
     }
     const QString target = QDir::isAbsolutePath(chosen) ? chosen : m_dir.filePath(chosen);
-    m_main.text()->setText(QStringLiteral("before"));
+    setTextOf(m_main.text(), QStringLiteral("before"));
     const QString caption = m_main->windowTitle();
 
     // A reader blocked on the FIFO would hang the test: a writer that comes
@@ -212,7 +213,7 @@ void TestFaultsUi::openFails()
 
     QCOMPARE(user.count(Kind::OpenDialog), 1);
     QCOMPARE(user.told(), QStringList{openFailed(target, reason)});
-    QCOMPARE(m_main.text()->text(), QStringLiteral("before"));
+    QCOMPARE(textOf(m_main.text()), QStringLiteral("before"));
     QCOMPARE(m_main->windowTitle(), caption);
     QVERIFY(m_main->isVisible());
 }
@@ -221,7 +222,7 @@ void TestFaultsUi::fileVanishesAfterTheDialog()
 {
     const QString file = m_dir.filePath(QStringLiteral("vanishing.txt"));
     QVERIFY(writeBytes(file, "here"));
-    m_main.text()->setText(QStringLiteral("before"));
+    setTextOf(m_main.text(), QStringLiteral("before"));
     const QString caption = m_main->windowTitle();
     ScriptedUser user;
     user.promptAnswer = QMessageBox::No;
@@ -231,7 +232,7 @@ void TestFaultsUi::fileVanishesAfterTheDialog()
     QCOMPARE(user.count(Kind::OpenDialog), 1);
     QVERIFY(!QFileInfo::exists(file));
     QCOMPARE(user.told(), QStringList{openFailed(file, errorReason(ENOENT))});
-    QCOMPARE(m_main.text()->text(), QStringLiteral("before"));
+    QCOMPARE(textOf(m_main.text()), QStringLiteral("before"));
     QCOMPARE(m_main->windowTitle(), caption);
 }
 
@@ -257,12 +258,12 @@ void TestFaultsUi::surprisingFilesOpen()
     QVERIFY(openThroughDialog(file));
     // The text area gives back exactly what was read, every control character
     // and break included.
-    QCOMPARE(m_main.text()->text(), text);
+    QCOMPARE(textOf(m_main.text()), text);
 
     const QString saved = m_dir.filePath(QStringLiteral("surprise-saved.txt"));
     ScriptedUser user;
     user.saveName = saved;
-    m_main.text()->setText(m_main.text()->text()); // marks, keeps the text
+    setTextOf(m_main.text(), textOf(m_main.text())); // marks, keeps the text
     pressShortcut(Qt::Key_S);
     QCOMPARE(user.told(), QStringList());
     QCOMPARE(readBytes(saved), encodeCp1251(text));
@@ -290,9 +291,9 @@ void TestFaultsUi::namesThroughTheDialogs()
     QVERIFY(QDir().mkpath(dir.path()));
     QVERIFY(writeBytes(dir.filePath(file), "\xC4\xEE\xEC\r\n"));
     QVERIFY(openThroughDialog(dir.filePath(file)));
-    QCOMPARE(m_main.text()->text(), QStringLiteral("Дом\r\n"));
+    QCOMPARE(textOf(m_main.text()), QStringLiteral("Дом\r\n"));
 
-    m_main.text()->setText(QStringLiteral("Дом\r\nсад"));
+    setTextOf(m_main.text(), QStringLiteral("Дом\r\nсад"));
     QCOMPARE(m_main->windowTitle(), named(file + u'*'));
     ScriptedUser user;
     user.saveName = dir.filePath(typed);
@@ -306,26 +307,25 @@ void TestFaultsUi::namesThroughTheDialogs()
 
 void TestFaultsUi::longTextShowsTheBusyCursor()
 {
-    // Qt's text area takes a long text in without a chance to show progress;
-    // the busy cursor says the editor is working meanwhile, and only then.
-    QList<std::optional<Qt::CursorShape>> seen;
-    auto *doc = m_main.text()->document();
-    const auto connection = connect(doc, &QTextDocument::contentsChanged, this, [&] {
-        const QCursor *cursor = QGuiApplication::overrideCursor();
-        seen << (cursor ? std::optional(cursor->shape()) : std::nullopt);
-    });
+    // A long text goes into the text area in pieces, the progress window up
+    // and the window answering between them, never under the busy cursor;
+    // a short one at once, with neither.
     const QString line = QStringLiteral("Съешь же ещё этих мягких булок\r\n");
-    WindowServices &services = m_main->editor().window();
-    services.setText(line.repeated(100000));
-    QVERIFY(!seen.isEmpty());
-    QVERIFY(seen.constLast() == std::optional(Qt::WaitCursor));
-    QVERIFY(!QGuiApplication::overrideCursor());
-
-    seen.clear();
-    services.setText(line);
-    QVERIFY(!seen.isEmpty());
-    QVERIFY(seen.constLast() == std::nullopt);
-    disconnect(connection);
+    for (const int lines : {100000, 10}) {
+        setTextOf(m_main.text(), line.repeated(lines));
+        QVERIFY(m_main.pressShortcut(Qt::Key_G));
+        int shown = 0;
+        bool busy = false;
+        ProgressProbe probe([&](frmConv *) {
+            ++shown;
+            busy = busy || QGuiApplication::overrideCursor();
+            return false;
+        });
+        m_main->menuAction(MenuItem::Undo)->trigger();
+        QCOMPARE(textOf(m_main.text()), line.repeated(lines));
+        QCOMPARE(shown > 0, lines > 10);
+        QVERIFY(!busy && !QGuiApplication::overrideCursor());
+    }
 }
 
 QTEST_MAIN(TestFaultsUi)

@@ -16,6 +16,8 @@
 #include <QWindow>
 
 using namespace zezu;
+using zezu::test::setTextOf;
+using zezu::test::textOf;
 
 class TestFrmMain : public QObject
 {
@@ -65,7 +67,7 @@ void TestFrmMain::captionIconAndClientArea()
              pixelsToTwips(m_main->height() - 378));
 
     if (const QByteArray dir = qgetenv("ZEZU_SCREENSHOT_DIR"); !dir.isEmpty()) {
-        m_main.text()->setText(QStringLiteral(
+        setTextOf(m_main.text(), QStringLiteral(
             "Дом & сад\r\n\r\n\"Съешь же ещё этих мягких французских булок, да выпей чаю.\" "
             "<b>The quick brown fox jumps over the lazy dog.</b> 0123456789\r\n"
             "lone\nLF and lone\rCR stay inside their line"));
@@ -174,7 +176,7 @@ void TestFrmMain::shortcutsRunTheirItems()
     QVERIFY(m_main.pressShortcut(Qt::Key(key)));
     QCOMPARE(spy.count(), 1);
     // The shortcut reached the menu, not the text.
-    QCOMPARE(m_main.text()->text(), QString());
+    QCOMPARE(textOf(m_main.text()), QString());
 }
 
 void TestFrmMain::disabledItemIgnoresItsShortcut()
@@ -205,7 +207,7 @@ void TestFrmMain::textAreaFontAndScrolling()
     QCOMPARE(t->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
 
     // A line longer than the area is wide wraps, even without spaces.
-    t->setText(QString(2000, QLatin1Char('x')));
+    setTextOf(t, QString(2000, QLatin1Char('x')));
     QCoreApplication::processEvents();
     const QTextLayout *layout = t->document()->firstBlock().layout();
     QVERIFY(layout->lineCount() > 1);

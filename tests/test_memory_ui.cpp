@@ -25,8 +25,7 @@ int squeezedChild()
     if (!main.open())
         return 1;
     const QString text = prose(6'000'000);
-    WindowServices &services = main->editor().window();
-    services.setText(text);
+    setTextOf(main.text(), text, qsizetype(1) << 20);
     const QTextDocument *shown = main.text()->document();
     if (!limitAddressSpace(qint64(1024) << 20)) {
         std::puts("could not limit the address space");
@@ -46,7 +45,7 @@ int squeezedChild()
     QString problem;
     if (!taken.at)
         problem = QStringLiteral("the room could not be taken");
-    else if (main.text()->text() != text || main.text()->document() != shown)
+    else if (textOf(main.text()) != text || main.text()->document() != shown)
         problem = QStringLiteral("the text is not as it was");
     else if (user.told().size() != 1 || !user.told()[0].contains(notEnoughMemoryReason()))
         problem = QStringLiteral("the message says: ") + user.told().value(0);

@@ -2,6 +2,7 @@
 // back, how it counts positions, and how a long line is laid out in parts.
 #include "support/MainWindowFixture.h"
 
+#include "ui/IntakePace.h"
 #include "ui/ShownDocument.h"
 
 #include <QClipboard>
@@ -16,6 +17,9 @@
 
 using namespace zezu;
 using zezu::test::drop;
+using zezu::test::setTextOf;
+using zezu::test::textOf;
+using zezu::test::textPositionAt;
 
 class TestTextArea : public QObject
 {
@@ -40,6 +44,8 @@ private slots:
     void editsAtAPartsEdge();
     void copyAndPasteAcrossParts();
     void everyWayInReadsBackAsItself();
+    void intakePieceFollowsThePace_data();
+    void intakePieceFollowsThePace();
 
 private:
     // A short line and a long one, and the view position where its first
@@ -47,7 +53,6 @@ private:
     int setLongLine();
     // Takes text in as it arrives, in pieces of the given size, as a file
     // read or a conversion's result does; finishes the intake when told.
-    static void arriveInPieces(TextArea *t, QStringView text, qsizetype piece, bool finish = true);
     // Selects the text positions [start, start + length) in the view.
     void selectInText(qsizetype start, qsizetype length);
 
@@ -106,20 +111,14 @@ void TestTextArea::textReadsBackAsSet()
     QFETCH(QString, text);
     TextArea *t = m_main.text();
     QString shownWhole;
-    // Set whole; taken in a piece at a time as a large text is; and arriving
-    // in pieces that split pairs, as a file read or a conversion's result
-    // does, which the view then holds as the text's one copy.
-    for (const qsizetype piece : {qsizetype(0), qsizetype(1000), qsizetype(-7)}) {
-        if (piece == 0) {
-            t->setText(text);
+    // Taken in whole, and a piece at a time as a large text is, a file read
+    // or a conversion's result, which the view then holds as the text's one
+    // copy.
+    for (const qsizetype piece : {qsizetype(1) << 30, qsizetype(1000), qsizetype(7)}) {
+        setTextOf(t, text, piece);
+        if (piece > 1000) {
             shownWhole = t->document()->toRawText();
-        } else if (piece > 0) {
-            t->beginIntake(text);
-            while (t->continueIntake(piece) < text.size()) {
-            }
-            t->finishIntake();
-        } else {
-            arriveInPieces(t, text, -piece);
+        } else if (piece < 1000) {
             if (text.size() < kPartUnits)
                 QCOMPARE(t->document()->toRawText(), shownWhole);
             QString read;
@@ -129,7 +128,7 @@ void TestTextArea::textReadsBackAsSet()
             QCOMPARE(read, text);
             QCOMPARE(reads, t->document()->blockCount());
         }
-        QCOMPARE(t->text(), text);
+        QCOMPARE(textOf(t), text);
         // Short lines share a block; a long line is laid out in parts,
         // never between a pair's halves.
         QVERIFY(t->document()->blockCount() <= 1 + 2 * text.size() / kGroupUnits);
@@ -146,7 +145,7 @@ void TestTextArea::textReadsBackAsSet()
         t->setTextCursor(c);
         t->setFocus();
         QTest::keyClicks(t, QStringLiteral("z"));
-        QCOMPARE(t->text(), text + QLatin1Char('z'));
+        QCOMPARE(textOf(t), text + QLatin1Char('z'));
     }
 }
 
@@ -155,48 +154,39 @@ void TestTextArea::textDuringAnIntakeIsTheOneItReplaces()
     TextArea *t = m_main.text();
     // Held by the view alone, as a file read in pieces leaves it.
     const QString old = QStringLiteral("старый\r\nтекст\r\n").repeated(200);
-    arriveInPieces(t, old, old.size());
-    arriveInPieces(t, u"новый\r\n", 100, false);
-    QCOMPARE(t->text(), old);
-    QString read;
-    for (qsizetype at = 0; at >= 0;)
-        at = t->readPiece(at, 100, read);
-    QCOMPARE(read, old);
-    t->abandonIntake();
-    QCOMPARE(t->text(), old);
-}
-
-void TestTextArea::arriveInPieces(TextArea *t, QStringView text, qsizetype piece, bool finish)
-{
-    t->beginIntake(QString());
-    for (qsizetype at = 0; at < text.size(); at += piece) {
-        t->extendIntake(text.sliced(at).first(std::min(piece, text.size() - at)));
-        t->continueIntake(piece);
+    setTextOf(t, old, 100);
+    {
+        TextArea::Replacement replacement(*t);
+        replacement.take(u"новый\r\n");
+        QCOMPARE(textOf(t), old);
+        QString read;
+        for (qsizetype at = 0; at >= 0;)
+            at = t->readPiece(at, 100, read);
+        QCOMPARE(read, old);
     }
-    if (finish)
-        t->finishIntake();
+    QCOMPARE(textOf(t), old);
 }
 
 void TestTextArea::settingTheSameTextAfterTypingShowsIt()
 {
     TextArea *t = m_main.text();
     const QString text = QStringLiteral("abc\r\ndef");
-    t->setText(text);
+    setTextOf(t, text);
     t->setFocus();
     QTest::keyClicks(t, QStringLiteral("z"));
-    QCOMPARE(t->text(), QStringLiteral("zabc\r\ndef"));
-    t->setText(text);
-    QCOMPARE(t->text(), text);
+    QCOMPARE(textOf(t), QStringLiteral("zabc\r\ndef"));
+    setTextOf(t, text);
+    QCOMPARE(textOf(t), text);
     QCOMPARE(t->toPlainText(), QStringLiteral("abc\ndef"));
 }
 
 void TestTextArea::loneBreaksStayInsideTheLine()
 {
     TextArea *t = m_main.text();
-    t->setText(QStringLiteral("one\ntwo\rthree\r\nfour"));
+    setTextOf(t, QStringLiteral("one\ntwo\rthree\r\nfour"));
     const QString shown = t->toPlainText();
     QCOMPARE(shown.count(u'\n'), 1);
-    QCOMPARE(t->textPosition(int(shown.indexOf(u"four"))), 15);
+    QCOMPARE(textPositionAt(t, int(shown.indexOf(u"four"))), 15);
 }
 
 void TestTextArea::enterTypesCrLf_data()
@@ -217,7 +207,7 @@ void TestTextArea::enterTypesCrLf()
     QTest::keyClicks(t, QStringLiteral("ab"));
     QTest::keyClick(t, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QTest::keyClicks(t, QStringLiteral("c"));
-    QCOMPARE(t->text(), QStringLiteral("ab\r\nc"));
+    QCOMPARE(textOf(t), QStringLiteral("ab\r\nc"));
     QCOMPARE(t->selStart(), 5);
 }
 
@@ -243,7 +233,7 @@ void TestTextArea::selectionCountsInText_data()
 void TestTextArea::selectInText(qsizetype start, qsizetype length)
 {
     // In the view a CR LF pair is one position.
-    const QString text = m_main.text()->text();
+    const QString text = textOf(m_main.text());
     auto view = [&](qsizetype pos) { return int(pos - text.left(pos).count(u"\r\n")); };
     QTextCursor c = m_main.text()->textCursor();
     c.setPosition(view(start));
@@ -256,7 +246,7 @@ void TestTextArea::selectionCountsInText()
     QFETCH(QString, text);
     QFETCH(qsizetype, start);
     QFETCH(qsizetype, length);
-    m_main.text()->setText(text);
+    setTextOf(m_main.text(), text);
     selectInText(start, length);
     QCOMPARE(m_main.text()->selStart(), start);
     QCOMPARE(m_main.text()->selLength(), length);
@@ -266,7 +256,7 @@ void TestTextArea::everyChangeIsNotified()
 {
     TextArea *t = m_main.text();
     QSignalSpy spy(t, &TextArea::changed);
-    t->setText(QStringLiteral("a\nb\u2424"));
+    setTextOf(t, QStringLiteral("a\nb\u2424"));
     QCOMPARE(spy.count(), 1);
     t->setFocus();
     QTest::keyClicks(t, QStringLiteral("xy"));
@@ -278,16 +268,16 @@ void TestTextArea::everyChangeIsNotified()
 void TestTextArea::programTextIsNotUndoneByTheViewsUndo()
 {
     TextArea *t = m_main.text();
-    t->setText(QStringLiteral("first"));
-    t->setText(QStringLiteral("second\r\n\u240A\n"));
+    setTextOf(t, QStringLiteral("first"));
+    setTextOf(t, QStringLiteral("second\r\n\u240A\n"));
     t->setFocus();
     QTest::keyClick(t, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(t->text(), QStringLiteral("second\r\n\u240A\n"));
+    QCOMPARE(textOf(t), QStringLiteral("second\r\n\u240A\n"));
 }
 
 int TestTextArea::setLongLine()
 {
-    m_main.text()->setText(QStringLiteral("ab\r\n") + QStringLiteral("0123456789;").repeated(kPartUnits / 4));
+    setTextOf(m_main.text(), QStringLiteral("ab\r\n") + QStringLiteral("0123456789;").repeated(kPartUnits / 4));
     QTextBlock part = m_main.text()->document()->begin();
     while (part.isValid() && !isPart(part))
         part = part.next();
@@ -321,9 +311,9 @@ void TestTextArea::editsAtAPartsEdge()
     QFETCH(QString, inserted);
     TextArea *t = m_main.text();
     const int part = setLongLine();
-    QString expected = t->text();
-    const qsizetype start = t->textPosition(part);
-    QCOMPARE(start, t->textPosition(part - 1));
+    QString expected = textOf(t);
+    const qsizetype start = textPositionAt(t, part);
+    QCOMPARE(start, textPositionAt(t, part - 1));
     expected.replace(start + editAt, removed, inserted);
 
     QTextCursor c = t->textCursor();
@@ -332,7 +322,7 @@ void TestTextArea::editsAtAPartsEdge()
     t->setFocus();
     QTest::keyClick(t, Qt::Key(key));
     QTest::keyClicks(t, typed);
-    QCOMPARE(t->text(), expected);
+    QCOMPARE(textOf(t), expected);
     QCOMPARE(t->selStart(), start + editAt + inserted.size());
 }
 
@@ -340,8 +330,8 @@ void TestTextArea::copyAndPasteAcrossParts()
 {
     TextArea *t = m_main.text();
     const int part = setLongLine();
-    QString expected = t->text();
-    const qsizetype start = t->textPosition(part);
+    QString expected = textOf(t);
+    const qsizetype start = textPositionAt(t, part);
     QTextCursor c = t->textCursor();
     c.setPosition(part - 3);
     c.setPosition(part + 3, QTextCursor::KeepAnchor);
@@ -355,7 +345,7 @@ void TestTextArea::copyAndPasteAcrossParts()
     QGuiApplication::clipboard()->setText(QStringLiteral("p\nq\r") + line);
     t->paste();
     expected.replace(start - 2, 5, QStringLiteral("p\r\nq\r\n") + line);
-    QCOMPARE(t->text(), expected);
+    QCOMPARE(textOf(t), expected);
     for (QTextBlock b = t->document()->begin(); b.isValid(); b = b.next())
         QVERIFY(b.text().size() <= 2 * kPartUnits);
 }
@@ -375,7 +365,7 @@ void TestTextArea::everyWayInReadsBackAsItself()
         QString typed;
         for (int i = 0, n = 1 + random.bounded(6); i < n; ++i)
             typed += special[random.bounded(int(special.size()))];
-        QString text = t->text();
+        QString text = textOf(t);
         QTextCursor c = t->textCursor();
         c.setPosition(random.bounded(t->document()->characterCount()));
         t->setTextCursor(c);
@@ -408,7 +398,42 @@ void TestTextArea::everyWayInReadsBackAsItself()
         }
         const qsizetype dropped = round % 4 == 3 ? t->selStart() - typed.size() : at;
         text.insert(dropped, typed);
-        QVERIFY2(t->text() == text, qPrintable(QStringLiteral("round %1").arg(round)));
+        QVERIFY2(textOf(t) == text, qPrintable(QStringLiteral("round %1").arg(round)));
+    }
+}
+
+// Pieces are sized to take the target time at the pace of the last one: at
+// most four times larger, never under the first.
+void TestTextArea::intakePieceFollowsThePace_data()
+{
+    QTest::addColumn<QList<qint64>>("took"); // pairs: units, ns
+    QTest::addColumn<QList<qint64>>("next"); // the piece asked for after each
+    constexpr qint64 t = IntakePace::kTargetNs;
+    QTest::newRow("quick pieces grow fourfold") << QList<qint64>{1000, t / 100, 4000, t / 100}
+                                                << QList<qint64>{4000, 16000};
+    QTest::newRow("on pace: stays") << QList<qint64>{1000, t / 100, 4000, t}
+                                    << QList<qint64>{4000, 4000};
+    QTest::newRow("slow: shrinks to the pace") << QList<qint64>{1000, t / 100, 4000, 2 * t}
+                                               << QList<qint64>{4000, 2000};
+    QTest::newRow("very slow: never under the first") << QList<qint64>{1000, 10 * t}
+                                                      << QList<qint64>{1000};
+    QTest::newRow("no time measured") << QList<qint64>{1000, 0} << QList<qint64>{4000};
+    constexpr qint64 most = IntakePace::kMost;
+    QTest::newRow("quick pieces: never over the most")
+        << QList<qint64>{1000, t / 100, 4000, t / 100, 16000, t / 100, 64000, t / 100,
+                         256000, t / 100, 1024000, t / 100}
+        << QList<qint64>{4000, 16000, 64000, 256000, 1024000, most};
+}
+
+void TestTextArea::intakePieceFollowsThePace()
+{
+    QFETCH(QList<qint64>, took);
+    QFETCH(QList<qint64>, next);
+    IntakePace pace(1000);
+    QCOMPARE(pace.next(), 1000);
+    for (qsizetype i = 0; i < next.size(); ++i) {
+        pace.took(took[2 * i], took[2 * i + 1]);
+        QCOMPARE(qint64(pace.next()), next[i]);
     }
 }
 

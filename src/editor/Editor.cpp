@@ -1,77 +1,52 @@
 #include "editor/Editor.h"
 
+#include "editor/Progress.h"
 #include "editor/TextIntake.h"
+#include "editor/ViewCost.h"
 #include "files/Memory.h"
-#include "text/ReferenceConverter.h"
 #include "text/TextScan.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 #include <new>
-#include <optional>
-#include <utility>
 
 namespace zezu {
 
 namespace {
 
-// Characters are converted this many code units at a time, just ahead of the
-// character whose progress is shown.
-constexpr qsizetype kChunk = 16 * 1024;
+// A run converts at most this many characters between two looks at the
+// window, however rarely its progress changes.
+constexpr qsizetype kMostPiece = 16 * 1024;
 // The result goes into the text area once this much of it waits: each piece
 // costs the view a layout and a repaint. At 10 M characters the run took
 // 832-1129 ms (median 860) against 1104-1701 ms (median 1132) taking each
-// chunk in as it was made (bench_convert_command, 3 runs alternated). The
-// first piece's size is also the least the intake's pace takes: at 4 M, 50 M
-// characters went in faster, but a piece of one long converted line held the
-// window for 170-205 ms.
-constexpr qsizetype kTakenFrom = qsizetype(1) << 20;
+// chunk in as it was made (bench_convert_command, 3 runs alternated). It is
+// also the least piece the view's pace takes: at 4 M, 50 M characters went
+// in faster, but a piece of one long converted line held the window for
+// 170-205 ms.
+constexpr qsizetype kResultPiece = qsizetype(1) << 20;
 
-// Rounds to the nearest integer, ties to even.
-int roundEven(double value)
-{
-    return int(std::nearbyint(value));
-}
-
-// round(i / n * scale), ties to even, and the first i at which it changes:
-// the per-character loop works it out only that often.
-class StepValue
+// A snapshot in the undo history for as long as the run may still be
+// cancelled: taken back, exactly as Undo takes one off, unless kept.
+class Snapshot
 {
 public:
-    StepValue(qsizetype n, double scale)
-        : m_n(double(n))
-        , m_scale(scale)
+    Snapshot(UndoHistory &history, const QString &text)
+        : m_history(history)
+        , m_stored(history.push(text))
     {
     }
-    int at(qsizetype i)
+    ~Snapshot()
     {
-        if (i >= m_next) {
-            m_value = valueAt(i);
-            // A bar of no width never changes: the boundary would be infinite.
-            if (!(m_scale > 0)) {
-                m_next = std::numeric_limits<qsizetype>::max();
-                return m_value;
-            }
-            // Monotonic in i: start just before the exact boundary and step.
-            const double boundary = (m_value + 0.5) * m_n / m_scale;
-            qsizetype next = std::max(i + 1, qsizetype(boundary) - 1);
-            while (valueAt(next) == m_value && double(next) < m_n)
-                ++next;
-            m_next = next;
-        }
-        return m_value;
+        if (m_stored)
+            m_history.pop();
     }
-    // The first i past the last one asked for at which the value changes.
-    qsizetype next() const { return m_next; }
+    Snapshot(const Snapshot &) = delete;
+    Snapshot &operator=(const Snapshot &) = delete;
+    void keep() { m_stored = false; }
 
 private:
-    int valueAt(qsizetype i) const { return roundEven(double(i) / m_n * m_scale); }
-
-    double m_n;
-    double m_scale;
-    int m_value = 0;
-    qsizetype m_next = 0;
+    UndoHistory &m_history;
+    bool m_stored;
 };
 
 } // namespace
@@ -97,30 +72,33 @@ void Editor::textChanged()
         showDocument();
 }
 
-void Editor::tellNotEnoughMemory(qint64 neededBytes)
+void Editor::tellNotConverted(const QString &reason)
 {
     m_window.tell(record::kProductName.toString(),
-                  QStringLiteral("не удалось преобразовать текст: %1")
-                      .arg(notEnoughMemoryReason(neededBytes)));
+                  QStringLiteral("не удалось преобразовать текст: %1").arg(reason));
 }
 
 void Editor::runConversion(Conversion conversion)
 {
-    WindowServices &w = m_window;
     if (m_run.inProgress())
         return;
-
     // The run holds the text and the commands from its first read on: over
     // hundreds of megabytes the read and the scans go a piece at a time, the
     // window answering between pieces.
-    ConversionRun::Scope scope(m_run, w, m_history);
-    QString original;
+    const ConversionRun::Scope scope(m_run, m_window, m_history);
+    QString reason;
     try {
-        original = readTextAnswering(w);
-    } catch (const std::bad_alloc &failure) {
-        tellNotEnoughMemory(neededFor(failure));
-        return;
+        if (!convertText(conversion, reason) && !reason.isEmpty())
+            tellNotConverted(reason);
+    } catch (const std::bad_alloc &) {
+        tellNotConverted(notEnoughMemoryReason());
     }
+}
+
+bool Editor::convertText(Conversion conversion, QString &reason)
+{
+    WindowServices &w = m_window;
+    const QString original = readTextAnswering(w);
     const qsizetype length = original.size();
     // The selection is clamped to the text, so no position can reach past it.
     const qsizetype selLength = std::clamp<qsizetype>(w.selLength(), 0, length);
@@ -136,111 +114,50 @@ void Editor::runConversion(Conversion conversion)
         bound += convertedLengthBound(conversion, piece);
         n += countCharacters(piece);
     });
-    if (m_run.cancelRequested())
-        return;
-
     // The result goes into the text area as it is made, the area's document
-    // its one copy.
-    const qint64 needed = viewBytes(head.size() + bound + tail.size());
-    if (!canAllocate(needed)) {
-        tellNotEnoughMemory(needed);
-        return;
+    // its one copy; whatever ends the run early leaves the text as it was
+    // and the history without its snapshot.
+    TextIntake intake(w, m_run, kResultPiece, std::nullopt);
+    if (m_run.cancelRequested() || !intake.reserve(head.size() + bound + tail.size(), reason))
+        return false;
+    Snapshot snapshot(m_history, original);
+    if (!intake.add(head, reason))
+        return false;
+
+    if (!convertPart(conversion, part, n, intake, reason)
+        || !intake.add(tail, reason) || !intake.finish(reason))
+        return false;
+    snapshot.keep();
+    return true;
+}
+
+bool Editor::convertPart(Conversion conversion, QStringView part, qsizetype n, TextIntake &intake,
+                         QString &reason)
+{
+    // A piece at a time, each ending where the progress a run per character
+    // shows would change: the same values, shown after the same characters.
+    ConversionStream stream(conversion);
+    ProgressShown progress(m_window, ProgressKind::Converting);
+    QString converted;
+    for (qsizetype i = 0, unit = 0; i < n;) {
+        // Characters i to last, the last one the first to show new values.
+        const qsizetype last = std::min(
+            {i == 0 ? 0 : progress.nextChange(i - 1, n), i + kMostPiece - 1, n - 1});
+        const qsizetype end = unitsOfCharacters(part, unit, last + 1 - i);
+        converted.resize(0);
+        stream.feed(part.sliced(unit, end - unit), converted);
+        if (last + 1 == n)
+            stream.finish(converted);
+        if (!intake.add(converted, reason))
+            return false;
+        m_window.processEvents(last + 1 - i);
+        progress.show(last, n);
+        if (m_run.cancelRequested())
+            return false;
+        i = last + 1;
+        unit = end;
     }
-
-    bool stored = m_history.push(original);
-    bool begun = false;
-    // Whatever ends the run early leaves the text as it was and the history
-    // without its snapshot, taken back exactly as Undo takes one off.
-    auto takeBack = [&] {
-        w.unloadProgress();
-        if (std::exchange(begun, false))
-            w.abandonTextIntake();
-        if (std::exchange(stored, false))
-            m_history.pop();
-    };
-
-    try {
-        w.beginTextIntake(QString());
-        begun = true;
-        qsizetype given = 0;
-        qsizetype taken = 0;
-        auto takeIn = [&](qsizetype least, bool answering) {
-            takeInGiven(w, taken, given, least, 0, [&] {
-                if (answering)
-                    w.processEventsNow();
-                return true;
-            });
-        };
-        // Gives and takes in text a piece at a time, answering between: the
-        // text around the selection may be of any length.
-        auto take = [&](QStringView text) {
-            for (qsizetype at = 0; at < text.size();) {
-                const qsizetype end = pairSafeEnd(text, std::min(text.size(), at + kIntakePiece));
-                w.extendTextIntake(text.sliced(at, end - at));
-                given += end - at;
-                at = end;
-                takeIn(0, true);
-                if (m_run.cancelRequested())
-                    return false;
-            }
-            return true;
-        };
-
-        if (!take(head)) {
-            takeBack();
-            return;
-        }
-        QString converted;
-        ConversionStream stream(conversion);
-        StepValue percent(n, 100.0);
-        // The bar's width is known once the window is up.
-        std::optional<StepValue> barWidth;
-        qsizetype unit = 0; // start of the next character in part
-        qsizetype done = 0; // part is converted up to here
-        // The window is told its values only when they change: telling it
-        // after every character took 50 M characters 3.09 s against 2.48 s
-        // (medians of 10 runs alternated, bench_convert_command).
-        qsizetype shownUntil = 0; // the values hold until this character
-        for (qsizetype i = 0; i < n; ++i) {
-            if (unit >= done) {
-                const qsizetype end = std::min(part.size(), done + kChunk);
-                converted.resize(0);
-                stream.feed(part.sliced(done, end - done), converted);
-                if (end == part.size())
-                    stream.finish(converted);
-                w.extendTextIntake(converted);
-                given += converted.size();
-                takeIn(kTakenFrom, false);
-                done = end;
-            }
-            unit += characterLength(part, unit);
-
-            w.processEvents();
-            if (i >= shownUntil) {
-                w.showProgress();
-                if (!barWidth)
-                    barWidth.emplace(n, double(w.progressBarWidth()));
-                w.setProgress(percent.at(i), barWidth->at(i));
-                shownUntil = std::min(percent.next(), barWidth->next());
-            }
-
-            if (m_run.cancelRequested()) {
-                takeBack();
-                return;
-            }
-        }
-        w.unloadProgress();
-        takeIn(0, true);
-        if (m_run.cancelRequested() || !take(tail)) {
-            takeBack();
-            return;
-        }
-        w.finishTextIntake();
-    } catch (const std::bad_alloc &failure) {
-        takeBack();
-        w.setMenuEnabled(MenuItem::Undo, m_history.canUndo());
-        tellNotEnoughMemory(neededFor(failure));
-    }
+    return true;
 }
 
 void Editor::undo()
@@ -250,15 +167,23 @@ void Editor::undo()
     if (!m_history.canUndo() || m_run.inProgress())
         return;
     const QString &snapshot = m_history.at(m_history.count() - 1);
+    QString reason;
     try {
         // The snapshot leaves the history only once it is back in the text
         // area, which checks its room first.
-        ConversionRun::Scope scope(m_run, m_window, m_history);
-        if (takeIntoTextArea(m_window, m_run, snapshot, ProgressKind::Converting))
+        const ConversionRun::Scope scope(m_run, m_window, m_history);
+        TextIntake intake(m_window, m_run, kIntakePiece, ProgressKind::Converting);
+        if (intake.reserve(snapshot.size(), reason)
+            && intake.add(snapshot, reason, snapshot.size(), snapshot.size())
+            && intake.finish(reason)) {
             m_history.pop();
-    } catch (const std::bad_alloc &failure) {
-        tellNotEnoughMemory(neededFor(failure));
+            return;
+        }
+    } catch (const std::bad_alloc &) {
+        reason = notEnoughMemoryReason();
     }
+    if (!reason.isEmpty())
+        tellNotConverted(reason);
 }
 
 } // namespace zezu

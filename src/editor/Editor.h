@@ -11,6 +11,8 @@
 
 namespace zezu {
 
+class TextIntake;
+
 // The main window's logic: what each menu item, window event and start-up
 // does, over the window services. The widgets only turn Qt events into these
 // calls, so a scripted double sees every rule.
@@ -75,7 +77,13 @@ private:
     };
 
     void runConversion(Conversion conversion);
-    void tellNotEnoughMemory(qint64 neededBytes);
+    // The run's work; false when it did not complete: with reason when it
+    // could not, with no reason when the user cancelled.
+    bool convertText(Conversion conversion, QString &reason);
+    // The selected part's characters, n of them, converted into the intake.
+    bool convertPart(Conversion conversion, QStringView part, qsizetype n, TextIntake &intake,
+                     QString &reason);
+    void tellNotConverted(const QString &reason);
 
     void showDocument() { m_window.setCaption(m_document.caption()); }
     // Reads the file into the text area, the window answering meanwhile;

@@ -3,6 +3,7 @@
 
 #include "editor/DocumentTexts.h"
 #include "editor/TextIntake.h"
+#include "editor/ViewCost.h"
 #include "files/Memory.h"
 #include "files/PathNames.h"
 #include "files/TextFile.h"
@@ -77,8 +78,8 @@ Editor::SaveOutcome Editor::saveAs(AfterSave after)
         }
         const BusyScope busy(m_window);
         written = writeTextFile(path, text, format, reason, &stamp);
-    } catch (const std::bad_alloc &failure) {
-        reason = notEnoughMemoryReason(neededFor(failure));
+    } catch (const std::bad_alloc &) {
+        reason = notEnoughMemoryReason();
     }
     if (!written) {
         m_window.tell(kMessageTitle.toString(),
@@ -188,44 +189,30 @@ void Editor::openFile(const QString &path)
         showDocument();
         if (stray.count > 0)
             m_window.tell(kMessageTitle.toString(), strayBytesMessage(shownPath(path), stray, format.encoding));
-    } catch (const std::bad_alloc &failure) {
-        fail(notEnoughMemoryReason(neededFor(failure)));
+    } catch (const std::bad_alloc &) {
+        fail(notEnoughMemoryReason());
     }
 }
 
 bool Editor::readIntoTextArea(const QString &path, TextFormat &format, StrayBytes &stray,
                               FileStamp &stamp, QString &reason)
 {
-    // An exit meanwhile ends the reading, and the program, at once.
+    // The file goes into the text area as it is read: the first screen of a
+    // large one is there at once. An exit meanwhile ends the reading, and the
+    // program, at once; whatever fails or stops the reading leaves the old
+    // text as it was.
+    const qint64 size = fileSize(path);
+    TextIntake intake(m_window, m_run, kIntakePiece, ProgressKind::Opening);
+    const auto take = [&](const QString &piece, qint64 read) {
+        return intake.add(piece, reason, read, size);
+    };
     const auto answer = [this] {
         m_window.processEventsNow();
         return !m_run.cancelRequested();
     };
-    const qint64 size = fileSize(path);
-    if (size < kIntakeFrom) {
-        QString text;
-        return readTextFile(path, text, format, reason, answer, &stray, &stamp)
-            && takeIntoTextArea(m_window, m_run, text, ProgressKind::Opening);
-    }
-    // A large file goes into the text area as it is read: its first screen
-    // is there at once. Whatever fails or stops the reading leaves the old
-    // text as it was.
-    StreamedIntake intake(m_window, m_run, ProgressKind::Opening);
-    const auto take = [&](const QString &piece, qint64 read) {
-        return intake.add(piece, std::min(1.0, double(read) / double(size)));
-    };
-    try {
-        if (!streamTextFile(path, format, reason, take, [&] { intake.abandon(); }, answer,
-                            &stray, &stamp)) {
-            intake.abandon();
-            return false;
-        }
-    } catch (...) {
-        intake.abandon();
-        throw;
-    }
-    intake.finish();
-    return true;
+    return streamTextFile(path, format, reason, take, [&] { intake.restart(); }, answer, &stray,
+                          &stamp)
+        && intake.finish(reason);
 }
 
 void Editor::save()

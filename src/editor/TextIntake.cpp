@@ -1,115 +1,106 @@
 #include "editor/TextIntake.h"
 
 #include "editor/ConversionRun.h"
+#include "editor/ViewCost.h"
 #include "files/Memory.h"
+#include "text/TextScan.h"
 
-#include <cmath>
-#include <utility>
+#include <algorithm>
 
 namespace zezu {
 
-namespace {
-
-// Takes the text area's held text in from units from to units to, the
-// progress going from doneFrom to doneTo; false when the user cancelled.
-bool takeInHeld(WindowServices &window, const ConversionRun &run, ProgressKind kind,
-                qsizetype from, qsizetype to, double doneFrom, double doneTo)
+TextIntake::TextIntake(WindowServices &window, const ConversionRun &run, qsizetype leastPiece,
+                       std::optional<ProgressKind> progress)
+    : m_window(window)
+    , m_run(run)
+    , m_leastPiece(leastPiece)
 {
-    qsizetype taken = from;
-    return takeInGiven(window, taken, to, 0, kIntakePiece, [&] {
-        window.showProgress(kind);
-        const double done = doneFrom + (doneTo - doneFrom) * double(taken - from) / double(to - from);
-        window.setProgress(int(std::nearbyint(done * 100.0)),
-                           int(std::nearbyint(done * window.progressBarWidth())));
-        window.processEventsNow();
-        return !run.cancelRequested();
-    });
+    if (progress)
+        m_progress.emplace(window, *progress);
 }
 
-} // namespace
+TextIntake::~TextIntake() = default;
 
-bool takeInGiven(WindowServices &window, qsizetype &taken, qsizetype given, qsizetype least,
-                 qsizetype units, const std::function<bool()> &after)
+bool TextIntake::reserve(qint64 units, QString &reason)
 {
-    while (given - taken > least) {
-        const qsizetype now = window.continueTextIntake(units ? units : given - taken);
-        if (now == std::exchange(taken, now))
-            break;
-        if (!after())
-            return false;
-    }
-    return true;
-}
-
-bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QString &text,
-                      ProgressKind kind)
-{
-    if (const qint64 needed = viewBytes(text.size()); !canAllocate(needed))
-        throw NotEnoughMemory(needed);
-    if (text.size() < kIntakeFrom) {
-        window.setText(text);
+    const qint64 needed = viewBytes(units);
+    if (canAllocate(needed))
         return true;
-    }
-    window.beginTextIntake(text);
-    // Whatever ends the intake early leaves the old text in place; not from
-    // a destructor, as putting it back may itself run out of memory.
-    auto abandon = [&window] {
-        window.unloadProgress();
-        window.abandonTextIntake();
-    };
-    try {
-        if (!takeInHeld(window, run, kind, 0, text.size(), 0.0, 1.0)) {
-            abandon();
+    reason = notEnoughMemoryReason(needed);
+    return false;
+}
+
+bool TextIntake::add(QStringView piece, QString &reason, qint64 done, qint64 whole)
+{
+    if (whole > 0 && done > 0) {
+        // The piece held as text and as the view's, and the rest to come at
+        // the rate of what came so far.
+        m_foretold = std::max(m_came + piece.size(), qint64(double(m_came + piece.size())
+                                                           * double(whole) / double(done)));
+        const qint64 rest = m_foretold - m_came - piece.size();
+        const qint64 needed = kTextBytesPerUnit * piece.size() + viewBytes(piece.size())
+            + rest * kTextBytesPerUnit + viewBytes(rest);
+        if (!canAllocate(needed)) {
+            reason = notEnoughMemoryReason(needed);
             return false;
         }
-    } catch (...) {
-        abandon();
-        throw;
     }
-    window.unloadProgress();
-    window.finishTextIntake();
+    if (!m_view)
+        m_view = m_window.replaceText(m_leastPiece);
+    // What the view took goes: kept, it would be a second copy of the text.
+    if (m_at > m_waiting.size() / 2) {
+        m_waiting.remove(0, m_at);
+        m_at = 0;
+    }
+    m_waiting.append(piece);
+    m_came += piece.size();
+    return takeWhile(m_leastPiece - 1);
+}
+
+bool TextIntake::finish(QString &)
+{
+    if (!m_view)
+        m_view = m_window.replaceText(m_leastPiece);
+    if (!takeWhile(0))
+        return false;
+    m_progress.reset();
+    m_view->commit();
+    m_view.reset();
     return true;
 }
 
-bool StreamedIntake::add(const QString &piece, double done)
+void TextIntake::restart()
 {
-    // The text grows by the piece, the text area by its share; and the rest
-    // is to come at the rate of what came so far: a file that decodes to
-    // more than its size foretold is refused early, not when the room runs
-    // out.
-    const qint64 pieceNeeds = kTextBytesPerUnit * piece.size() + viewBytes(piece.size());
-    const qsizetype soFar = m_held + piece.size();
-    const double rest = done > 0 ? (1 - done) / done : 0;
-    const qint64 needed = pieceNeeds
-        + qint64(rest * double(kTextBytesPerUnit * soFar + viewBytes(soFar)));
-    if (!canAllocate(needed))
-        throw NotEnoughMemory(needed);
-    if (!m_begun) {
-        m_window.beginTextIntake(QString());
-        m_begun = true;
+    m_view.reset();
+    m_waiting.clear();
+    m_at = m_came = m_taken = m_foretold = 0;
+}
+
+bool TextIntake::takeWhile(qsizetype least)
+{
+    // A large text: the progress window, and the window answering between
+    // its pieces; a small one goes in at once.
+    const bool large = std::max(m_foretold, m_came) >= kIntakeFrom;
+    while (m_waiting.size() - m_at > least) {
+        QStringView waiting = QStringView(m_waiting).sliced(m_at);
+        // A pair's first half waits for its second, but for the end.
+        const QChar last = waiting.back();
+        if (least > 0 && (last == u'\r' || last.isHighSurrogate()))
+            waiting.chop(1);
+        if (waiting.isEmpty())
+            break;
+        const qsizetype taken = m_view->take(waiting);
+        m_at += taken;
+        m_taken += taken;
+        if (!large)
+            continue;
+        if (m_progress)
+            m_progress->show(m_taken, std::max(m_foretold, m_came));
+        m_window.processEventsNow();
+        if (m_run.cancelRequested())
+            return false;
     }
-    m_window.extendTextIntake(piece);
-    const qsizetype from = std::exchange(m_held, m_held + piece.size());
-    return takeInHeld(m_window, m_run, m_kind, from, m_held, std::exchange(m_done, done), done);
-}
-
-void StreamedIntake::finish()
-{
-    m_window.unloadProgress();
-    if (m_begun)
-        m_window.finishTextIntake();
-    else
-        m_window.setText(QString()); // the file held no text after all
-}
-
-void StreamedIntake::abandon()
-{
-    if (!std::exchange(m_begun, false))
-        return;
-    m_window.unloadProgress();
-    m_window.abandonTextIntake();
-    m_held = 0;
-    m_done = 0;
+    return true;
 }
 
 } // namespace zezu

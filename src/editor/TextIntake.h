@@ -1,68 +1,75 @@
 #pragma once
 
+#include "editor/Progress.h"
 #include "editor/WindowServices.h"
 
 #include <QString>
 
-#include <functional>
+#include <memory>
+#include <optional>
 
 namespace zezu {
 
 class ConversionRun;
 
-// Texts shorter than this go into the text area at once; longer ones in
-// pieces of about kIntakePiece units, each taking well under 100 ms.
+// Texts shorter than this go into the text area at once, without the
+// progress window; the view takes a large one in pieces of at least
+// kIntakePiece units.
 inline constexpr qsizetype kIntakeFrom = qsizetype(256) * 1024;
 inline constexpr qsizetype kIntakePiece = qsizetype(128) * 1024;
 
-// Takes in what the text area's intake was given, given units in all, of
-// which taken are in, until at most least wait or the area holds the rest
-// back (a pair's first half, for what is still to come). Asks for units at a
-// time, or for all that waits when units is 0. after() runs after each piece;
-// when it says no, the taking stops and so does this, with false.
-bool takeInGiven(WindowServices &window, qsizetype &taken, qsizetype given, qsizetype least,
-                 qsizetype units, const std::function<bool()> &after);
-
-// Puts text into the text area. A large one goes in pieces, with the
-// progress window of the given kind and its Cancel, the window answering
-// between pieces; the caller holds a ConversionRun::Scope, so the text stays
-// read-only and the text-replacing commands unavailable meanwhile. Returns
-// false when the user cancelled: the text area then holds what it held before.
-// Throws NotEnoughMemory, with nothing changed, when the text area's share
-// of the text cannot be had.
-bool takeIntoTextArea(WindowServices &window, const ConversionRun &run, const QString &text,
-                      ProgressKind kind);
-
-// A text taken into the text area as it arrives (a file being read), by the
-// same rules as takeIntoTextArea: the first piece is on screen while the
-// rest is still to come. Nothing begins before the first piece; whatever
-// ends the intake early calls abandon().
-class StreamedIntake
+// The one way a command's new text goes into the text area (open, convert,
+// decode, undo). It is given in pieces of any size, cut anywhere, and goes
+// in at the pace the view takes it (TextReplacement), the first half of a
+// CR LF or surrogate pair held until its second comes; the window answers
+// between pieces, under the caller's ConversionRun::Scope, and its Cancel is
+// heard; a large text shows the progress window of its kind. The room the
+// view needs is checked before it is spent. Until finish() the text area
+// holds the old text: an intake that is let go leaves it as it was.
+//
+// Each step returns false when it cannot go on: with reason when it cannot
+// (not enough memory), with no reason when the user cancelled.
+class TextIntake
 {
 public:
-    StreamedIntake(WindowServices &window, const ConversionRun &run, ProgressKind kind)
-        : m_window(window)
-        , m_run(run)
-        , m_kind(kind)
-    {
-    }
+    // leastPiece: the view takes no fewer units at a time, but for the last.
+    // progress: the window's kind, or none when the caller shows its own.
+    TextIntake(WindowServices &window, const ConversionRun &run, qsizetype leastPiece,
+               std::optional<ProgressKind> progress);
+    ~TextIntake();
+    TextIntake(const TextIntake &) = delete;
+    TextIntake &operator=(const TextIntake &) = delete;
 
-    // Adds the next piece and takes it in, the progress window going on to
-    // done (0 to 1) of the whole. False when the user cancelled. Throws
-    // NotEnoughMemory when the piece, the rest at its rate, and their share
-    // of the text area cannot be had.
-    bool add(const QString &piece, double done);
-    void finish();
-    // The text area holds what it held before; a later add() begins again.
-    void abandon();
+    // Whether the view can have the room for units more of text.
+    bool reserve(qint64 units, QString &reason);
+    // Adds the next piece; the view takes in what is due. done of whole
+    // (when given) says how far the whole is, in any measure (a file's
+    // bytes): the progress window shows it, and the rest is foretold at the
+    // rate of what came, so that a text that outgrows its room is refused
+    // early.
+    bool add(QStringView piece, QString &reason, qint64 done = 0, qint64 whole = 0);
+    // Takes in what waits and makes the new text the text.
+    bool finish(QString &reason);
+    // What came so far goes; the next piece begins the text anew (a file
+    // read again by another format).
+    void restart();
 
 private:
+    // Takes in pieces while more than least units wait.
+    bool takeWhile(qsizetype least);
+
     WindowServices &m_window;
     const ConversionRun &m_run;
-    ProgressKind m_kind;
-    bool m_begun = false;
-    qsizetype m_held = 0; // units given to the text area so far
-    double m_done = 0;
+    qsizetype m_leastPiece;
+    std::optional<ProgressShown> m_progress;
+    std::unique_ptr<TextReplacement> m_view;
+    // What waits for the view from m_at on; what came and what it took.
+    QString m_waiting;
+    qsizetype m_at = 0;
+    qint64 m_came = 0;
+    qint64 m_taken = 0;
+    // The units the whole text will have, foretold from done of whole.
+    qint64 m_foretold = 0;
 };
 
 } // namespace zezu

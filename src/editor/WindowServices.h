@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace zezu {
@@ -30,6 +31,23 @@ struct FileDialogRequest
     QString folder;   // where the dialog starts; empty: the working folder
 };
 
+// A new text for the text area, put in a piece at a time (TextIntake.h drives
+// it). The area shows it as it comes and keeps the old text aside, which is
+// still the text that reads back: commit() makes the new one the text, with
+// the change notification; letting it go uncommitted puts the old one back
+// exactly as it was, with no notification.
+class TextReplacement
+{
+public:
+    virtual ~TextReplacement() = default;
+    // Takes units in from the front of units: as many as the view takes at
+    // its pace (each piece well under 100 ms), at least one, never ending
+    // inside a CR LF pair or a surrogate pair that units holds whole; returns
+    // how many.
+    virtual qsizetype take(QStringView units) = 0;
+    virtual void commit() = 0;
+};
+
 // The one seam between the editor's logic and the widgets. Everything a command
 // does to the screen goes through here, so a scripted double can stand in for
 // the widgets in tests.
@@ -39,10 +57,9 @@ public:
     virtual ~WindowServices() = default;
 
     // The text area. Text uses CR LF line breaks; the selection is counted in
-    // that text (a CR LF pair counts 2). Setting a different text raises the
-    // text area's change notification before the call returns. The text is
-    // read back a piece at a time: the text area may hold its one copy.
-    virtual void setText(const QString &text) = 0;
+    // that text (a CR LF pair counts 2). The text is read back a piece at a
+    // time: the text area holds its one copy.
+    //
     // The text a piece at a time, for a text of hundreds of megabytes:
     // appends to into the text from place at (0 for its start) on, at least
     // about units code units of it unless it ends first, and returns the
@@ -55,21 +72,9 @@ public:
     // Called after every change of the text, typed or set by the program.
     virtual void setTextChangeHandler(std::function<void()> handler) = 0;
 
-    // A large text goes into the text area a piece at a time, so that the
-    // window answers between pieces. The area shows the new text as it comes
-    // and keeps the old one aside until the intake is finished (the new text
-    // is then the text, with its change notification) or abandoned (the old
-    // text is back exactly as it was, with no notification).
-    virtual void beginTextIntake(const QString &text) = 0;
-    // Adds more to the end of the text being taken in, for a text that
-    // arrives a piece at a time (a file being read, a conversion's result).
-    // Such a text is kept only in the text area's own form: no copy of it
-    // stays whole.
-    virtual void extendTextIntake(QStringView more) = 0;
-    // Takes about units more code units in; returns how many are in so far.
-    virtual qsizetype continueTextIntake(qsizetype units) = 0;
-    virtual void finishTextIntake() = 0;
-    virtual void abandonTextIntake() = 0;
+    // A new text for the text area, taken in no fewer than leastPiece units
+    // at a time but for the last.
+    virtual std::unique_ptr<TextReplacement> replaceText(qsizetype leastPiece) = 0;
 
     // Outer sizes, in twips.
     virtual QSize windowSize() const = 0;
@@ -120,10 +125,11 @@ public:
     virtual std::optional<QString> chooseFileToOpen(const FileDialogRequest &request) = 0;
     virtual std::optional<QString> chooseFileToSave(const FileDialogRequest &request) = 0;
 
-    // Lets pending window events run; other handlers may run inside it. The
-    // window may run them only every so often, for a loop that calls this
-    // per character; processEventsNow() runs them at once.
-    virtual void processEvents() = 0;
+    // Lets pending window events run, for a run that has done this many
+    // characters more since it last called; other handlers may run inside
+    // it. The window may run them only every so often, so that a long run is
+    // not dominated by them; processEventsNow() runs them at once.
+    virtual void processEvents(qsizetype characters) = 0;
     virtual void processEventsNow() = 0;
 
     // Ends the program at once; no close or unload handler runs afterwards.

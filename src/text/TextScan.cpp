@@ -1,5 +1,7 @@
 #include "text/TextScan.h"
 
+#include <algorithm>
+
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define ZEZU_SCAN_SSE2 1
@@ -64,6 +66,20 @@ TextCounts countText(QStringView text)
         pairs += isPair(p[i], p[i + 1]);
     }
     return {n - pairs, breaks};
+}
+
+qsizetype unitsOfCharacters(QStringView text, qsizetype from, qsizetype characters)
+{
+    // Mostly no pair: one count tells.
+    qsizetype end = from;
+    while (characters > 0 && end < text.size()) {
+        qsizetype stop = std::min(text.size(), end + characters);
+        if (stop < text.size() && text[stop - 1].isHighSurrogate() && text[stop].isLowSurrogate())
+            ++stop;
+        characters -= countCharacters(text.sliced(end, stop - end));
+        end = stop;
+    }
+    return end;
 }
 
 } // namespace zezu

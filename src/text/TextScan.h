@@ -25,6 +25,10 @@ inline qsizetype pairSafeEnd(QStringView text, qsizetype end)
     return end;
 }
 
+// Where the characters (a surrogate pair counting once) of text that start
+// at from end: from and that many characters on, or the text's end.
+qsizetype unitsOfCharacters(QStringView text, qsizetype from, qsizetype characters);
+
 inline qsizetype lineBreaks(QStringView text) { return countText(text).lineBreaks; }
 inline qsizetype countCharacters(QStringView text) { return countText(text).characters; }
 

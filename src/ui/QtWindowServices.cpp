@@ -1,5 +1,7 @@
 #include "ui/QtWindowServices.h"
 
+#include "text/TextScan.h"
+#include "ui/IntakePace.h"
 #include "ui/TextArea.h"
 #include "ui/frmAbout.h"
 #include "ui/frmConv.h"
@@ -30,19 +32,6 @@ QtWindowServices::QtWindowServices(frmMain &window)
 {
 }
 
-void QtWindowServices::setText(const QString &text)
-{
-    // Qt's text area takes a long text in (about a second per 10 MiB of short
-    // lines) without a chance to show progress: the busy cursor says meanwhile
-    // that the editor is working.
-    constexpr qsizetype kBusyFrom = qsizetype(1) << 20;
-    const bool busy = text.size() >= kBusyFrom && !m_busy;
-    if (busy)
-        setBusy(true);
-    m_window.textArea()->setText(text);
-    if (busy)
-        setBusy(false);
-}
 qsizetype QtWindowServices::readTextPiece(qsizetype at, qsizetype units, QString &into) const
 {
     return m_window.textArea()->readPiece(at, units, into);
@@ -55,31 +44,39 @@ void QtWindowServices::setTextChangeHandler(std::function<void()> handler)
     m_onTextChange = std::move(handler);
 }
 
-void QtWindowServices::beginTextIntake(const QString &text)
-{
-    m_window.textArea()->beginIntake(text);
-}
+namespace {
 
-void QtWindowServices::extendTextIntake(QStringView more)
+// A new text for the text area, taken in at the pace the view sets.
+class QtTextReplacement final : public TextReplacement
 {
-    m_window.textArea()->extendIntake(more);
-}
+public:
+    QtTextReplacement(TextArea &area, qsizetype leastPiece)
+        : m_area(area)
+        , m_pace(leastPiece)
+    {
+    }
+    qsizetype take(QStringView units) override
+    {
+        const qsizetype end = pairSafeEnd(units, std::min(units.size(), m_pace.next()));
+        QElapsedTimer clock;
+        clock.start();
+        m_area.take(units.first(end));
+        m_pace.took(end, clock.nsecsElapsed());
+        return end;
+    }
+    void commit() override { m_area.commit(); }
 
-qsizetype QtWindowServices::continueTextIntake(qsizetype units)
+private:
+    TextArea::Replacement m_area;
+    IntakePace m_pace;
+};
+
+} // namespace
+
+std::unique_ptr<TextReplacement> QtWindowServices::replaceText(qsizetype leastPiece)
 {
-    TextArea *area = m_window.textArea();
-    const qsizetype before = area->intakeTaken();
-    if (before == 0)
-        m_intakePace = IntakePace(units);
-    QElapsedTimer clock;
-    clock.start();
-    const qsizetype taken = area->continueIntake(m_intakePace.next());
-    m_intakePace.took(taken - before, clock.nsecsElapsed());
-    return taken;
+    return std::make_unique<QtTextReplacement>(*m_window.textArea(), leastPiece);
 }
-
-void QtWindowServices::finishTextIntake() { m_window.textArea()->finishIntake(); }
-void QtWindowServices::abandonTextIntake() { m_window.textArea()->abandonIntake(); }
 
 void QtWindowServices::textChanged() const
 {
@@ -276,12 +273,13 @@ std::optional<QString> QtWindowServices::chooseFileToSave(const FileDialogReques
     return runFileDialog(request, true);
 }
 
-void QtWindowServices::processEvents()
+void QtWindowServices::processEvents(qsizetype characters)
 {
-    // Reading the clock costs more than the rest of a character's work, so it
-    // is read only every so many calls.
-    if ((++m_pumpCalls & 0xFF) != 0)
+    // Reading the clock costs more than the rest of a short piece's work, so
+    // it is read only every so many characters.
+    if ((m_sinceClock += characters) < 256)
         return;
+    m_sinceClock = 0;
     if (m_sincePump.isValid() && m_sincePump.elapsed() < kPumpIntervalMs)
         return;
     QCoreApplication::processEvents();

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "editor/IntakePace.h"
 #include "editor/WindowServices.h"
 
 #include <QElapsedTimer>
@@ -18,16 +17,11 @@ class QtWindowServices final : public WindowServices
 public:
     explicit QtWindowServices(frmMain &window);
 
-    void setText(const QString &text) override;
     qsizetype readTextPiece(qsizetype at, qsizetype units, QString &into) const override;
     qsizetype selStart() const override;
     qsizetype selLength() const override;
     void setTextChangeHandler(std::function<void()> handler) override;
-    void beginTextIntake(const QString &text) override;
-    void extendTextIntake(QStringView more) override;
-    qsizetype continueTextIntake(qsizetype units) override;
-    void finishTextIntake() override;
-    void abandonTextIntake() override;
+    std::unique_ptr<TextReplacement> replaceText(qsizetype leastPiece) override;
     // The text area's change notification.
     void textChanged() const;
 
@@ -59,7 +53,7 @@ public:
     std::optional<QString> chooseFileToOpen(const FileDialogRequest &request) override;
     std::optional<QString> chooseFileToSave(const FileDialogRequest &request) override;
 
-    void processEvents() override;
+    void processEvents(qsizetype characters) override;
     void processEventsNow() override;
     void endProgram() override;
 
@@ -74,8 +68,7 @@ private:
     QPointer<frmConv> m_progress;
     QPointer<frmAbout> m_about;
     QElapsedTimer m_sincePump;
-    IntakePace m_intakePace{0};
-    unsigned m_pumpCalls = 0;
+    qsizetype m_sinceClock = 0; // characters since the clock was read
     bool m_ending = false;
     bool m_busy = false;
 };

@@ -50,127 +50,63 @@ void TextArea::adopt(QTextDocument *doc)
     connect(doc, &QTextDocument::contentsChange, this, [this, doc](int from, int, int added) {
         if (!m_shownCounted)
             countLineSeparators(doc, from, from + added);
-        if (!m_setting)
-            m_lastSetValid = false;
     });
 }
 
-void TextArea::beginIntake(const QString &text)
+TextArea::Replacement::Replacement(TextArea &area)
+    : m_area(area)
+    , m_old(area.document())
+    , m_oldHasLiterals(std::exchange(area.m_hasLiterals, false))
+    , m_oldHasParts(std::exchange(area.m_hasParts, false))
 {
-    m_intake = text;
-    m_intakeAt = 0;
-    m_intakeTaken = 0;
-    m_intakeWhole = true;
-    m_intakeBlockUnits = 0;
-    m_setting = true;
-    m_replacedHasLiterals = std::exchange(m_hasLiterals, false);
-    m_replacedHasParts = std::exchange(m_hasParts, false);
     // Kept aside, not owned by the view, so that it survives the swap.
-    m_replaced = document();
-    m_replaced->setParent(this);
-    auto *doc = new QTextDocument(this);
+    m_old->setParent(&area);
+    area.m_replaced = m_old;
+    area.m_replacedHasLiterals = m_oldHasLiterals;
+    area.m_setting = true;
+    auto *doc = new QTextDocument(&area);
     doc->setDocumentLayout(new QPlainTextDocumentLayout(doc));
-    doc->setDefaultFont(font());
+    doc->setDefaultFont(area.font());
+    // The view's own undo must not take back a text the program set.
     doc->setUndoRedoEnabled(false);
-    setDocument(doc);
-    adopt(doc);
+    area.setDocument(doc);
+    area.adopt(doc);
 }
 
-void TextArea::extendIntake(QStringView more)
+TextArea::Replacement::~Replacement()
 {
-    // What the view has taken goes: kept, it would be a second copy of the
-    // text beside the document's.
-    if (m_intakeAt > 0) {
-        m_intake.remove(0, m_intakeAt);
-        m_intakeAt = 0;
-    }
-    m_intake.append(more);
-    m_intakeWhole = false;
-}
-
-qsizetype TextArea::continueIntake(qsizetype units)
-{
-    // A view: indexing the shared string itself would copy it whole.
-    const QStringView intake(m_intake);
-    const qsizetype n = intake.size();
-    qsizetype end = pairSafeEnd(intake, std::min(n, m_intakeAt + units));
-    // A pair that what came so far ends inside waits for the rest.
-    if (end == n && end > m_intakeAt && !m_intakeWhole
-        && (intake[end - 1] == u'\r' || intake[end - 1].isHighSurrogate()))
-        --end;
-    if (end == m_intakeAt)
-        return m_intakeTaken;
-    QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::End);
-    insertAsShown(cursor, intake.sliced(m_intakeAt, end - m_intakeAt), m_intakeBlockUnits);
-    if (m_intakeTaken == 0)
-        setTextCursor(QTextCursor(document()));
-    m_intakeTaken += end - m_intakeAt;
-    m_intakeAt = end;
-    return m_intakeTaken;
-}
-
-void TextArea::finishIntake()
-{
-    // A pair held back for a rest that never came goes in as it is.
-    const bool cameWhole = std::exchange(m_intakeWhole, true);
-    continueIntake(m_intake.size());
-    delete m_replaced;
-    m_replaced = nullptr;
-    document()->setUndoRedoEnabled(true);
-    m_lastSet = cameWhole ? m_intake : QString();
-    m_lastSetValid = cameWhole || m_intakeTaken == 0;
-    m_intake = QString();
-    m_setting = false;
-    emit changed();
-}
-
-void TextArea::abandonIntake()
-{
-    QTextDocument *partial = document();
-    // Its text goes first: an intake is abandoned when memory ran out, and
-    // the old text's layout, made afresh, needs room.
-    partial->clear();
-    setDocument(m_replaced);
-    m_replaced = nullptr;
-    delete partial;
-    m_intake = QString();
-    m_hasLiterals = m_replacedHasLiterals;
-    m_hasParts = m_replacedHasParts;
-    m_setting = false;
-}
-
-void TextArea::setText(const QString &text)
-{
-    if (m_lastSetValid && text == m_lastSet) {
-        // The view already shows this text; laying it out again would only
-        // cost time (a cancelled conversion puts back the text it started from).
-        emit changed();
+    m_area.m_replaced = nullptr;
+    if (m_committed) {
+        delete m_old;
         return;
     }
+    QTextDocument *partial = m_area.document();
+    // Its text goes first: a replacement is let go when memory ran out, and
+    // the old text's layout, made afresh, needs room. No change is told.
+    partial->clear();
+    m_area.setDocument(m_old);
+    delete partial;
+    m_area.m_hasLiterals = m_oldHasLiterals;
+    m_area.m_hasParts = m_oldHasParts;
+    m_area.m_setting = false;
+}
 
-    qsizetype blockUnits = 0;
-    const ShownPiece shown = showPiece(text, blockUnits);
+void TextArea::Replacement::take(QStringView units)
+{
+    QTextCursor cursor(m_area.document());
+    cursor.movePosition(QTextCursor::End);
+    const bool first = cursor.position() == 0;
+    m_area.insertAsShown(cursor, units, m_blockUnits);
+    if (first)
+        m_area.setTextCursor(QTextCursor(m_area.document()));
+}
 
-    m_setting = true;
-    // The view's own undo must not take back a text the program set.
-    document()->setUndoRedoEnabled(false);
-    if (shown.asIs) {
-        setPlainText(text);
-    } else {
-        setPlainText(QString());
-        QTextCursor cursor(document());
-        const QScopedValueRollback counted(m_shownCounted, true);
-        insertShown(cursor, text, shown);
-        setTextCursor(QTextCursor(document()));
-    }
-    m_hasLiterals = !shown.literals.empty();
-    m_hasParts = !shown.partStarts.empty();
-    document()->setUndoRedoEnabled(true);
-    m_lastSet = text;
-    m_lastSetValid = true;
-    m_setting = false;
-    emit changed();
+void TextArea::Replacement::commit()
+{
+    m_committed = true;
+    m_area.document()->setUndoRedoEnabled(true);
+    m_area.m_setting = false;
+    emit m_area.changed();
 }
 
 void TextArea::insertAsShown(QTextCursor &cursor, QStringView text, qsizetype &blockUnits)
@@ -182,20 +118,9 @@ void TextArea::insertAsShown(QTextCursor &cursor, QStringView text, qsizetype &b
     m_hasParts |= !shown.partStarts.empty();
 }
 
-QString TextArea::text() const
-{
-    QString text;
-    readPiece(0, std::numeric_limits<qsizetype>::max() / 2, text);
-    return text;
-}
-
 qsizetype TextArea::readPiece(qsizetype at, qsizetype units, QString &into) const
 {
-    if (m_lastSetValid) {
-        into.append(m_lastSet); // shared, not copied, into an empty string
-        return -1;
-    }
-    // During an intake the text is still the one it replaces: a save from
+    // During a replacement the text is still the one it replaces: a save from
     // the exit prompt meanwhile writes that, not the part taken in so far.
     return m_replaced ? readBackPiece(m_replaced, at, units, into, m_replacedHasLiterals)
                       : readBackPiece(document(), at, units, into, m_hasLiterals);

@@ -16,29 +16,37 @@ class TextArea : public QPlainTextEdit
 public:
     explicit TextArea(QWidget *parent = nullptr);
 
-    // The whole text at once; commands read it a piece at a time.
-    QString text() const;
-    void setText(const QString &text);
+    // The one way the program puts a text in: a new document, shown as it
+    // comes, the old one kept aside (and read back) until the new one is
+    // committed, or put back exactly as it was when it is not. The view's
+    // document is then the text's one copy.
+    class Replacement
+    {
+    public:
+        explicit Replacement(TextArea &area);
+        ~Replacement();
+        Replacement(const Replacement &) = delete;
+        Replacement &operator=(const Replacement &) = delete;
+        // Shows units at the end of the new text.
+        void take(QStringView units);
+        // The new text is the text, with the change notification.
+        void commit();
 
-    // A large text taken in a piece at a time: the view shows it as it comes
-    // and keeps the old document aside until the intake is finished or
-    // abandoned (see WindowServices). A text that arrives in pieces is held
-    // only until the view has it: the view's document is then its one copy.
-    void beginIntake(const QString &text);
-    void extendIntake(QStringView more);
-    qsizetype continueIntake(qsizetype units);
-    qsizetype intakeTaken() const { return m_intakeTaken; }
-    void finishIntake();
-    void abandonIntake();
+    private:
+        TextArea &m_area;
+        QTextDocument *m_old;
+        bool m_oldHasLiterals;
+        bool m_oldHasParts;
+        // How many units the view's last block holds.
+        qsizetype m_blockUnits = 0;
+        bool m_committed = false;
+    };
 
     // The text a piece at a time (see WindowServices::readTextPiece).
     qsizetype readPiece(qsizetype at, qsizetype units, QString &into) const;
 
     qsizetype selStart() const;
     qsizetype selLength() const;
-
-    // The position in the text of a position in the view.
-    qsizetype textPosition(int viewPosition) const;
 
 signals:
     // Every change of the text, typed or set.
@@ -68,24 +76,16 @@ private:
     // so that they act on the text's characters.
     bool stepOverPartBreak(QKeyEvent *event);
 
+    // The position in the text of a position in the view.
+    qsizetype textPosition(int viewPosition) const;
+
+    // Set while a replacement puts its text in: no change notification.
     bool m_setting = false;
     // A shown piece going in counts its blocks' line separators itself.
     bool m_shownCounted = false;
-    // The intake in progress: what of its text the view has yet to take
-    // (the whole text when it came whole), how far it is in, and the
-    // document it replaces.
-    QString m_intake;
-    qsizetype m_intakeAt = 0; // where in m_intake the view goes on
-    qsizetype m_intakeTaken = 0;
-    bool m_intakeWhole = true;
-    qsizetype m_intakeBlockUnits = 0;
+    // The document a replacement keeps aside: the text until it commits.
     QTextDocument *m_replaced = nullptr;
     bool m_replacedHasLiterals = false;
-    bool m_replacedHasParts = false;
-    // The text last set, valid until the view's content changes: reading it
-    // back, or setting it again, then costs nothing however long it is.
-    QString m_lastSet;
-    bool m_lastSetValid = true;
     // Set while the view holds a stand-in character that was in the text
     // itself and must read back as itself.
     bool m_hasLiterals = false;

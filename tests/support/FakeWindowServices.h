@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -80,7 +81,8 @@ public:
     bool recordProgress = true;
     int ended = 0;
 
-    void setText(const QString &text) override
+    // A change of the text, as typing makes one, or a replacement commits.
+    void setText(const QString &text)
     {
         textValue = text;
         ++setTextCalls;
@@ -107,28 +109,37 @@ public:
         onTextChange = std::move(handler);
     }
 
-    // A text being taken in, and how far: the text stays as it was meanwhile.
+    // A new text being taken in: the text stays as it was meanwhile. The
+    // view takes at most takeUnits at a time, and never the first half of a
+    // pair that units hold whole, as the text area does.
     std::optional<QString> intake;
-    qsizetype intakeTaken = 0;
     int intakesBegun = 0;
-    void beginTextIntake(const QString &text) override
+    qsizetype takeUnits = qsizetype(128) * 1024;
+    class Replacement final : public TextReplacement
     {
-        intake = text;
-        intakeTaken = 0;
-        ++intakesBegun;
-    }
-    void extendTextIntake(QStringView more) override { intake->append(more); }
-    qsizetype continueTextIntake(qsizetype units) override
+    public:
+        explicit Replacement(FakeWindowServices &w)
+            : m_w(w)
+        {
+            m_w.intake = QString();
+            ++m_w.intakesBegun;
+        }
+        ~Replacement() override { m_w.intake.reset(); }
+        qsizetype take(QStringView units) override
+        {
+            const qsizetype end = pairSafeEnd(units, std::min(units.size(), m_w.takeUnits));
+            m_w.intake->append(units.first(end));
+            return end;
+        }
+        void commit() override { m_w.setText(*m_w.intake); }
+
+    private:
+        FakeWindowServices &m_w;
+    };
+    std::unique_ptr<TextReplacement> replaceText(qsizetype) override
     {
-        intakeTaken = std::min(intake->size(), intakeTaken + units);
-        return intakeTaken;
+        return std::make_unique<Replacement>(*this);
     }
-    void finishTextIntake() override
-    {
-        setText(*intake);
-        intake.reset();
-    }
-    void abandonTextIntake() override { intake.reset(); }
 
     QSize windowSize() const override { return window; }
     QSize textAreaSize() const override { return textArea; }
@@ -216,9 +227,10 @@ public:
         return next(saveChoices, "save");
     }
 
-    void processEvents() override
+    // Characters a run did, each a turn of the pump as far as it can tell.
+    void processEvents(qsizetype characters) override
     {
-        ++pumps;
+        pumps += long(characters);
         if (onPump)
             onPump();
     }

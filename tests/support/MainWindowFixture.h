@@ -3,6 +3,7 @@
 // The real main window, headless, built afresh for every test function, and
 // the small things the widget tests do to it.
 
+#include "support/ViewText.h"
 #include "ui/Application.h"
 #include "ui/TextArea.h"
 #include "ui/frmConv.h"
@@ -155,6 +156,8 @@ public:
         QTest::keyClick(text(), key, Qt::ControlModifier | more);
         return true;
     }
+
+    QString textValue() const { return textOf(text()); }
 
     // Types at the end of the text.
     void typeAtEnd(const QString &typed)

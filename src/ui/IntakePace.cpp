@@ -1,4 +1,4 @@
-#include "editor/IntakePace.h"
+#include "ui/IntakePace.h"
 
 #include <algorithm>
 
