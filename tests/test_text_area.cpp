@@ -44,6 +44,7 @@ private slots:
     void editsAtAPartsEdge();
     void copyAndPasteAcrossParts();
     void everyWayInReadsBackAsItself();
+    void positionsFollowEveryEdit();
     void intakePieceFollowsThePace_data();
     void intakePieceFollowsThePace();
 
@@ -434,6 +435,45 @@ void TestTextArea::intakePieceFollowsThePace()
     for (qsizetype i = 0; i < next.size(); ++i) {
         pace.took(took[2 * i], took[2 * i + 1]);
         QCOMPARE(qint64(pace.next()), next[i]);
+    }
+}
+
+// After edits of every kind, anywhere, each position in the view is where
+// walking the blocks from the start puts it: every break before it one more
+// unit in the text (a CR LF) or one less (a part's), every line separator one
+// more.
+void TestTextArea::positionsFollowEveryEdit()
+{
+    TextArea *t = m_main.text();
+    const auto walked = [t](int viewPosition) {
+        const QTextBlock at = t->document()->findBlock(viewPosition);
+        qsizetype text = viewPosition;
+        for (QTextBlock b = t->document()->begin(); b != at; b = b.next())
+            text += b.text().count(QChar::LineSeparator) + (isPart(b.next()) ? -1 : 1);
+        return text + at.text().first(viewPosition - at.position()).count(QChar::LineSeparator);
+    };
+    QRandomGenerator random(53);
+    setTextOf(t, QStringLiteral("один\r\nдва\r\n").repeated(3000) + QString(3 * kPartUnits, u'ж'), 5000);
+    t->setFocus();
+    for (int round = 0; round < 60; ++round) {
+        QTextCursor c = t->textCursor();
+        c.setPosition(random.bounded(t->document()->characterCount()));
+        c.setPosition(std::min(c.position() + random.bounded(3000), t->document()->characterCount() - 1),
+                      QTextCursor::KeepAnchor);
+        t->setTextCursor(c);
+        switch (round % 4) {
+        case 0: QTest::keyClick(t, Qt::Key_Return); break;
+        case 1: QTest::keyClick(t, Qt::Key_Backspace); break;
+        case 2:
+            QGuiApplication::clipboard()->setText(QStringLiteral("a\nb\n") + QString(random.bounded(9000), u'x'));
+            t->paste();
+            break;
+        case 3: QTest::keyClicks(t, QStringLiteral("zz")); break;
+        }
+        for (int probe = 0; probe < 20; ++probe) {
+            const int at = random.bounded(t->document()->characterCount());
+            QCOMPARE(textPositionAt(t, at), walked(at));
+        }
     }
 }
 

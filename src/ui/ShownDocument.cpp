@@ -123,22 +123,6 @@ void countLineSeparators(const QTextDocument *document, int from, int to)
     }
 }
 
-qsizetype textPositionOf(const QTextDocument *document, int viewPosition)
-{
-    // Every break before the position is one position in the view: a line
-    // break is two characters (CR LF) in the text, a part's break none.
-    const QTextBlock at = document->findBlock(viewPosition);
-    qsizetype breaks = 0;
-    for (QTextBlock block = document->begin(); block.isValid() && block != at; block = block.next())
-        breaks += std::max(0, block.userState()) + (isPart(block.next()) ? -1 : 1);
-    if (at.isValid()) {
-        const QString text = at.text();
-        breaks += QStringView(text).first(std::min<qsizetype>(viewPosition - at.position(), text.size()))
-                      .count(QChar::LineSeparator);
-    }
-    return qsizetype(viewPosition) + breaks;
-}
-
 QString withoutPartBreaks(const QString &selected, const QTextCursor &selection)
 {
     const int start = selection.selectionStart();

@@ -33,9 +33,6 @@ qsizetype readBackPiece(const QTextDocument *document, qsizetype at, qsizetype u
 // as its user state: for the blocks from view position from to to.
 void countLineSeparators(const QTextDocument *document, int from, int to);
 
-// The position in the text of a position in the view.
-qsizetype textPositionOf(const QTextDocument *document, int viewPosition);
-
 // The selection's text as the view gives it to other programs (a line
 // break as LF), without the breaks before parts.
 QString withoutPartBreaks(const QString &selected, const QTextCursor &selection);

@@ -47,9 +47,14 @@ TextArea::TextArea(QWidget *parent)
 
 void TextArea::adopt(QTextDocument *doc)
 {
+    m_breaks.rebuild(doc);
+    m_blocks = doc->blockCount();
     connect(doc, &QTextDocument::contentsChange, this, [this, doc](int from, int, int added) {
         if (!m_shownCounted)
             countLineSeparators(doc, from, from + added);
+        if (doc == document()) {
+            m_breaks.changed(doc, from, added, std::exchange(m_blocks, doc->blockCount()));
+        }
     });
 }
 
@@ -58,6 +63,8 @@ TextArea::Replacement::Replacement(TextArea &area)
     , m_old(area.document())
     , m_oldHasLiterals(std::exchange(area.m_hasLiterals, false))
     , m_oldHasParts(std::exchange(area.m_hasParts, false))
+    , m_oldBreaks(area.m_breaks)
+    , m_oldBlocks(area.m_blocks)
 {
     // Kept aside, not owned by the view, so that it survives the swap.
     m_old->setParent(&area);
@@ -88,6 +95,8 @@ TextArea::Replacement::~Replacement()
     delete partial;
     m_area.m_hasLiterals = m_oldHasLiterals;
     m_area.m_hasParts = m_oldHasParts;
+    m_area.m_breaks = std::move(m_oldBreaks);
+    m_area.m_blocks = m_oldBlocks;
     m_area.m_setting = false;
 }
 
@@ -128,7 +137,7 @@ qsizetype TextArea::readPiece(qsizetype at, qsizetype units, QString &into) cons
 
 qsizetype TextArea::textPosition(int viewPosition) const
 {
-    return textPositionOf(document(), viewPosition);
+    return m_breaks.textPosition(document(), viewPosition);
 }
 
 qsizetype TextArea::selStart() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/BreakIndex.h"
+
 #include <QPlainTextEdit>
 
 class QTextCursor;
@@ -37,6 +39,8 @@ public:
         QTextDocument *m_old;
         bool m_oldHasLiterals;
         bool m_oldHasParts;
+        BreakIndex m_oldBreaks;
+        int m_oldBlocks;
         // How many units the view's last block holds.
         qsizetype m_blockUnits = 0;
         bool m_committed = false;
@@ -91,6 +95,9 @@ private:
     bool m_hasLiterals = false;
     // Set while the view may hold a line laid out in parts.
     bool m_hasParts = false;
+    // Where a view position is in the text, and the blocks it counted.
+    BreakIndex m_breaks;
+    int m_blocks = 0;
 };
 
 } // namespace zezu
