@@ -1,6 +1,6 @@
 #pragma once
 
-#include "text/ReferenceDecoder.h"
+#include "text/ReferenceStream.h"
 
 #include <QString>
 #include <QStringView>

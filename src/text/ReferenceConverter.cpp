@@ -1,8 +1,8 @@
-// The rule: a space and " & < > become named references, А..я and ё decimal
-// ones, every other character Windows-1251 holds is copied, any other
-// character (a surrogate pair is one) becomes its decimal reference, and a
-// lone surrogate, which is no character, or a C1 control, which no reference
-// carries, becomes "?".
+// The rule (ReferenceRule.h): a space and " & < > become named references,
+// А..я and ё decimal ones, every other character Windows-1251 holds is
+// copied, any other character (a surrogate pair is one) becomes its decimal
+// reference, and a lone surrogate, which is no character, or a C1 control,
+// which no reference carries, becomes "?".
 //
 // The fast paths rely on two invariants. Output is written into room sized by
 // outputBound(), an upper bound of the result plus kSlack, so no store checks
@@ -14,7 +14,9 @@
 // and anything else is converted one character at a time.
 #include "text/ReferenceConverter.h"
 
+#include "text/Appending.h"
 #include "text/CodePage1251.h"
+#include "text/ReferenceRule.h"
 
 #include <QtGlobal>
 
@@ -54,27 +56,17 @@ struct alignas(16) Slot
 };
 
 // At most how many units a code unit adds to the output beyond its own one.
-// The bound is loose where that makes the count pass cheaper: three ranges,
-// each counted as kGrowth, hold the units of ASCII and Cyrillic that grow
-// (А..я, ё; space " &; < >), with only a few others (! # $ % = and U+0450);
-// every other unit past ASCII counts as kForeignGrowth, the most a character
-// outside the page adds ("&#65533;" for one unit). The slots stay within it.
+// The bound is loose where that makes the count pass cheaper: the rule's
+// growing ranges each count as kGrowth, a few units between the characters
+// that grow included; every other unit past ASCII counts as kForeignGrowth,
+// the most a character outside the page adds ("&#65533;" for one unit). The
+// slots stay within it.
 constexpr int kGrowth = 6;
 constexpr int kForeignGrowth = 7;
 
-constexpr bool inRange(char16_t u, char16_t first, char16_t last)
-{
-    return u >= first && u <= last;
-}
-
-constexpr bool grows(char16_t u)
-{
-    return inRange(u, 0x0410, 0x0451) || inRange(u, 0x20, 0x26) || inRange(u, 0x3C, 0x3E);
-}
-
 constexpr int extraBound(char16_t u)
 {
-    if (grows(u))
+    if (rule::grows(u))
         return kGrowth;
     return u >= 0x80 ? kForeignGrowth : 0;
 }
@@ -96,43 +88,6 @@ inline char16_t *putNumeric(char16_t *dst, char32_t code)
     return dst;
 }
 
-struct NamedReference
-{
-    int code;
-    const char16_t *text;
-};
-
-constexpr NamedReference kNamedReferences[] = {
-    {32, u"&nbsp;"}, {34, u"&quot;"}, {38, u"&amp;"},
-    {60, u"&lt;"},   {62, u"&gt;"},   {184, u"&#1105;"},
-};
-
-// A lone surrogate is no character, and no reference can carry a C1 control
-// in HTML: "&#150;" reads as "–". Only U+0098 is a character of the page.
-constexpr bool isQuestionMark(char16_t unit, bool held)
-{
-    return QChar::isSurrogate(unit) || (unit >= 0x80 && unit < 0xA0 && !held);
-}
-
-QString referenceFor(char16_t unit, int code, bool held)
-{
-    if (isQuestionMark(unit, held))
-        return QStringLiteral("?");
-    if (held && code < 0)
-        return QString(QChar(unit)); // U+0098: the page's byte 0x98, kept
-    if (code < 0) {
-        char16_t out[kSlotUnits];
-        return QString::fromUtf16(out, putNumeric(out, unit) - out);
-    }
-    if (code >= 192 && code <= 255)
-        return QStringLiteral("&#") + QString::number(code + 848) + QLatin1Char(';');
-    for (const NamedReference &named : kNamedReferences) {
-        if (named.code == code)
-            return QString::fromUtf16(named.text);
-    }
-    return QString(QChar(unit));
-}
-
 class Tables
 {
 public:
@@ -151,7 +106,7 @@ private:
         : page(CodePage1251::instance())
     {
         for (char16_t u = 0; u < kSlotLimit; ++u) {
-            const QString out = referenceFor(u, page.codeOf(u), page.holds(u));
+            const QString out = rule::referenceOf(u);
             // The count pass must never fall short of what the slots write.
             if (out.size() > kSlotUnits || out.size() > 1 + extraBound(u))
                 qFatal("Reference for U+%04X does not fit the converter's tables", unsigned(u));
@@ -238,10 +193,9 @@ inline bool allZeroUnder(__m128i v, int mask)
 
 inline bool hasMarkup(__m128i v)
 {
-    const __m128i hit = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi16(v, splat(' ')), _mm_cmpeq_epi16(v, splat('"'))),
-        _mm_or_si128(_mm_cmpeq_epi16(v, splat('&')),
-                     _mm_or_si128(_mm_cmpeq_epi16(v, splat('<')), _mm_cmpeq_epi16(v, splat('>')))));
+    __m128i hit = _mm_setzero_si128();
+    for (const rule::Named &named : rule::kNamed)
+        hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, splat(named.character)));
     return _mm_movemask_epi8(hit) != 0;
 }
 
@@ -255,8 +209,10 @@ inline __m128i inRange(__m128i v, char16_t first, char16_t last)
 // All ones in the lanes that may grow by kGrowth (see extraBound).
 inline __m128i grows(__m128i v)
 {
-    return _mm_or_si128(inRange(v, 0x0410, 0x0451),
-                        _mm_or_si128(inRange(v, 0x20, 0x26), inRange(v, 0x3C, 0x3E)));
+    __m128i hit = _mm_setzero_si128();
+    for (const rule::Range &range : rule::kGrowing)
+        hit = _mm_or_si128(hit, inRange(v, range.first, range.last));
+    return hit;
 }
 
 // All ones in the lanes past ASCII.
@@ -323,21 +279,17 @@ inline bool hasZeroLane(std::uint64_t w)
 
 inline bool hasMarkup(std::uint64_t w)
 {
-    return hasZeroLane(w ^ (kLanes * ' ')) || hasZeroLane(w ^ (kLanes * '"'))
-        || hasZeroLane(w ^ (kLanes * '&')) || hasZeroLane(w ^ (kLanes * '<'))
-        || hasZeroLane(w ^ (kLanes * '>'));
+    for (const rule::Named &named : rule::kNamed)
+        if (hasZeroLane(w ^ (kLanes * named.character)))
+            return true;
+    return false;
 }
 
 qsizetype outputBound(const char16_t *src, qsizetype n)
 {
-    const Tables &t = Tables::instance();
     qsizetype total = n;
-    for (const char16_t *const end = src + n; src != end; ++src) {
-        if (*src < kSlotLimit)
-            total += t.length[*src] - 1;
-        else if (t.page.codeOf(*src) < 0)
-            total += kForeignGrowth;
-    }
+    for (const char16_t *const end = src + n; src != end; ++src)
+        total += extraBound(*src);
     return total;
 }
 
@@ -376,14 +328,6 @@ const char16_t *convertBlocks(const Tables &t, const char16_t *src, const char16
     return src;
 }
 
-bool overlaps(const QString &out, QStringView text)
-{
-    const auto outBegin = reinterpret_cast<std::uintptr_t>(out.constData());
-    const auto outEnd = reinterpret_cast<std::uintptr_t>(out.constData() + out.size());
-    const auto textBegin = reinterpret_cast<std::uintptr_t>(text.data());
-    return textBegin >= outBegin && textBegin < outEnd;
-}
-
 } // namespace
 
 QString toReferences(QStringView text)
@@ -410,13 +354,7 @@ void appendReferences(QString &out, QStringView text)
 
     const qsizetype start = out.size();
     const qsizetype room = start + outputBound(src, text.size()) + kSlack;
-    // A fresh string gets what it needs and no more. Room reserved before
-    // is kept: QString::reserve() reallocates even when asked for exactly
-    // the capacity it has.
-    if (start == 0 && out.capacity() < room)
-        out.reserve(room);
-    out.resize(room);      // appending grows geometrically, as QString does
-    char16_t *const base = reinterpret_cast<char16_t *>(out.data());
+    char16_t *const base = roomFor(out, room);
     char16_t *dst = base + start;
 
     src = convertBlocks(t, src, end, dst);
@@ -433,7 +371,7 @@ qsizetype questionMarksFor(QStringView text)
     qsizetype count = 0;
     for (qsizetype i = 0; i < text.size(); i += characterLength(text, i)) {
         const char16_t u = text[i].unicode();
-        count += characterLength(text, i) == 1 && isQuestionMark(u, page.holds(u));
+        count += characterLength(text, i) == 1 && rule::becomesQuestionMark(u, page.holds(u));
     }
     return count;
 }

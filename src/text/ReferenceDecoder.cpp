@@ -1,5 +1,8 @@
 #include "text/ReferenceDecoder.h"
 
+#include "text/Appending.h"
+#include "text/ReferenceRule.h"
+
 
 
 #include <QtGlobal>
@@ -57,22 +60,9 @@ constexpr qsizetype kBlock = 8;
 // can overflow.
 constexpr std::uint32_t kClamp = 0x110000;
 
-inline bool isDigit(char16_t c)
-{
-    return unsigned(c - u'0') < 10;
-}
-
 inline bool isAlnum(char16_t c)
 {
     return isDigit(c) || unsigned((c | 0x20) - u'a') < 26;
-}
-
-inline unsigned hexValue(char16_t c)
-{
-    if (isDigit(c))
-        return unsigned(c - u'0');
-    const unsigned letter = unsigned((c | 0x20) - u'a');
-    return letter < 6 ? letter + 10 : 16;
 }
 
 // Sign of the comparison of name[0..length) with entry's name.
@@ -115,11 +105,6 @@ inline void putCodePoint(char16_t *&dst, std::uint32_t value)
         return;
     }
     *dst++ = char16_t(value);
-}
-
-inline unsigned digitValue(char16_t c, bool hex)
-{
-    return hex ? hexValue(c) : isDigit(c) ? unsigned(c - u'0') : 16;
 }
 
 // The digits of a numeric reference from p on: their value (clamped), how
@@ -180,18 +165,14 @@ const char16_t *decodeNamed(const char16_t *src, const char16_t *end, char16_t *
     return p + 1;
 }
 
-inline bool follows(const char16_t *p, const char16_t (&text)[5])
-{
-    return std::memcmp(p, text, 4 * sizeof(char16_t)) == 0;
-}
-
 // Decodes the reference at src (an "&"), or copies the "&" when there is
 // none; returns where the next text starts.
 inline const char16_t *decodeAt(const char16_t *src, const char16_t *end, char16_t *&dst)
 {
     if (end - src >= kBlock) {
-        // What the converter writes, without a search: four-digit numbers,
-        // then its five names.
+        // What the converter writes (ReferenceRule.h), without a search: its
+        // numbers of four digits, then its names (the space's included, which
+        // comes back as the space it was).
         if (src[1] == u'#') {
             const unsigned d0 = unsigned(src[2] - u'1'), d1 = unsigned(src[3] - u'0');
             const unsigned d2 = unsigned(src[4] - u'0'), d3 = unsigned(src[5] - u'0');
@@ -199,18 +180,14 @@ inline const char16_t *decodeAt(const char16_t *src, const char16_t *end, char16
                 *dst++ = char16_t((d0 + 1) * 1000 + d1 * 100 + d2 * 10 + d3);
                 return src + 7;
             }
-        } else if (follows(src + 1, u"nbsp") && src[5] == u';') {
-            *dst++ = u' ';
-            return src + 6;
-        } else if (follows(src + 1, u"amp;")) {
-            *dst++ = u'&';
-            return src + 5;
-        } else if (follows(src + 1, u"quot") && src[5] == u';') {
-            *dst++ = u'"';
-            return src + 6;
-        } else if (src[2] == u't' && src[3] == u';' && (src[1] == u'l' || src[1] == u'g')) {
-            *dst++ = src[1] == u'l' ? u'<' : u'>';
-            return src + 4;
+        } else {
+            for (const rule::Named &named : rule::kNamed) {
+                const std::u16string_view name = named.reference.substr(1);
+                if (std::memcmp(src + 1, name.data(), name.size() * sizeof(char16_t)) == 0) {
+                    *dst++ = named.character;
+                    return src + named.reference.size();
+                }
+            }
         }
     }
     const char16_t *next = nullptr;
@@ -275,14 +252,6 @@ char16_t *decode(const char16_t *src, const char16_t *end, char16_t *dst)
 
 #endif
 
-bool overlaps(const QString &out, QStringView text)
-{
-    const auto outBegin = reinterpret_cast<std::uintptr_t>(out.constData());
-    const auto outEnd = reinterpret_cast<std::uintptr_t>(out.constData() + out.size());
-    const auto textBegin = reinterpret_cast<std::uintptr_t>(text.data());
-    return textBegin >= outBegin && textBegin < outEnd;
-}
-
 // Whether text (ASCII letters and digits) begins some name.
 bool beginsName(QStringView text)
 {
@@ -317,13 +286,7 @@ void appendText(QString &out, QStringView references)
     const qsizetype start = out.size();
     // Every reference is longer than what it stands for.
     const qsizetype room = start + references.size();
-    // A fresh string gets what it needs and no more. Room reserved before
-    // is kept: QString::reserve() reallocates even when asked for exactly
-    // the capacity it has.
-    if (start == 0 && out.capacity() < room)
-        out.reserve(room);
-    out.resize(room); // appending grows geometrically, as QString does
-    char16_t *const base = reinterpret_cast<char16_t *>(out.data());
+    char16_t *const base = roomFor(out, room);
     const char16_t *const src = references.utf16();
     char16_t *const dst = decode(src, src + references.size(), base + start);
     Q_ASSERT(dst - base <= room);
@@ -361,79 +324,3 @@ qsizetype incompleteReferenceTail(QStringView piece)
 
 } // namespace zezu
 
-namespace zezu {
-
-void ReferenceStream::feed(QStringView piece, QString &out)
-{
-    if (m_number)
-        piece = continueNumber(piece, out);
-    if (piece.isEmpty())
-        return;
-    QString joined;
-    if (!m_held.isEmpty()) {
-        joined = std::exchange(m_held, QString());
-        joined += piece;
-        piece = joined;
-    }
-    const qsizetype tail = incompleteReferenceTail(piece);
-    appendText(out, piece.first(piece.size() - tail));
-    const QStringView start = piece.last(tail);
-    // "&#" alone may yet be followed by an x.
-    if (!start.startsWith(u"&#") || start.size() == 2) {
-        m_held = start.toString();
-        return;
-    }
-    // A number's start: "&#", an x, and its digits, the leading zeros counted.
-    const bool hex = start.size() > 2 && (start[2].unicode() | 0x20) == u'x';
-    m_number.emplace(start.first(2 + hex).toString());
-    continueNumber(start.sliced(2 + hex), out);
-}
-
-QStringView ReferenceStream::continueNumber(QStringView piece, QString &out)
-{
-    Number &n = *m_number;
-    const bool hex = n.prefix.size() == 3;
-    qsizetype i = 0;
-    for (; i < piece.size() && digitValue(piece[i].unicode(), hex) < (hex ? 16u : 10u); ++i) {
-        if (n.digits.isEmpty() && piece[i] == u'0') {
-            ++n.zeros;
-            continue;
-        }
-        n.digits += piece[i];
-        // More digits than a reference has: they are text, as are the rest.
-        if (n.digits.size() > kMostDigits) {
-            endNumber(out, false);
-            return piece.sliced(i + 1);
-        }
-    }
-    if (i == piece.size())
-        return {};
-    const bool closed = piece[i] == u';' && (n.zeros > 0 || !n.digits.isEmpty());
-    endNumber(out, closed);
-    return piece.sliced(i + closed);
-}
-
-void ReferenceStream::endNumber(QString &out, bool closed)
-{
-    Number &n = *m_number;
-    if (closed) {
-        // Zeros lead nowhere: the number without them is the same one.
-        appendText(out, n.prefix + (n.digits.isEmpty() ? QStringLiteral("0") : n.digits)
-                            + QLatin1Char(';'));
-    } else {
-        out += n.prefix;
-        out.resize(out.size() + n.zeros, u'0');
-        out += n.digits;
-    }
-    m_number.reset();
-}
-
-void ReferenceStream::finish(QString &out)
-{
-    if (m_number)
-        endNumber(out, false);
-    appendText(out, m_held);
-    m_held.clear();
-}
-
-} // namespace zezu

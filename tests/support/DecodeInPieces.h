@@ -2,7 +2,7 @@
 
 // References decoded a piece at a time, as a caller reading a stream would.
 
-#include "text/ReferenceDecoder.h"
+#include "text/ReferenceStream.h"
 
 #include <QList>
 #include <QString>
