@@ -23,6 +23,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 // ZEZU_CONVERT_PORTABLE forces the plain C++ path, so that it can be tested here.
 #if !defined(ZEZU_CONVERT_PORTABLE) \
@@ -191,12 +192,17 @@ inline bool allZeroUnder(__m128i v, int mask)
         == 0xFFFF;
 }
 
+// The rule's tables unfolded at compile time: each character and range a
+// constant of its own, as a hand-written test would have them.
+template <std::size_t... I>
+inline bool hasMarkup(__m128i v, std::index_sequence<I...>)
+{
+    return _mm_movemask_epi8((_mm_cmpeq_epi16(v, splat(rule::kNamed[I].character)) | ...)) != 0;
+}
+
 inline bool hasMarkup(__m128i v)
 {
-    __m128i hit = _mm_setzero_si128();
-    for (const rule::Named &named : rule::kNamed)
-        hit = _mm_or_si128(hit, _mm_cmpeq_epi16(v, splat(named.character)));
-    return _mm_movemask_epi8(hit) != 0;
+    return hasMarkup(v, std::make_index_sequence<std::size(rule::kNamed)>());
 }
 
 // Lanes that are in [first, last] come out as all ones.
@@ -207,12 +213,15 @@ inline __m128i inRange(__m128i v, char16_t first, char16_t last)
 }
 
 // All ones in the lanes that may grow by kGrowth (see extraBound).
+template <std::size_t... I>
+inline __m128i grows(__m128i v, std::index_sequence<I...>)
+{
+    return (inRange(v, rule::kGrowing[I].first, rule::kGrowing[I].last) | ...);
+}
+
 inline __m128i grows(__m128i v)
 {
-    __m128i hit = _mm_setzero_si128();
-    for (const rule::Range &range : rule::kGrowing)
-        hit = _mm_or_si128(hit, inRange(v, range.first, range.last));
-    return hit;
+    return grows(v, std::make_index_sequence<rule::kGrowing.size()>());
 }
 
 // All ones in the lanes past ASCII.

@@ -11,6 +11,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 // ZEZU_CONVERT_PORTABLE forces the plain C++ path, so that it can be tested here.
@@ -165,6 +166,26 @@ const char16_t *decodeNamed(const char16_t *src, const char16_t *end, char16_t *
     return p + 1;
 }
 
+// The converter's named reference I at src, decoded: the rule's table
+// unfolded at compile time, each comparison of a known length.
+template <std::size_t I>
+inline bool decodeNamedShortcut(const char16_t *src, char16_t *&dst, const char16_t *&next)
+{
+    constexpr std::u16string_view name = rule::kNamed[I].reference.substr(1);
+    if (std::memcmp(src + 1, name.data(), name.size() * sizeof(char16_t)) != 0)
+        return false;
+    *dst++ = rule::kNamed[I].character;
+    next = src + 1 + name.size();
+    return true;
+}
+
+template <std::size_t... I>
+inline bool decodeNamedShortcut(const char16_t *src, char16_t *&dst, const char16_t *&next,
+                                std::index_sequence<I...>)
+{
+    return (decodeNamedShortcut<I>(src, dst, next) || ...);
+}
+
 // Decodes the reference at src (an "&"), or copies the "&" when there is
 // none; returns where the next text starts.
 inline const char16_t *decodeAt(const char16_t *src, const char16_t *end, char16_t *&dst)
@@ -180,14 +201,9 @@ inline const char16_t *decodeAt(const char16_t *src, const char16_t *end, char16
                 *dst++ = char16_t((d0 + 1) * 1000 + d1 * 100 + d2 * 10 + d3);
                 return src + 7;
             }
-        } else {
-            for (const rule::Named &named : rule::kNamed) {
-                const std::u16string_view name = named.reference.substr(1);
-                if (std::memcmp(src + 1, name.data(), name.size() * sizeof(char16_t)) == 0) {
-                    *dst++ = named.character;
-                    return src + named.reference.size();
-                }
-            }
+        } else if (const char16_t *next = nullptr; decodeNamedShortcut(
+                       src, dst, next, std::make_index_sequence<std::size(rule::kNamed)>())) {
+            return next;
         }
     }
     const char16_t *next = nullptr;
