@@ -32,7 +32,9 @@ ConversionRun::Scope::~Scope()
 
 QString readTextAnswering(WindowServices &window)
 {
+    // Room for all of it at once: grown as it came, it would take twice.
     QString text;
+    text.reserve(window.textSize());
     for (qsizetype at = window.readTextPiece(0, kScanPiece, text); at >= 0;
          at = window.readTextPiece(at, kScanPiece, text))
         window.processEventsNow();

@@ -47,21 +47,31 @@ bool TextIntake::add(QStringView piece, QString &reason, qint64 done, qint64 who
     }
     if (!m_view)
         m_view = m_window.replaceText(m_leastPiece);
+    m_came += piece.size();
+    // Nothing waits: the view takes straight from the piece, and only what
+    // it leaves is held (a large text copied whole would be a second copy).
+    if (m_at == m_waiting.size()) {
+        m_waiting.resize(0);
+        m_at = 0;
+        if (!takeFrom(piece, m_leastPiece - 1))
+            return false;
+        m_waiting.append(piece);
+        return true;
+    }
     // What the view took goes: kept, it would be a second copy of the text.
     if (m_at > m_waiting.size() / 2) {
         m_waiting.remove(0, m_at);
         m_at = 0;
     }
     m_waiting.append(piece);
-    m_came += piece.size();
-    return takeWhile(m_leastPiece - 1);
+    return takeWaiting(m_leastPiece - 1);
 }
 
 bool TextIntake::finish(QString &)
 {
     if (!m_view)
         m_view = m_window.replaceText(m_leastPiece);
-    if (!takeWhile(0))
+    if (!takeWaiting(0))
         return false;
     m_progress.reset();
     m_view->commit();
@@ -76,21 +86,27 @@ void TextIntake::restart()
     m_at = m_came = m_taken = m_foretold = 0;
 }
 
-bool TextIntake::takeWhile(qsizetype least)
+bool TextIntake::takeWaiting(qsizetype least)
+{
+    QStringView waiting = QStringView(m_waiting).sliced(m_at);
+    const bool taken = takeFrom(waiting, least);
+    m_at = m_waiting.size() - waiting.size();
+    return taken;
+}
+
+bool TextIntake::takeFrom(QStringView &units, qsizetype least)
 {
     // A large text: the progress window, and the window answering between
     // its pieces; a small one goes in at once.
     const bool large = std::max(m_foretold, m_came) >= kIntakeFrom;
-    while (m_waiting.size() - m_at > least) {
-        QStringView waiting = QStringView(m_waiting).sliced(m_at);
+    while (units.size() > least) {
         // A pair's first half waits for its second, but for the end.
-        const QChar last = waiting.back();
-        if (least > 0 && (last == u'\r' || last.isHighSurrogate()))
-            waiting.chop(1);
-        if (waiting.isEmpty())
+        const QChar last = units.back();
+        const bool hold = least > 0 && (last == u'\r' || last.isHighSurrogate());
+        if (units.size() == hold)
             break;
-        const qsizetype taken = m_view->take(waiting);
-        m_at += taken;
+        const qsizetype taken = m_view->take(units.first(units.size() - hold));
+        units = units.sliced(taken);
         m_taken += taken;
         if (!large)
             continue;

@@ -55,8 +55,10 @@ public:
     void restart();
 
 private:
-    // Takes in pieces while more than least units wait.
-    bool takeWhile(qsizetype least);
+    // Takes in pieces of units from its front while more than least are
+    // left; of what waits, or of units given.
+    bool takeWaiting(qsizetype least);
+    bool takeFrom(QStringView &units, qsizetype least);
 
     WindowServices &m_window;
     const ConversionRun &m_run;

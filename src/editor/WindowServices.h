@@ -67,6 +67,8 @@ public:
     // nothing but to this call. No piece ends inside a CR LF pair or a
     // surrogate pair.
     virtual qsizetype readTextPiece(qsizetype at, qsizetype units, QString &into) const = 0;
+    // The text's length in code units, without reading it.
+    virtual qsizetype textSize() const = 0;
     virtual qsizetype selStart() const = 0;
     virtual qsizetype selLength() const = 0;
     // Called after every change of the text, typed or set by the program.

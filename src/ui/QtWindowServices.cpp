@@ -36,6 +36,7 @@ qsizetype QtWindowServices::readTextPiece(qsizetype at, qsizetype units, QString
 {
     return m_window.textArea()->readPiece(at, units, into);
 }
+qsizetype QtWindowServices::textSize() const { return m_window.textArea()->textSize(); }
 qsizetype QtWindowServices::selStart() const { return m_window.textArea()->selStart(); }
 qsizetype QtWindowServices::selLength() const { return m_window.textArea()->selLength(); }
 

@@ -18,6 +18,7 @@ public:
     explicit QtWindowServices(frmMain &window);
 
     qsizetype readTextPiece(qsizetype at, qsizetype units, QString &into) const override;
+    qsizetype textSize() const override;
     qsizetype selStart() const override;
     qsizetype selLength() const override;
     void setTextChangeHandler(std::function<void()> handler) override;

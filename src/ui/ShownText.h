@@ -15,14 +15,19 @@ namespace zezu {
 // The view's cost goes by its blocks, so short lines share one: each after
 // the first behind a line separator (U+2028), until the block holds
 // kGroupUnits. 50 MB of fortunes-ru went in in 7.3 s as a block a line,
-// in 0.7 s as 16 lines a block.
+// in 0.7 s as 16 lines a block. Blocks of 2,048 units rather than 1,024 took
+// a conversion of 50 M characters 1.96-2.01 s against 2.30-2.45 s and of
+// 10 M 398-401 ms against 448-517 ms, its Undo 253-268 ms against 315-324 ms
+// (bench_convert_command, 4 runs alternated), and a 50 MiB file whole on
+// screen 900-927 ms against 989-1083 ms (bench_files, 3 runs alternated);
+// blocks of 4,096 were slower again (one series: 10 M in 624 ms).
 //
 // A block is laid out whole on every change, and a long one without a break
 // opportunity (every converted line) in time growing with the square of its
 // length: a block that reaches kPartUnits inside a line ends there, and the
 // next, a part, continues the line; the break before a part reads back as
 // nothing.
-constexpr qsizetype kGroupUnits = 1024;
+constexpr qsizetype kGroupUnits = 2048;
 constexpr qsizetype kPartUnits = 4096;
 // A part ends after the last space or ';' this close to its limit, so that
 // its last line breaks where a line would (after a word or a reference).

@@ -63,9 +63,9 @@ TextArea::Replacement::Replacement(TextArea &area)
     , m_old(area.document())
     , m_oldHasLiterals(std::exchange(area.m_hasLiterals, false))
     , m_oldHasParts(std::exchange(area.m_hasParts, false))
-    , m_oldBreaks(area.m_breaks)
     , m_oldBlocks(area.m_blocks)
 {
+    area.m_replacedBreaks = std::move(area.m_breaks);
     // Kept aside, not owned by the view, so that it survives the swap.
     m_old->setParent(&area);
     area.m_replaced = m_old;
@@ -95,7 +95,7 @@ TextArea::Replacement::~Replacement()
     delete partial;
     m_area.m_hasLiterals = m_oldHasLiterals;
     m_area.m_hasParts = m_oldHasParts;
-    m_area.m_breaks = std::move(m_oldBreaks);
+    m_area.m_breaks = std::move(m_area.m_replacedBreaks);
     m_area.m_blocks = m_oldBlocks;
     m_area.m_setting = false;
 }
@@ -138,6 +138,13 @@ qsizetype TextArea::readPiece(qsizetype at, qsizetype units, QString &into) cons
 qsizetype TextArea::textPosition(int viewPosition) const
 {
     return m_breaks.textPosition(document(), viewPosition);
+}
+
+qsizetype TextArea::textSize() const
+{
+    const QTextDocument *doc = m_replaced ? m_replaced : document();
+    const BreakIndex &breaks = m_replaced ? m_replacedBreaks : m_breaks;
+    return breaks.textPosition(doc, doc->characterCount() - 1);
 }
 
 qsizetype TextArea::selStart() const

@@ -39,7 +39,6 @@ public:
         QTextDocument *m_old;
         bool m_oldHasLiterals;
         bool m_oldHasParts;
-        BreakIndex m_oldBreaks;
         int m_oldBlocks;
         // How many units the view's last block holds.
         qsizetype m_blockUnits = 0;
@@ -51,6 +50,9 @@ public:
 
     qsizetype selStart() const;
     qsizetype selLength() const;
+    // The text's length in code units (the one a replacement replaces,
+    // during one).
+    qsizetype textSize() const;
 
 signals:
     // Every change of the text, typed or set.
@@ -90,6 +92,7 @@ private:
     // The document a replacement keeps aside: the text until it commits.
     QTextDocument *m_replaced = nullptr;
     bool m_replacedHasLiterals = false;
+    BreakIndex m_replacedBreaks;
     // Set while the view holds a stand-in character that was in the text
     // itself and must read back as itself.
     bool m_hasLiterals = false;

@@ -102,6 +102,7 @@ public:
         into.append(QStringView(textValue).sliced(at, end - at));
         return end < textValue.size() ? end : -1;
     }
+    qsizetype textSize() const override { return textValue.size(); }
     qsizetype selStart() const override { return selStartValue; }
     qsizetype selLength() const override { return selLengthValue; }
     void setTextChangeHandler(std::function<void()> handler) override
