@@ -19,6 +19,7 @@
 //   bench_convert_command                      100 k, 1 M, 10 M, 50 M characters
 //   bench_convert_command --sizes 10000000,50000000
 //   bench_convert_command --chars N            one run of N characters, here
+#include "support/EditorProbe.h"
 #include "support/ViewText.h"
 #include "EachInChild.h"
 #include "PeakMemory.h"
@@ -72,7 +73,7 @@ int runOne(qsizetype chars)
     answering.start();
     clock.start();
     gen->trigger();
-    while (window.editor().run().inProgress())
+    while (zezu::test::runOf(window.editor()).inProgress())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     window.repaint();
     QCoreApplication::processEvents();
@@ -86,7 +87,7 @@ int runOne(qsizetype chars)
     answering.start();
     clock.restart();
     window.menuAction(MenuItem::Undo)->trigger();
-    while (window.editor().run().inProgress())
+    while (zezu::test::runOf(window.editor()).inProgress())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     window.repaint();
     QCoreApplication::processEvents();
@@ -118,7 +119,7 @@ int runOne(qsizetype chars)
     answering.start();
     clock.restart();
     gen->trigger();
-    while (window.editor().run().inProgress())
+    while (zezu::test::runOf(window.editor()).inProgress())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const qint64 restoredAt = clock.nsecsElapsed();
     const double cancelUnansweredMs = answering.stopMs();

@@ -16,6 +16,7 @@
 // from the start of the process, as a user who launches the editor with the
 // file sees them. The file given may be in any format the editor reads.
 
+#include "support/Codecs.h"
 #include "OpenInWindow.h"
 #include "ui/Application.h"
 #include "editor/Editor.h"
@@ -80,7 +81,7 @@ int runPhase(const std::string &phase, const QString &in, const QString &out)
         if (!zezu::readTextFile(in, text, format, reason))
             return std::fprintf(stderr, "%s\n", qPrintable(reason)), 1;
         const auto start = Clock::now();
-        if (!zezu::writeTextFile(out, text, format, reason))
+        if (!zezu::test::writeWholeText(out, text, format, reason))
             return std::fprintf(stderr, "%s\n", qPrintable(reason)), 1;
         std::printf("%.3f\n", msSince(start));
         return 0;

@@ -14,6 +14,7 @@
 //   bench_long_lines                          lines of 0.1, 1 and 10 MB
 //   bench_long_lines --sizes 100000,1000000
 //   bench_long_lines --bytes N                one run, here
+#include "support/EditorProbe.h"
 #include "support/ViewText.h"
 #include "EachInChild.h"
 #include "Responsiveness.h"
@@ -85,7 +86,7 @@ int runOne(qsizetype bytes)
     bool converted = false;
     const auto [convertMs, convertUnansweredMs] = timed(
         window, [&] { window.menuAction(MenuItem::Gen)->trigger(); converted = true; },
-        [&] { return converted && !window.editor().run().inProgress(); });
+        [&] { return converted && !zezu::test::runOf(window.editor()).inProgress(); });
     const bool grew = zezu::test::textOf(window.textArea()).size() > length;
     std::printf("  convert %9.1f ms (unanswered %8.1f ms)%s\n", convertMs, convertUnansweredMs,
                 grew && length >= bytes ? "" : "  NOT DONE");

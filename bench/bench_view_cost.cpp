@@ -43,7 +43,7 @@ int runOne(int lineLength)
     QCoreApplication::processEvents();
     const double bytes = double(peakKiB() - before) * 1024.0;
     const double address = double(peakAddressKiB() - addressBefore) * 1024.0;
-    const qsizetype lines = lineBreaks(text);
+    const qsizetype lines = countText(text).lineBreaks;
     std::printf("lines of %5d units: %9lld units %9lld lines  resident %8.1f MiB %6.2f B/unit  "
                 "address space %8.1f MiB %6.2f B/unit  allowance %8.1f MiB\n",
                 lineLength, qlonglong(text.size()), qlonglong(lines), bytes / 1048576.0,

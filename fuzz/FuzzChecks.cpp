@@ -275,7 +275,7 @@ QString checkTextFile(QByteArrayView data, const QString &scratchDir)
         return QStringLiteral("readTextFile told another format than detectFormat");
     if (const QString whole = test::decodeText(data, format); read != whole)
         return diff("readTextFile against decodeText", read, whole);
-    if (!writeTextFile(path, read, format, reason))
+    if (!test::writeWholeText(path, read, format, reason))
         return QStringLiteral("writeTextFile failed: ") + reason;
     QString again;
     TextFormat formatAgain;

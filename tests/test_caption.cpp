@@ -1,5 +1,6 @@
 // The caption: made from the document's name and modified state, and the
 // captions the commands set, through the window-services double.
+#include "support/EditorProbe.h"
 #include "editor/Caption.h"
 #include "editor/DocumentTexts.h"
 #include "support/Doc.h"
@@ -125,7 +126,7 @@ void TestCaption::captionSequences()
         } else if (step == u"set") {
             doc.w.setText(QStringLiteral("set by a command"));
         } else if (step.startsWith(u"open")) {
-            if (doc.editor.document().isModified())
+            if (zezu::test::documentOf(doc.editor).isModified())
                 doc.w.answers.push_back(Answer::No);
             doc.w.openChoices.push_back(
                 dir.filePath(step == u"open-missing" ? QStringLiteral("none.txt") : arg));

@@ -1,5 +1,6 @@
 // The convert and decode commands, their progress and their cancel, through
 // the window-services double.
+#include "support/EditorProbe.h"
 #include "text/ReferenceConverter.h"
 #include "text/ReferenceDecoder.h"
 #include "editor/Editor.h"
@@ -79,8 +80,8 @@ void TestConvert::convertsSelectionOrWholeText()
     f.convert(text, start, length);
     QCOMPARE(f.w.textValue, expected);
     QCOMPARE(f.w.setTextCalls, 1);
-    QCOMPARE(f.editor.history().count(), 1);
-    QCOMPARE(test::snapshots(f.editor.history())[0], text);
+    QCOMPARE(zezu::test::historyOf(f.editor).count(), 1);
+    QCOMPARE(test::snapshots(zezu::test::historyOf(f.editor))[0], text);
     QVERIFY(f.w.isMenuEnabled(MenuItem::Undo));
 }
 
@@ -187,7 +188,7 @@ void TestConvert::runLocksTextAndCommands()
     f.w.onPump = [&] {
         seen = {f.w.textReadOnly, f.w.isMenuEnabled(MenuItem::Gen),
                 f.w.isMenuEnabled(MenuItem::Undo), f.w.isMenuEnabled(MenuItem::Open),
-                f.w.isMenuEnabled(MenuItem::Save), f.editor.run().inProgress()};
+                f.w.isMenuEnabled(MenuItem::Save), zezu::test::runOf(f.editor).inProgress()};
         // Commands that slip through the lock do nothing.
         f.editor.undo();
         f.editor.convert();
@@ -195,13 +196,13 @@ void TestConvert::runLocksTextAndCommands()
     f.convert(QStringLiteral("ab"));
     QCOMPARE(seen, (std::vector<bool>{true, false, false, false, false, true}));
     QCOMPARE(f.w.textValue, QStringLiteral("ab"));
-    QCOMPARE(f.editor.history().count(), 1);
+    QCOMPARE(zezu::test::historyOf(f.editor).count(), 1);
     QVERIFY(!f.w.textReadOnly);
     QVERIFY(f.w.isMenuEnabled(MenuItem::Gen));
     QVERIFY(f.w.isMenuEnabled(MenuItem::Undo));
     QVERIFY(f.w.isMenuEnabled(MenuItem::Open));
     QVERIFY(!f.w.isMenuEnabled(MenuItem::Save));
-    QVERIFY(!f.editor.run().inProgress());
+    QVERIFY(!zezu::test::runOf(f.editor).inProgress());
 }
 
 void TestConvert::cancelAfterKthCharacterRestores_data()
@@ -229,8 +230,8 @@ void TestConvert::cancelAfterKthCharacterRestores()
     };
     f.convert(before, 0, 0);
     QCOMPARE(f.w.textValue, before);
-    QCOMPARE(f.editor.history().count(), earlierRuns);
-    QCOMPARE(f.editor.history().at(earlierRuns), QString());
+    QCOMPARE(zezu::test::historyOf(f.editor).count(), earlierRuns);
+    QCOMPARE(zezu::test::historyOf(f.editor).at(earlierRuns), QString());
     QCOMPARE(f.w.isMenuEnabled(MenuItem::Undo), earlierRuns > 0);
     QCOMPARE(int(f.w.progress.size()), k);
     QVERIFY(!f.w.progressLoaded);
@@ -241,12 +242,12 @@ void TestConvert::cancelWithFullHistoryKeepsIt()
     Fixture f;
     for (int r = 0; r < 10; ++r)
         f.convert(QStringLiteral("t%1").arg(r));
-    const auto history = test::snapshots(f.editor.history());
+    const auto history = test::snapshots(zezu::test::historyOf(f.editor));
     f.w.onPump = [&] { f.editor.cancelRun(); };
     f.convert(QStringLiteral("new text"));
     QCOMPARE(f.w.textValue, QStringLiteral("new text"));
-    QCOMPARE(f.editor.history().count(), 10);
-    QVERIFY(test::snapshots(f.editor.history()) == history);
+    QCOMPARE(zezu::test::historyOf(f.editor).count(), 10);
+    QVERIFY(test::snapshots(zezu::test::historyOf(f.editor)) == history);
     QVERIFY(f.w.isMenuEnabled(MenuItem::Undo));
 }
 
@@ -259,7 +260,7 @@ void TestConvert::cancelDoesNotLeakIntoNextRun()
     f.w.onPump = {};
     f.convert(QStringLiteral("a b"));
     QCOMPARE(f.w.textValue, QStringLiteral("a&nbsp;b"));
-    QCOMPARE(f.editor.history().count(), 1);
+    QCOMPARE(zezu::test::historyOf(f.editor).count(), 1);
 }
 
 void TestConvert::decodesSelectionOrWholeText_data()
@@ -295,7 +296,7 @@ void TestConvert::decodesSelectionOrWholeText()
     f.w.selLengthValue = length;
     f.editor.decode();
     QCOMPARE(f.w.textValue, expected);
-    QCOMPARE(f.editor.history().count(), 1);
+    QCOMPARE(zezu::test::historyOf(f.editor).count(), 1);
     f.editor.undo();
     QCOMPARE(f.w.textValue, text);
 }
@@ -391,7 +392,7 @@ void TestConvert::exitOrCloseDuringRun()
     } else {
         QCOMPARE(d.w.pumps, long(text.size()));
         QCOMPARE(d.w.textValue, toReferences(text));
-        QCOMPARE(d.editor.history().count(), 1);
+        QCOMPARE(zezu::test::historyOf(d.editor).count(), 1);
     }
     QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("out.txt"))), saved);
     if (saved)

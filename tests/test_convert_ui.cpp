@@ -1,5 +1,6 @@
 // The convert command and the progress window, for real and headless, through
 // the menu, the shortcut and the Cancel button.
+#include "support/EditorProbe.h"
 #include "text/ReferenceConverter.h"
 #include "support/Codecs.h"
 #include "support/Files.h"
@@ -117,7 +118,7 @@ void TestConvertUi::cancelClickRestoresText()
     });
     pressCtrlG();
     QCOMPARE(textOf(m_main.text()), text);
-    QCOMPARE(m_main->editor().history().count(), 0);
+    QCOMPARE(zezu::test::historyOf(m_main->editor()).count(), 0);
     QVERIFY(!m_main->menuAction(MenuItem::Undo)->isEnabled());
     QVERIFY(!visibleProgressWindow());
 }
@@ -137,7 +138,7 @@ void TestConvertUi::typingDuringARunChangesNothing()
     });
     pressCtrlG();
     QCOMPARE(textOf(m_main.text()), toReferences(text));
-    QCOMPARE(m_main->editor().history().count(), 1);
+    QCOMPARE(zezu::test::historyOf(m_main->editor()).count(), 1);
 }
 
 void TestConvertUi::closingTheProgressWindowDoesNotCancel()
@@ -169,7 +170,7 @@ void TestConvertUi::closingTheMainWindowDuringARunAsksOverIt()
     // The exit prompt comes over the paused run; Cancel lets it go on.
     ScriptedUser user;
     user.promptAnswer = QMessageBox::Cancel;
-    user.onShown = [&](QWidget *) { runStillOn = m_main->editor().run().inProgress(); };
+    user.onShown = [&](QWidget *) { runStillOn = zezu::test::runOf(m_main->editor()).inProgress(); };
     ProgressProbe probe([&](frmConv *) {
         closedDuringRun = m_main->close();
         return true;
@@ -182,7 +183,7 @@ void TestConvertUi::closingTheMainWindowDuringARunAsksOverIt()
     QVERIFY(runStillOn);
     QVERIFY(!closedDuringRun);
     QCOMPARE(textOf(m_main.text()), toReferences(text));
-    QCOMPARE(m_main->editor().history().count(), 1);
+    QCOMPARE(zezu::test::historyOf(m_main->editor()).count(), 1);
     QVERIFY(m_main->isVisible());
 }
 
@@ -206,7 +207,7 @@ void TestConvertUi::ctrlShiftGDecodesCancelsAndUndoes()
     select(1, 6);
     pressCtrlShiftG();
     QCOMPARE(textOf(area), QStringLiteral("x&y&lt;z"));
-    QCOMPARE(m_main->editor().history().count(), 2);
+    QCOMPARE(zezu::test::historyOf(m_main->editor()).count(), 2);
 
     // Cancel puts the text back and takes its snapshot back; Undo after a
     // completed decode brings the references back.
@@ -220,7 +221,7 @@ void TestConvertUi::ctrlShiftGDecodesCancelsAndUndoes()
     });
     pressCtrlShiftG();
     QCOMPARE(textOf(area), references);
-    QCOMPARE(m_main->editor().history().count(), 2);
+    QCOMPARE(zezu::test::historyOf(m_main->editor()).count(), 2);
     QVERIFY(m_main->menuAction(MenuItem::Ungen)->isEnabled());
     pressCtrlShiftG();
     QCOMPARE(textOf(area), plain);
@@ -277,11 +278,11 @@ void TestConvertUi::intakeAnswersAndCancelsWithoutReplay()
     QVERIFY(!m_main.text()->isReadOnly());
     if (cancelAtPiece) {
         QCOMPARE(textOf(m_main.text()), text);
-        QCOMPARE(m_main->editor().history().count(), 0);
+        QCOMPARE(zezu::test::historyOf(m_main->editor()).count(), 0);
         QCOMPARE(m_main->windowTitle(), QStringLiteral("ZEZU.vexlo - a.txt"));
     } else {
         QCOMPARE(textOf(m_main.text()), toReferences(text));
-        QCOMPARE(m_main->editor().history().count(), 1);
+        QCOMPARE(zezu::test::historyOf(m_main->editor()).count(), 1);
         QCOMPARE(m_main->windowTitle(), QStringLiteral("ZEZU.vexlo - a.txt*"));
     }
 }

@@ -1,5 +1,6 @@
 // The open, save, exit and close commands and the save-changes prompt that
 // guards them, through the window-services double.
+#include "support/EditorProbe.h"
 #include "editor/Caption.h"
 #include "editor/DocumentTexts.h"
 #include "support/History.h"
@@ -272,8 +273,8 @@ void TestDocumentCommands::openPaths()
     if (saved)
         QCOMPARE(readBytes(out), QByteArray("\xEF\xF0\xE0\xE2\xEA\xE0"));
     // Opening leaves the undo history alone.
-    QCOMPARE(doc.editor.history().count(), 1);
-    QCOMPARE(test::snapshots(doc.editor.history())[0], QStringLiteral("snapshot"));
+    QCOMPARE(zezu::test::historyOf(doc.editor).count(), 1);
+    QCOMPARE(test::snapshots(zezu::test::historyOf(doc.editor))[0], QStringLiteral("snapshot"));
     QVERIFY(doc.w.isMenuEnabled(MenuItem::Undo));
     if (loaded) {
         QCOMPARE(doc.w.textValue, QStringLiteral("лист\r\nnew\r\n"));

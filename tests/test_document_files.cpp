@@ -1,6 +1,7 @@
 // Open and save on real files in a temporary folder, through the
 // window-services double: bytes kept, the first save's normal form, failures
 // that change nothing, and a file of 50 MiB.
+#include "support/EditorProbe.h"
 #include "editor/DocumentTexts.h"
 #include "files/FileErrors.h"
 #include "files/PathNames.h"
@@ -373,8 +374,8 @@ void TestDocumentFiles::failedOpenChangesNothing()
     QCOMPARE(doc.w.setTextCalls, textSets);
     QCOMPARE(doc.w.captions, captions);
     QCOMPARE(doc.w.captionValue, named(QStringLiteral("before.txt*")));
-    QCOMPARE(doc.editor.history().count(), 1);
-    QCOMPARE(test::snapshots(doc.editor.history())[0], QStringLiteral("snapshot"));
+    QCOMPARE(zezu::test::historyOf(doc.editor).count(), 1);
+    QCOMPARE(test::snapshots(zezu::test::historyOf(doc.editor))[0], QStringLiteral("snapshot"));
     QCOMPARE(openFileCount(), filesOpen);
 
     // The failure blocks no later open.

@@ -1,6 +1,7 @@
 // What a save keeps of the file it replaces, and what a save and a read tell
 // when they fail. The tests run as root; the cases that need an ordinary user
 // or a signal at its default run in a child process of this program.
+#include "support/EditorProbe.h"
 #include "files/FileErrors.h"
 #include "files/PathNames.h"
 #include "files/TemporaryFiles.h"
@@ -365,7 +366,7 @@ void TestDocumentsSave::fileChangedOnDiskIsAskedFirst()
         QCOMPARE(doc.w.asked[0].message, changedOnDiskMessage(shownPath(file)));
     const bool saved = other.isEmpty() || replace;
     QCOMPARE(readBytes(file), saved ? QByteArray("old\r\nours\r\n") : theirs);
-    QCOMPARE(doc.editor.document().isModified(), !saved);
+    QCOMPARE(zezu::test::documentOf(doc.editor).isModified(), !saved);
     if (!saved)
         return;
     // What this document wrote is its own: a second save asks nothing, nor

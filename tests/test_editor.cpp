@@ -1,5 +1,6 @@
 // The main window's state and its load and resize handlers, through the
 // window-services double.
+#include "support/EditorProbe.h"
 #include "editor/Editor.h"
 #include "support/FakeWindowServices.h"
 
@@ -28,11 +29,11 @@ void TestEditor::loadRecordsMarginsAndSetsStartUpState()
     w.menu[MenuItem::Undo] = true;
     Editor editor(w);
     editor.load();
-    QCOMPARE(editor.layout().widthMargin(), 195);
-    QCOMPARE(editor.layout().heightMargin(), 630);
+    QCOMPARE(zezu::test::layoutOf(editor).widthMargin(), 195);
+    QCOMPARE(zezu::test::layoutOf(editor).heightMargin(), 630);
     QCOMPARE(w.captionValue, QStringLiteral("ZEZU.vexlo - Безымянный"));
-    QCOMPARE(editor.history().count(), 0);
-    QVERIFY(!editor.run().inProgress());
+    QCOMPARE(zezu::test::historyOf(editor).count(), 0);
+    QVERIFY(!zezu::test::runOf(editor).inProgress());
     QVERIFY(!w.isMenuEnabled(MenuItem::Undo));
     // Every change of the text marks the caption, once.
     w.setText(QStringLiteral("a"));
@@ -83,8 +84,8 @@ void TestEditor::marginsAreTakenOnce()
         w.window = size;
         editor.resize();
     }
-    QCOMPARE(editor.layout().widthMargin(), 195);
-    QCOMPARE(editor.layout().heightMargin(), 630);
+    QCOMPARE(zezu::test::layoutOf(editor).widthMargin(), 195);
+    QCOMPARE(zezu::test::layoutOf(editor).heightMargin(), 630);
     w.window = QSize(9000, 6300);
     editor.resize();
     QCOMPARE(w.textArea, QSize(8805, 5670));

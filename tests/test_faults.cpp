@@ -4,6 +4,7 @@
 // stops, so the cases that need an ordinary user or a really full disk run in
 // a child process of this program (see runChild()): as user 65534 through
 // setpriv, or in a mount namespace of its own over a tiny tmpfs.
+#include "support/EditorProbe.h"
 #include "editor/Editor.h"
 #include "editor/Caption.h"
 #include "editor/ViewCost.h"
@@ -502,8 +503,8 @@ void TestFaults::openFails()
     QCOMPARE(doc.w.setTextCalls, textSets);
     QCOMPARE(doc.w.captions, captions);
     QCOMPARE(doc.w.captionValue, caption);
-    QCOMPARE(doc.editor.history().count(), 1);
-    QCOMPARE(test::snapshots(doc.editor.history())[0], QStringLiteral("snapshot"));
+    QCOMPARE(zezu::test::historyOf(doc.editor).count(), 1);
+    QCOMPARE(test::snapshots(zezu::test::historyOf(doc.editor))[0], QStringLiteral("snapshot"));
     QCOMPARE(openFileCount(), filesOpen);
     QCOMPARE(doc.w.ended, 0);
 

@@ -1,5 +1,6 @@
 // The main window, for real and headless: its menu, its text area and the
 // resizing rule, through the widgets a user touches.
+#include "support/EditorProbe.h"
 #include "support/MainWindowFixture.h"
 
 #include <QAction>
@@ -60,10 +61,10 @@ void TestFrmMain::captionIconAndClientArea()
     QCOMPARE(client()->size(), QSize(587, 378));
     QCOMPARE(m_main.text()->geometry(), client()->rect());
     QCOMPARE(m_main.text()->toPlainText(), QString());
-    QCOMPARE(m_main->editor().history().count(), 0);
+    QCOMPARE(zezu::test::historyOf(m_main->editor()).count(), 0);
     // The margins are those of the design: the text area is the client area.
-    QCOMPARE(m_main->editor().layout().widthMargin(), 0);
-    QCOMPARE(m_main->editor().layout().heightMargin(),
+    QCOMPARE(zezu::test::layoutOf(m_main->editor()).widthMargin(), 0);
+    QCOMPARE(zezu::test::layoutOf(m_main->editor()).heightMargin(),
              pixelsToTwips(m_main->height() - 378));
 
     if (const QByteArray dir = qgetenv("ZEZU_SCREENSHOT_DIR"); !dir.isEmpty()) {
@@ -92,9 +93,9 @@ void TestFrmMain::captionShownAsItStands_data()
 void TestFrmMain::captionShownAsItStands()
 {
     QFETCH(QString, caption);
-    m_main->editor().window().setCaption(caption);
+    zezu::test::windowOf(m_main->editor()).setCaption(caption);
     QCOMPARE(m_main->windowHandle()->title(), caption);
-    QCOMPARE(m_main->editor().window().caption(), caption);
+    QCOMPARE(zezu::test::windowOf(m_main->editor()).caption(), caption);
 }
 
 void TestFrmMain::menuItems_data()

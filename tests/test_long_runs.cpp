@@ -3,6 +3,7 @@
 // double at exact characters. After every cancelled run the text and the undo
 // history are exactly as they were before it; after every finished one they
 // are what the converter and the history's rule say.
+#include "support/EditorProbe.h"
 #include "text/ReferenceConverter.h"
 #include "editor/UndoHistory.h"
 #include "editor/Editor.h"
@@ -74,7 +75,7 @@ void TestLongRuns::cancelAtRandomPointsThroughTheWidgets()
     QRandomGenerator random(20261209);
     TextArea *area = m_main->textArea();
     setTextOf(area, mixedText(random, 300000, false));
-    const UndoHistory &undoHistory = m_main->editor().history();
+    const UndoHistory &undoHistory = zezu::test::historyOf(m_main->editor());
     QAction *undo = m_main->menuAction(MenuItem::Undo);
 
     int cancelled = 0;
@@ -115,7 +116,7 @@ void TestLongRuns::cancelAtRandomPointsThroughTheWidgets()
             QTest::keyClick(area, Qt::Key_G, Qt::ControlModifier);
         }
 
-        QVERIFY(!m_main->editor().run().inProgress());
+        QVERIFY(!zezu::test::runOf(m_main->editor()).inProgress());
         QVERIFY(!area->isReadOnly());
         QVERIFY(m_main->menuAction(MenuItem::Gen)->isEnabled());
         QVERIFY(!test::visibleProgressWindow());
@@ -173,8 +174,8 @@ void TestLongRuns::cancelAtRandomCharacters()
         w.selStartValue = whole ? 0 : random.bounded(length);
         w.selLengthValue = whole ? 0 : random.bounded(length - w.selStartValue + 1);
         const QString before = w.textValue;
-        const History history = test::snapshots(editor.history());
-        const int count = editor.history().count();
+        const History history = test::snapshots(zezu::test::historyOf(editor));
+        const int count = zezu::test::historyOf(editor).count();
         const bool undoEnabled = w.menu[MenuItem::Undo];
 
         const qsizetype characters = [&] {
@@ -205,15 +206,15 @@ void TestLongRuns::cancelAtRandomCharacters()
 
         if (stopAt > 0 && stopAt <= characters) {
             QVERIFY2(w.textValue == before, qPrintable(QStringLiteral("run %1").arg(run)));
-            QCOMPARE(editor.history().count(), count);
-            QVERIFY(test::snapshots(editor.history()) == history);
+            QCOMPARE(zezu::test::historyOf(editor).count(), count);
+            QVERIFY(test::snapshots(zezu::test::historyOf(editor)) == history);
             QCOMPARE(w.menu[MenuItem::Undo], undoEnabled);
         } else {
             QCOMPARE(w.pumps, long(characters));
-            QCOMPARE(editor.history().count(), std::min(count + 1, UndoHistory::kLimit));
+            QCOMPARE(zezu::test::historyOf(editor).count(), std::min(count + 1, UndoHistory::kLimit));
             QVERIFY(w.menu[MenuItem::Undo]);
         }
-        QVERIFY(!editor.run().inProgress());
+        QVERIFY(!zezu::test::runOf(editor).inProgress());
         QVERIFY(!w.textReadOnly);
         QVERIFY(!w.progressLoaded);
         if (w.textValue.size() > 1000000)

@@ -1,6 +1,7 @@
 // Memory checked before the work, and an allocation failure that ends only
 // the command: in a child process under an address-space limit, through the
 // window-services double.
+#include "support/EditorProbe.h"
 #include "text/ReferenceConverter.h"
 #include "files/Memory.h"
 #include "support/AddressSpace.h"
@@ -34,7 +35,7 @@ QString checkUntouched(const Doc &d, const QString &text, const QString &caption
         return QStringLiteral("the text changed");
     if (d.w.captionValue != caption)
         return QStringLiteral("the caption changed: ") + d.w.captionValue;
-    if (d.editor.history().count() != count)
+    if (zezu::test::historyOf(d.editor).count() != count)
         return QStringLiteral("the history changed");
     if (d.w.isMenuEnabled(MenuItem::Undo) != (count > 0) || d.w.textReadOnly)
         return QStringLiteral("the menu or the text area stayed locked");
@@ -180,7 +181,7 @@ void TestMemory::allocationFailureEndsOnlyTheCommand()
         QStringLiteral("не удалось преобразовать текст: ") + notEnoughMemoryReason());
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QVERIFY(!d.w.intake);
-    QVERIFY(!d.editor.run().inProgress());
+    QVERIFY(!zezu::test::runOf(d.editor).inProgress());
     // The next command works.
     d.w.onPump = {};
     d.editor.convert();

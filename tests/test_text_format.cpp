@@ -8,10 +8,8 @@
 #include "support/Files.h"
 #include "support/Iconv.h"
 #include "support/PyCodecs.h"
-#include "support/RussianCorpus.h"
 #include "support/TextFormats.h"
 
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -43,7 +41,6 @@ private slots:
     void encoderInPiecesAsWhole();
     void detectorInPiecesAsWhole();
 
-    void russianProseIsNeverTakenForUtf8();
 
 private:
     QTemporaryDir m_dir;
@@ -305,7 +302,7 @@ void TestTextFormat::openThenSaveKeepsBytes()
     QVERIFY2(zezu::readTextFile(opened, read, found, reason), qPrintable(reason));
     QCOMPARE(formatName(found), formatName(format));
     QCOMPARE(read, text);
-    QVERIFY2(writeTextFile(written, read, found, reason), qPrintable(reason));
+    QVERIFY2(writeWholeText(written, read, found, reason), qPrintable(reason));
     QCOMPARE(readBytes(written), saved);
 }
 
@@ -367,39 +364,6 @@ void TestTextFormat::detectorInPiecesAsWhole()
         }
     }
     QVERIFY(utf8 > 20); // the inputs reach every verdict, unmarked UTF-8 too
-}
-
-// ---- Real Russian prose --------------------------------------------------------
-
-void TestTextFormat::russianProseIsNeverTakenForUtf8()
-{
-    const auto corpus = russianCorpus1251();
-    if (!corpus)
-        QSKIP("the fortunes-ru package's texts are missing from /usr/share/games/fortunes/ru");
-    QElapsedTimer timer;
-    timer.start();
-    const CorpusScan scan = scanCorpus(corpus->bytes, 64);
-    qInfo("corpus: %d files, %lld lines (%lld left out: outside the page), %lld bytes",
-          corpus->files, qlonglong(corpus->lines), qlonglong(corpus->linesLeftOut),
-          qlonglong(corpus->bytes.size()));
-    qInfo("detectFormat on every piece of 1..64 bytes at every offset: %lld pieces, "
-          "%lld taken for UTF-8; %lld open with a UTF-16 mark (\"яю\" or \"юя\" inside a "
-          "word, at %lld offsets), %lld of them at a word's start",
-          qlonglong(scan.pieces), qlonglong(scan.utf8), qlonglong(scan.marked),
-          qlonglong(scan.markedOffsets), qlonglong(scan.markedAtWordStart));
-    qInfo("every length at every offset, by the resumable check: %lld pieces, "
-          "%lld taken for UTF-8; %lld valid UTF-8 with one multi-byte sequence, "
-          "at most %lld in a valid piece, %lld in a piece with no more strays than "
-          "mostly UTF-8 allows; %.1f s",
-          qlonglong(scan.allPieces), qlonglong(scan.allUtf8), qlonglong(scan.allOneSequence),
-          qlonglong(scan.mostSequences), qlonglong(scan.mostlySequences),
-          double(timer.elapsed()) / 1000);
-    QVERIFY2(corpus->linesLeftOut * 20 < corpus->lines, "most of the prose is in the page");
-    QCOMPARE(scan.utf8, 0);
-    QCOMPARE(scan.allUtf8, 0);
-    QCOMPARE(scan.markedAtWordStart, 0);
-    // A mark is trusted only with nothing after it, or plausible UTF-16.
-    QCOMPARE(scan.marked, scan.markedOffsets);
 }
 
 QTEST_GUILESS_MAIN(TestTextFormat)

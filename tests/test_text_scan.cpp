@@ -39,7 +39,7 @@ private slots:
         // From every offset, so that the eight-unit steps fall everywhere.
         for (qsizetype from = 0; from <= std::min<qsizetype>(text.size(), 9); ++from) {
             const QStringView part = QStringView(text).sliced(from);
-            QCOMPARE(lineBreaks(part), part.count(u"\r\n"));
+            QCOMPARE(countText(part).lineBreaks, part.count(u"\r\n"));
             QCOMPARE(countCharacters(part), part.toString().toUcs4().size());
         }
     }

@@ -1,6 +1,7 @@
 // The undo history of conversions, and the intake that takes a long result
 // (or an undone text, or a file) into the text area a piece at a time,
 // through the window-services double.
+#include "support/EditorProbe.h"
 #include "text/ReferenceConverter.h"
 #include "editor/Editor.h"
 #include "editor/TextIntake.h"
@@ -31,8 +32,8 @@ void TestUndoAndIntake::emptyTextPushesEmptySnapshot()
 {
     Fixture f;
     f.convert(QString());
-    QCOMPARE(f.editor.history().count(), 1);
-    QVERIFY(test::snapshots(f.editor.history())[0].isEmpty());
+    QCOMPARE(zezu::test::historyOf(f.editor).count(), 1);
+    QVERIFY(test::snapshots(zezu::test::historyOf(f.editor))[0].isEmpty());
     QVERIFY(f.w.isMenuEnabled(MenuItem::Undo));
     QCOMPARE(f.w.progressCreated, 0);
     QCOMPARE(f.w.setTextCalls, 1);
@@ -47,7 +48,7 @@ void TestUndoAndIntake::elevenConversionsTenUndos()
         f.editor.convert();
         texts << f.w.textValue;
     }
-    QCOMPARE(f.editor.history().count(), 10);
+    QCOMPARE(zezu::test::historyOf(f.editor).count(), 10);
     QCOMPARE(f.w.textValue, QStringLiteral("&amp;amp;amp;amp;amp;amp;amp;amp;amp;amp;lt;"));
     // Ten undos go back through the states before conversions 10, 9, ... 1.
     for (int r = 9; r >= 0; --r) {
@@ -55,9 +56,9 @@ void TestUndoAndIntake::elevenConversionsTenUndos()
         f.editor.undo();
         QCOMPARE(f.w.textValue, texts[r]);
     }
-    QCOMPARE(f.editor.history().count(), 0);
+    QCOMPARE(zezu::test::historyOf(f.editor).count(), 0);
     QVERIFY(!f.w.isMenuEnabled(MenuItem::Undo));
-    for (const QString &slot : test::snapshots(f.editor.history()))
+    for (const QString &slot : test::snapshots(zezu::test::historyOf(f.editor)))
         QVERIFY(slot.isNull());
 }
 
@@ -80,7 +81,7 @@ void TestUndoAndIntake::undoWithEmptyHistoryDoesNothing()
     f.editor.undo();
     QCOMPARE(f.w.textValue, QStringLiteral("keep"));
     QCOMPARE(f.w.setTextCalls, 0);
-    QCOMPARE(f.editor.history().count(), 0);
+    QCOMPARE(zezu::test::historyOf(f.editor).count(), 0);
 }
 
 
@@ -115,8 +116,8 @@ void TestUndoAndIntake::cancelledIntakeRestoresEverything()
     d.w.setText(command == u"decode" ? references : plain);
     const QString text = d.w.textValue;
     const QString caption = d.w.captionValue;
-    const auto history = test::snapshots(d.editor.history());
-    const int count = d.editor.history().count();
+    const auto history = test::snapshots(zezu::test::historyOf(d.editor));
+    const int count = zezu::test::historyOf(d.editor).count();
 
     // An open also lets events run while it reads: only the intake's count.
     // A conversion takes its result in as it runs: a piece is a quarter of
@@ -150,15 +151,15 @@ void TestUndoAndIntake::cancelledIntakeRestoresEverything()
     QVERIFY(!d.w.intake);
     QVERIFY(!d.w.progressLoaded);
     QCOMPARE(d.w.progressKind, command == u"open" ? ProgressKind::Opening : ProgressKind::Converting);
-    QVERIFY(!d.editor.run().inProgress());
+    QVERIFY(!zezu::test::runOf(d.editor).inProgress());
     QVERIFY(!d.w.textReadOnly);
     QVERIFY(d.w.isMenuEnabled(MenuItem::Gen) && d.w.isMenuEnabled(MenuItem::Open));
     if (cancelAtPiece) {
         QCOMPARE(pieces, long(cancelAtPiece));
         QCOMPARE(d.w.textValue, text);
         QCOMPARE(d.w.captionValue, caption);
-        QVERIFY(test::snapshots(d.editor.history()) == history);
-        QCOMPARE(d.editor.history().count(), count);
+        QVERIFY(test::snapshots(zezu::test::historyOf(d.editor)) == history);
+        QCOMPARE(zezu::test::historyOf(d.editor).count(), count);
     } else {
         const long least = long((d.w.textValue.size() + kIntakePiece - 1) / kIntakePiece);
         // An open takes in each piece as it is read, the last one short.
@@ -170,9 +171,9 @@ void TestUndoAndIntake::cancelledIntakeRestoresEverything()
                                 : command == u"open"  ? QString(references.size(), u'x')
                                         + QStringLiteral("\r\n")
                                                       : references);
-        QCOMPARE(d.editor.history().count(), command == u"undo" ? 1 : command == u"open" ? 1 : 2);
+        QCOMPARE(zezu::test::historyOf(d.editor).count(), command == u"undo" ? 1 : command == u"open" ? 1 : 2);
     }
-    QCOMPARE(d.w.isMenuEnabled(MenuItem::Undo), d.editor.history().canUndo());
+    QCOMPARE(d.w.isMenuEnabled(MenuItem::Undo), zezu::test::historyOf(d.editor).canUndo());
 }
 
 QTEST_GUILESS_MAIN(TestUndoAndIntake)

@@ -6,20 +6,6 @@ namespace zezu::cli {
 
 namespace {
 
-std::optional<Encoding> encodingNamed(const QString &name)
-{
-    const QString n = name.toLower();
-    if (n == u"windows-1251" || n == u"cp1251")
-        return Encoding::Windows1251;
-    if (n == u"utf-8" || n == u"utf8")
-        return Encoding::Utf8;
-    if (n == u"utf-16" || n == u"utf16" || n == u"utf-16le")
-        return Encoding::Utf16LE;
-    if (n == u"utf-16be")
-        return Encoding::Utf16BE;
-    return std::nullopt;
-}
-
 bool isUtf16(Encoding e) { return e == Encoding::Utf16LE || e == Encoding::Utf16BE; }
 
 } // namespace

@@ -12,6 +12,9 @@
 namespace zezu {
 
 class TextIntake;
+namespace test {
+struct EditorProbe;
+}
 
 // The main window's logic: what each menu item, window event and start-up
 // does, over the window services. The widgets only turn Qt events into these
@@ -61,13 +64,10 @@ public:
     void cancelRun() { m_run.requestCancel(); }
     void progressWindowClosed() { m_window.hideProgress(); }
 
-    WindowServices &window() { return m_window; }
-    const WindowLayout &layout() const { return m_layout; }
-    const UndoHistory &history() const { return m_history; }
-    const ConversionRun &run() const { return m_run; }
-    const Document &document() const { return m_document; }
-
 private:
+    // The tests look inside (tests/support/EditorProbe.h).
+    friend struct test::EditorProbe;
+
     enum class AfterSave { Stay, EndProgram };
     enum class SaveOutcome {
         Saved,
@@ -92,6 +92,7 @@ private:
                           FileStamp &stamp, QString &reason);
     void endProgram();
     Answer askToSave();
+    SaveOutcome letEditsGo(AfterSave after);
     SaveOutcome saveAs(AfterSave after);
     bool exitProgram();
     bool mayReplaceText();

@@ -97,42 +97,37 @@ Editor::SaveOutcome Editor::saveAs(AfterSave after)
     return SaveOutcome::Saved;
 }
 
-// The exit command; true when it ended the program.
+// Whether the document's unsaved edits may go: the prompt first when it has
+// some, whose Yes goes on only once they are safely written (the save then
+// ends the program when after says so), whose No lets them go.
+Editor::SaveOutcome Editor::letEditsGo(AfterSave after)
+{
+    if (!m_document.isModified())
+        return SaveOutcome::Saved;
+    switch (askToSave()) {
+    case Answer::Yes: return saveAs(after);
+    case Answer::No: return SaveOutcome::Saved;
+    case Answer::Cancel: break;
+    }
+    return SaveOutcome::Cancelled;
+}
+
+// The exit command; true when it ended the program. A save that does not
+// complete ends this exit: a later save or open does not end the program.
 bool Editor::exitProgram()
 {
-    if (!m_document.isModified()) {
-        endProgram();
-        return true;
-    }
-    switch (askToSave()) {
-    case Answer::Yes:
-        // A save that does not complete ends this exit: a later save or open
-        // does not end the program.
-        return saveAs(AfterSave::EndProgram) == SaveOutcome::Ended;
-    case Answer::No:
-        endProgram();
-        return true;
-    case Answer::Cancel:
-        break;
+    switch (letEditsGo(AfterSave::EndProgram)) {
+    case SaveOutcome::Saved: endProgram(); return true;
+    case SaveOutcome::Ended: return true;
+    case SaveOutcome::Cancelled:
+    case SaveOutcome::Failed: break;
     }
     return false;
 }
 
-// Whether the text may be replaced: the prompt first when it has unsaved
-// edits, whose Yes goes on only once they are safely written.
 bool Editor::mayReplaceText()
 {
-    if (!m_document.isModified())
-        return true;
-    switch (askToSave()) {
-    case Answer::Yes:
-        return saveAs(AfterSave::Stay) == SaveOutcome::Saved;
-    case Answer::No:
-        return true;
-    case Answer::Cancel:
-        break;
-    }
-    return false;
+    return letEditsGo(AfterSave::Stay) == SaveOutcome::Saved;
 }
 
 void Editor::open()

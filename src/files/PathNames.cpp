@@ -20,7 +20,15 @@ QString pathFromBytes(const char *bytes)
 
 QByteArray pathBytes(const QString &path)
 {
-    return encodeUtf8Escaped(path);
+    // A name's escapes are of bytes past ASCII: a lone U+DC00..U+DC7F (no
+    // name read from bytes has one) would be a NUL or a "/" in disguise.
+    QString name = path;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t u = name[i].unicode();
+        if (u >= 0xDC00 && u < 0xDC80 && (i == 0 || !name[i - 1].isHighSurrogate()))
+            name[i] = QChar(kReplacement);
+    }
+    return encodeText(name, TextFormat{Encoding::Utf8, false, LineEnds::CrLf});
 }
 
 qint64 fileSize(const QString &path)

@@ -252,14 +252,4 @@ bool writeTextFile(const QString &path, const TextPieces &text, TextFormat &form
     return true;
 }
 
-bool writeTextFile(const QString &path, QStringView text, TextFormat &format, QString &reason)
-{
-    // One piece, a view: the encoder takes it a chunk at a time.
-    const TextPieces whole = [text](qsizetype, QString &into) {
-        into = QString::fromRawData(reinterpret_cast<const QChar *>(text.utf16()), text.size());
-        return qsizetype(-1);
-    };
-    return writeTextFile(path, whole, format, reason);
-}
-
 } // namespace zezu

@@ -63,6 +63,5 @@ void forEachPiece(const TextPieces &text, const std::function<void(QStringView)>
 // written, when given, is set to the stamp of the file as written.
 bool writeTextFile(const QString &path, const TextPieces &text, TextFormat &format,
                    QString &reason, FileStamp *written = nullptr);
-bool writeTextFile(const QString &path, QStringView text, TextFormat &format, QString &reason);
 
 } // namespace zezu

@@ -32,9 +32,8 @@ constexpr bool isEscapedByte(char16_t unit) { return unit >= 0xDC00 && unit <= 0
 inline constexpr char16_t kReplacement = 0xFFFD;
 
 // A name (a path from a command line, say) from bytes that should be UTF-8,
-// with the bytes that are not as escapes; and back to the very bytes.
+// with the bytes that are not as escapes (TextEncoder writes them back).
 QString decodeUtf8Escaped(QByteArrayView bytes);
-QByteArray encodeUtf8Escaped(QStringView text);
 // The text as it is shown to the user: an escaped byte as U+FFFD.
 QString withEscapesShown(QString text);
 

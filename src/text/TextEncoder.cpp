@@ -181,15 +181,6 @@ UnheldCharacters unheldCharacters(QStringView text, Encoding encoding)
     return unheld;
 }
 
-QByteArray encodeUtf8Escaped(QStringView text)
-{
-    TextEncoder encoder({Encoding::Utf8, false, LineEnds::CrLf});
-    QByteArray bytes;
-    encoder.feed(text, bytes);
-    encoder.finish(bytes);
-    return bytes;
-}
-
 QByteArray encodeText(QStringView text, const TextFormat &format)
 {
     TextEncoder encoder(format);

@@ -2,6 +2,7 @@
 
 #include <QChar>
 
+#include <array>
 #include <cstring>
 
 namespace zezu {
@@ -13,15 +14,38 @@ constexpr std::uint8_t kLf = 10;
 
 } // namespace
 
+namespace {
+
+// The names of each encoding, the one the user knows it by first.
+struct EncodingNames
+{
+    Encoding encoding;
+    std::array<QStringView, 3> names;
+};
+constexpr EncodingNames kEncodingNames[] = {
+    {Encoding::Windows1251, {u"windows-1251", u"cp1251"}},
+    {Encoding::Utf8, {u"UTF-8", u"utf8"}},
+    {Encoding::Utf16LE, {u"UTF-16LE", u"utf-16", u"utf16"}},
+    {Encoding::Utf16BE, {u"UTF-16BE"}},
+};
+
+} // namespace
+
 QString encodingName(Encoding encoding)
 {
-    switch (encoding) {
-    case Encoding::Windows1251: break;
-    case Encoding::Utf8: return QStringLiteral("UTF-8");
-    case Encoding::Utf16LE: return QStringLiteral("UTF-16LE");
-    case Encoding::Utf16BE: return QStringLiteral("UTF-16BE");
-    }
-    return QStringLiteral("windows-1251");
+    for (const EncodingNames &e : kEncodingNames)
+        if (e.encoding == encoding)
+            return e.names[0].toString();
+    return {};
+}
+
+std::optional<Encoding> encodingNamed(QStringView name)
+{
+    for (const EncodingNames &e : kEncodingNames)
+        for (const QStringView known : e.names)
+            if (!known.isEmpty() && known.compare(name, Qt::CaseInsensitive) == 0)
+                return e.encoding;
+    return std::nullopt;
 }
 
 QByteArrayView byteOrderMark(Encoding encoding)

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 namespace zezu {
 
@@ -29,8 +30,11 @@ struct TextFormat
     friend bool operator==(const TextFormat &, const TextFormat &) = default;
 };
 
-// The name the user knows an encoding by ("windows-1251", "UTF-8", ...).
+// The name the user knows an encoding by ("windows-1251", "UTF-8", ...),
+// and the encoding of a name, in any case, among those it goes by ("cp1251",
+// "utf8", "utf-16", ...).
 QString encodingName(Encoding encoding);
+std::optional<Encoding> encodingNamed(QStringView name);
 
 // The byte order mark of an encoding; empty for Windows-1251.
 QByteArrayView byteOrderMark(Encoding encoding);
@@ -179,7 +183,6 @@ public:
     bool broken() const { return m_invalid != 0 || m_c1 != 0; }
     // The last sequence fed still waits for bytes.
     bool midSequence() const { return m_reader.holding(); }
-    qint64 multiByteSequences() const { return m_sequences; }
     // Everything fed so far, taken as a whole file, reads as UTF-8.
     bool holdsUtf8Text() const
     {

@@ -29,7 +29,6 @@ inline qsizetype pairSafeEnd(QStringView text, qsizetype end)
 // at from end: from and that many characters on, or the text's end.
 qsizetype unitsOfCharacters(QStringView text, qsizetype from, qsizetype characters);
 
-inline qsizetype lineBreaks(QStringView text) { return countText(text).lineBreaks; }
 inline qsizetype countCharacters(QStringView text) { return countText(text).characters; }
 
 } // namespace zezu

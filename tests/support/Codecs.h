@@ -38,10 +38,21 @@ inline bool readTextFile(const QString &path, QString &text, QString &reason)
     return zezu::readTextFile(path, text, format, reason);
 }
 
+// A text held whole, written as a save writes the text area's.
+inline bool writeWholeText(const QString &path, QStringView text, TextFormat &format,
+                           QString &reason)
+{
+    const TextPieces whole = [text](qsizetype, QString &into) {
+        into = QString::fromRawData(reinterpret_cast<const QChar *>(text.utf16()), text.size());
+        return qsizetype(-1);
+    };
+    return writeTextFile(path, whole, format, reason);
+}
+
 inline bool writeCp1251File(const QString &path, QStringView text, QString &reason)
 {
     TextFormat format;
-    return writeTextFile(path, text, format, reason);
+    return writeWholeText(path, text, format, reason);
 }
 
 // A short name such as "UTF-8 BOM LF".

@@ -106,23 +106,32 @@ inline CorpusScan scanCorpus(const QByteArray &bytes, qsizetype maxLength)
             scan.allUtf8 += n - at - 2;
             continue;
         }
+        // In a piece that is valid UTF-8 each lead byte begins a sequence.
+        const auto leads = [](QByteArrayView piece) {
+            return qint64(std::count_if(piece.begin(), piece.end(),
+                                        [](char b) { return std::uint8_t(b) >= 0xC0; }));
+        };
         Utf8Validator validator;
+        qint64 sequences = 0;
         for (qsizetype length = 0; length < rest.size() && !validator.broken(); ++length) {
             validator.feed(rest.sliced(length, 1));
+            sequences += leads(rest.sliced(length, 1));
             scan.allUtf8 += validator.holdsUtf8Text();
             if (!validator.broken() && !validator.midSequence()) {
-                scan.allOneSequence += validator.multiByteSequences() == 1;
-                scan.mostSequences = std::max(scan.mostSequences, validator.multiByteSequences());
+                scan.allOneSequence += sequences == 1;
+                scan.mostSequences = std::max(scan.mostSequences, sequences);
             }
         }
-        // Mostly UTF-8 takes kSequencesPerStray sequences, and their count
-        // only grows with the length: where a quick pass up to beyond the
-        // strays allowed finds fewer, no piece from here can be.
+        // Mostly UTF-8 takes kSequencesPerStray sequences, and there are no
+        // more than lead bytes: where a quick pass up to beyond the strays
+        // allowed finds fewer, no piece from here can be.
         Utf8Validator quick;
-        for (qsizetype length = 0; length < rest.size() && !quick.beyondMostly(); length += 64)
-            quick.feed(rest.sliced(length, std::min<qsizetype>(64, rest.size() - length)));
-        scan.mostlySequences = std::max(scan.mostlySequences, quick.multiByteSequences());
-        if (quick.multiByteSequences() < Utf8Validator::kSequencesPerStray)
+        qsizetype quickEnd = 0;
+        for (; quickEnd < rest.size() && !quick.beyondMostly(); quickEnd += 64)
+            quick.feed(rest.sliced(quickEnd, std::min<qsizetype>(64, rest.size() - quickEnd)));
+        const qint64 quickLeads = leads(rest.first(std::min(quickEnd, rest.size())));
+        scan.mostlySequences = std::max(scan.mostlySequences, quickLeads);
+        if (quickLeads < Utf8Validator::kSequencesPerStray)
             continue;
         Utf8Validator mostly;
         for (qsizetype length = 0; length < rest.size() && !mostly.beyondMostly(); ++length) {
