@@ -84,7 +84,7 @@ bool ConvertedInputs::next(QByteArrayView &out, QString &reason)
         QByteArrayView piece;
         TextFormat told;
         if (!input.stream->next(piece, told, reason))
-            return failed(reason);
+            return failed();
         if (!m_pipeline)
             start(told);
         if (!piece.isEmpty()) {
@@ -95,16 +95,17 @@ bool ConvertedInputs::next(QByteArrayView &out, QString &reason)
         // What was written of it came from a file in another format, or
         // mixes the file's old bytes and its new.
         if (input.stream->changedWhileRead())
-            return failed(reason = changedWhileReadReason());
+            return (reason = changedWhileReadReason()), failed();
         m_pipeline->finish(m_out);
         holdUntilMarkDecided(true);
         if (const StrayBytes &stray = m_pipeline->strayBytes(); stray.count > 0) {
             // Read as UTF-8 by a guess: the input is not what it seemed, and
             // a file it was to replace stays as it was.
             if (!m_options.from)
-                return failed(reason = strayBytesNote(stray, m_input.encoding)
-                                  + QStringLiteral("; --from %1 преобразует его всё же")
-                                        .arg(encodingName(m_input.encoding).toLower()));
+                return (reason = strayBytesNote(stray, m_input.encoding)
+                            + QStringLiteral("; --from %1 преобразует его всё же")
+                                  .arg(encodingName(m_input.encoding).toLower())),
+                       failed();
             m_notes.push_back({input.name, strayBytesNote(stray, m_input.encoding)});
         }
         if (const qint64 marks = m_pipeline->questionMarks())
@@ -119,10 +120,9 @@ bool ConvertedInputs::next(QByteArrayView &out, QString &reason)
     return true;
 }
 
-bool ConvertedInputs::failed(const QString &reason)
+bool ConvertedInputs::failed()
 {
     m_failedInput = m_inputs[m_current].name;
-    m_failure = reason;
     return false;
 }
 

@@ -30,9 +30,8 @@ public:
 
     qint64 size() const override { return -1; }
     bool next(QByteArrayView &piece, QString &reason) override;
-    // The input that failed, when one did, and why.
+    // The input that failed, when one did.
     QString failedInput() const { return m_failedInput; }
-    QString failure() const { return m_failure; }
 
     // What the user should know of an input that was read whole.
     struct Note
@@ -45,7 +44,8 @@ public:
 private:
     // The pipeline of the input, by the format its bytes told.
     void start(const TextFormat &told);
-    bool failed(const QString &reason);
+    // Notes the input that failed: false, for returning at once.
+    bool failed();
     // Holds the output while a mark may still be needed (see start()); once
     // it is decided, or the input ended (ended), m_out is all of it.
     void holdUntilMarkDecided(bool ended);
@@ -55,7 +55,6 @@ private:
     std::size_t m_current = 0;
     std::optional<TextPipeline> m_pipeline;
     QByteArray m_out;
-    QString m_failure;
     QString m_failedInput;
     std::vector<Note> m_notes;
     TextFormat m_input;

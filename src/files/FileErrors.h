@@ -4,9 +4,14 @@
 
 namespace zezu {
 
+// How every layer fails: a step that may fail returns false and says why in a
+// reason, in words for the user; false with no reason means the user stopped
+// it (a Cancel). Only a failed allocation is thrown (std::bad_alloc), caught
+// where a command ends.
+//
 // Why a file could not be read or written, in words for the user. The
 // failures a file command meets most are told in Russian whatever the
-// system's language; anything else in the system's own words.
+// system's language; anything else by its number.
 QString errorReason(int error);
 
 QString folderReason();     // a folder where a file was expected
