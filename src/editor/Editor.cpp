@@ -20,10 +20,12 @@ constexpr qsizetype kMostPiece = 16 * 1024;
 // costs the view a layout and a repaint. At 10 M characters the run took
 // 832-1129 ms (median 860) against 1104-1701 ms (median 1132) taking each
 // chunk in as it was made (bench_convert_command, 3 runs alternated). It is
-// also the least piece the view's pace takes: at 4 M, 50 M characters went
-// in faster, but a piece of one long converted line held the window for
-// 170-205 ms.
-constexpr qsizetype kResultPiece = qsizetype(1) << 20;
+// also the least piece the view's pace takes: 1.5 M took 10 M characters
+// 372-390 ms (median 378) against 404-494 ms (465) at 1 M, and 50 M
+// 1.85-2.09 s (1.98) against 1.99-2.49 s (2.10), 5 runs alternated, the
+// window answering as often; at 4 M, a piece of one long converted line held
+// the window for 170-205 ms.
+constexpr qsizetype kResultPiece = qsizetype(3) << 19;
 
 // A snapshot in the undo history for as long as the run may still be
 // cancelled: taken back, exactly as Undo takes one off, unless kept.
