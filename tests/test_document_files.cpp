@@ -217,14 +217,13 @@ void TestDocumentFiles::saveAsksBeforeWritingQuestionMarks()
     doc.type(typed);
     doc.w.answers.push_back(asAnswer(answer));
     doc.w.saveChoices.push_back(file);
-    doc.w.readsIdle = 0;
+    doc.w.readsUnlocked = 0;
     doc.editor.save();
     QVERIFY(doc.w.told.empty());
-    // The text is read under the busy cursor, the question asked without it
-    // (the double refuses a prompt under it).
-    QCOMPARE(doc.w.readsIdle, 0);
-    QVERIFY(doc.w.readsBusy > 0);
-    QVERIFY(!doc.w.busy);
+    // The text is read only while it cannot change, and can again after.
+    QCOMPARE(doc.w.readsUnlocked, 0);
+    QVERIFY(doc.w.readsLocked > 0);
+    QVERIFY(!doc.w.textReadOnly);
     if (answer == PromptAnswer::None) {
         QVERIFY(doc.w.asked.empty());
     } else {

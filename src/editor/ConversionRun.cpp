@@ -5,11 +5,15 @@
 namespace zezu {
 
 ConversionRun::Scope::Scope(ConversionRun &run, WindowServices &window,
-                            const UndoHistory &history)
+                            const UndoHistory &history, Closing closing)
     : m_run(run)
     , m_window(window)
     , m_history(history)
+    , m_joined(run.m_inProgress)
+    , m_closing(std::exchange(run.m_closing, closing))
 {
+    if (m_joined)
+        return;
     for (std::size_t i = 0; i < kLocked.size(); ++i) {
         m_wasEnabled[i] = window.isMenuEnabled(kLocked[i]);
         window.setMenuEnabled(kLocked[i], false);
@@ -22,6 +26,9 @@ ConversionRun::Scope::Scope(ConversionRun &run, WindowServices &window,
 
 ConversionRun::Scope::~Scope()
 {
+    m_run.m_closing = m_closing;
+    if (m_joined)
+        return;
     for (std::size_t i = 0; i < kLocked.size(); ++i)
         m_window.setMenuEnabled(kLocked[i], m_wasEnabled[i]);
     m_window.setMenuEnabled(MenuItem::Undo, m_history.canUndo());

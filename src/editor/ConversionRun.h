@@ -7,14 +7,16 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace zezu {
 
 class UndoHistory;
 
-// The conversion in progress, if any: whether one runs, and the cancel request
-// that the progress window's Cancel button and a program end raise and the
-// run reads after every character.
+// The long command in progress, if any (a conversion, an open, an undo, a
+// save): whether one runs, the cancel request that the progress window's
+// Cancel button and a program end raise and the run reads after every
+// character, and a close that waits for a save.
 class ConversionRun
 {
 public:
@@ -24,13 +26,28 @@ public:
     // The run stops after the character it is on; nothing when none runs.
     void requestCancel() { m_cancelRequested = m_inProgress; }
 
+    // What a close asked for meanwhile does: a conversion's goes on to the
+    // exit prompt over the paused run; a save's waits until the command that
+    // saved is over (a second save cannot start under the first).
+    enum class Closing { Prompts, Waits };
+    // Whether a close must wait; it is then noted for takeWaitingClose().
+    bool holdClose()
+    {
+        m_closeWaiting = m_closeWaiting || (m_inProgress && m_closing == Closing::Waits);
+        return m_inProgress && m_closing == Closing::Waits;
+    }
+    bool takeWaitingClose() { return std::exchange(m_closeWaiting, false); }
+
     // A run is in progress while a Scope lives: the text cannot be edited and
     // the commands that would replace it are unavailable. Everything comes
-    // back afterwards, Undo as the history says.
+    // back afterwards, Undo as the history says. A Scope made while a run is
+    // in progress (a save under the exit prompt of a paused conversion) joins
+    // that run and changes nothing but, while it lives, what a close does.
     class Scope
     {
     public:
-        Scope(ConversionRun &run, WindowServices &window, const UndoHistory &history);
+        Scope(ConversionRun &run, WindowServices &window, const UndoHistory &history,
+              Closing closing = Closing::Prompts);
         ~Scope();
         Scope(const Scope &) = delete;
         Scope &operator=(const Scope &) = delete;
@@ -42,11 +59,15 @@ public:
         WindowServices &m_window;
         const UndoHistory &m_history;
         std::array<bool, kLocked.size()> m_wasEnabled{};
+        bool m_joined = false;
+        Closing m_closing; // the run's before this Scope
     };
 
 private:
     bool m_inProgress = false;
     bool m_cancelRequested = false;
+    Closing m_closing = Closing::Prompts;
+    bool m_closeWaiting = false;
 };
 
 // A scan of a text of hundreds of megabytes holds the window longer than it

@@ -94,6 +94,14 @@ private:
     Answer askToSave();
     SaveOutcome letEditsGo(AfterSave after);
     SaveOutcome saveAs(AfterSave after);
+    // Writes the text into the file in the format (which a question may turn
+    // into UTF-8); false when it could not (reason says why) or the user
+    // stopped it (no reason).
+    bool writeDocument(const QString &path, TextFormat &format, FileStamp &stamp,
+                       QString &reason);
+    // A close asked for during a save, answered once the command is over;
+    // true when it ended the program.
+    bool answerWaitingClose();
     bool exitProgram();
     bool mayReplaceText();
 

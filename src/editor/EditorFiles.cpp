@@ -2,6 +2,7 @@
 #include "editor/Editor.h"
 
 #include "editor/DocumentTexts.h"
+#include "editor/Progress.h"
 #include "editor/TextIntake.h"
 #include "editor/ViewCost.h"
 #include "files/Memory.h"
@@ -10,6 +11,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <new>
 
 namespace zezu {
@@ -51,36 +53,14 @@ Editor::SaveOutcome Editor::saveAs(AfterSave after)
     QString reason;
     bool written = false;
     try {
-        // A piece at a time: the text area may hold the text's one copy.
-        const TextPieces text = [this](qsizetype at, QString &into) {
-            return m_window.readTextPiece(at, kWriteChunk, into);
-        };
-        // Characters the file's encoding cannot hold are not turned into "?"
-        // without the user's word; UTF-8 holds them all.
-        UnheldCharacters unheld;
-        if (!holdsEveryCharacter(format.encoding)) {
-            const BusyScope busy(m_window);
-            forEachPiece(text, [&](QStringView piece) {
-                unheld += unheldCharacters(piece, format.encoding);
-            });
-        }
-        if (unheld.count > 0) {
-            switch (m_window.ask(kMessageTitle.toString(),
-                                 unheldCharactersMessage(unheld, format))) {
-            case Answer::Yes:
-                format = {Encoding::Utf8, false, format.lineEnds};
-                break;
-            case Answer::No:
-                break;
-            case Answer::Cancel:
-                return SaveOutcome::Cancelled;
-            }
-        }
-        const BusyScope busy(m_window);
-        written = writeTextFile(path, text, format, reason, &stamp);
+        written = writeDocument(path, format, stamp, reason);
     } catch (const std::bad_alloc &) {
         reason = notEnoughMemoryReason();
     }
+    // Stopped by the user (the progress window's Cancel, or a question's):
+    // the file is as it was, and nothing is said.
+    if (!written && reason.isEmpty())
+        return SaveOutcome::Cancelled;
     if (!written) {
         m_window.tell(kMessageTitle.toString(),
                       QStringLiteral("не удалось сохранить файл \"%1\": %2")
@@ -95,6 +75,91 @@ Editor::SaveOutcome Editor::saveAs(AfterSave after)
         return SaveOutcome::Ended;
     }
     return SaveOutcome::Saved;
+}
+
+namespace {
+
+// A save that takes longer than this shows its progress window.
+constexpr qint64 kSaveProgressAfterMs = 500;
+
+// The text read for a save, a piece at a time, the window answering between
+// pieces; once the save has taken long, its progress window shows how much of
+// every reading the save makes is done.
+class SaveReading
+{
+public:
+    SaveReading(WindowServices &window, int readings)
+        : m_window(window)
+        , m_progress(window, ProgressKind::Saving, kSaveProgressAfterMs)
+        , m_units(window.textSize())
+        , m_total(qint64(readings) * m_units)
+    {
+    }
+    // The save's format changed after a question: it reads the text more or
+    // fewer times.
+    void addReadings(int more) { m_total += qint64(more) * m_units; }
+    // Before a question: the progress window makes way for it.
+    void hideProgress() { m_progress.hide(); }
+
+    qsizetype read(qsizetype at, QString &into)
+    {
+        const qsizetype before = into.size();
+        const qsizetype next = m_window.readTextPiece(at, kWriteChunk, into);
+        m_done += into.size() - before;
+        if (m_total > 0)
+            m_progress.show(std::min(m_done, m_total), m_total);
+        m_window.processEventsNow();
+        return next;
+    }
+
+private:
+    WindowServices &m_window;
+    ProgressShown m_progress;
+    qint64 m_units;
+    qint64 m_total;
+    qint64 m_done = 0;
+};
+
+} // namespace
+
+bool Editor::writeDocument(const QString &path, TextFormat &format, FileStamp &stamp,
+                           QString &reason)
+{
+    // The window answers throughout, the commands that would change the text
+    // or the file waiting, a close too; a Cancel leaves the file as it was.
+    const ConversionRun::Scope scope(m_run, m_window, m_history, ConversionRun::Closing::Waits);
+    // Characters the file's encoding cannot hold are not turned into "?"
+    // without the user's word, which takes a reading of its own; UTF-8 holds
+    // them all.
+    const bool check = !holdsEveryCharacter(format.encoding);
+    SaveReading reading(m_window, int(check) + textReadings(format));
+    // A piece at a time: the text area may hold the text's one copy.
+    const TextPieces text = [&](qsizetype at, QString &into) { return reading.read(at, into); };
+    UnheldCharacters unheld;
+    if (check) {
+        forEachPiece(text, [&](QStringView piece) {
+            unheld += unheldCharacters(piece, format.encoding);
+        });
+    }
+    if (m_run.cancelRequested())
+        return false;
+    if (unheld.count > 0) {
+        reading.hideProgress();
+        switch (m_window.ask(kMessageTitle.toString(), unheldCharactersMessage(unheld, format))) {
+        case Answer::Yes: {
+            const TextFormat utf8{Encoding::Utf8, false, format.lineEnds};
+            reading.addReadings(textReadings(utf8) - textReadings(format));
+            format = utf8;
+            break;
+        }
+        case Answer::No: break;
+        case Answer::Cancel: return false;
+        }
+    }
+    return writeTextFile(path, text, format, reason, &stamp, [this] {
+        m_window.processEventsNow();
+        return !m_run.cancelRequested();
+    });
 }
 
 // Whether the document's unsaved edits may go: the prompt first when it has
@@ -127,7 +192,9 @@ bool Editor::exitProgram()
 
 bool Editor::mayReplaceText()
 {
-    return letEditsGo(AfterSave::Stay) == SaveOutcome::Saved;
+    const bool mayGo = letEditsGo(AfterSave::Stay) == SaveOutcome::Saved;
+    // A close that waited for the save goes first.
+    return !answerWaitingClose() && mayGo;
 }
 
 void Editor::open()
@@ -213,11 +280,20 @@ bool Editor::readIntoTextArea(const QString &path, TextFormat &format, StrayByte
 void Editor::save()
 {
     saveAs(AfterSave::Stay);
+    answerWaitingClose();
 }
 
 void Editor::exit()
 {
+    if (m_run.holdClose())
+        return;
     exitProgram();
+    answerWaitingClose();
+}
+
+bool Editor::answerWaitingClose()
+{
+    return m_run.takeWaitingClose() && exitProgram();
 }
 
 bool Editor::closeRequested()
@@ -226,7 +302,13 @@ bool Editor::closeRequested()
     // cancelled save dialog and after a save that failed, whose edits would
     // otherwise be lost with the window. During a conversion this is the same
     // exit path, over the paused run: when the program goes on, so does the run.
-    return exitProgram();
+    // During a save it waits for the save.
+    if (m_run.holdClose())
+        return false;
+    const bool ended = exitProgram();
+    if (!ended)
+        answerWaitingClose();
+    return ended;
 }
 
 } // namespace zezu

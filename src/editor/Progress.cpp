@@ -31,6 +31,8 @@ qint64 nextValueChange(qint64 i, qint64 n, double scale)
 
 void ProgressShown::show(qint64 i, qint64 n)
 {
+    if (m_percent < 0 && m_dueMs > 0 && m_window.clockMs() < m_dueMs)
+        return;
     m_window.showProgress(m_kind);
     const int percent = progressValue(i, n, 100.0);
     const int width = progressValue(i, n, double(m_window.progressBarWidth()));

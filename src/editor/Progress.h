@@ -16,9 +16,12 @@ int progressValue(qint64 i, qint64 n, double scale);
 class ProgressShown
 {
 public:
-    ProgressShown(WindowServices &window, ProgressKind kind)
+    // showAfterMs: the window comes up only once the command has taken this
+    // long, so that a quick one shows none.
+    ProgressShown(WindowServices &window, ProgressKind kind, qint64 showAfterMs = 0)
         : m_window(window)
         , m_kind(kind)
+        , m_dueMs(showAfterMs > 0 ? window.clockMs() + showAfterMs : 0)
     {
     }
     // The window goes with the command that showed it.
@@ -31,8 +34,15 @@ public:
     ProgressShown &operator=(const ProgressShown &) = delete;
 
     // Shows the window (again, when its close box hid it) with the values of
-    // i of n.
+    // i of n, once it is due.
     void show(qint64 i, qint64 n);
+    // Takes the window off the screen, for a question; the next show()
+    // brings it back.
+    void hide()
+    {
+        if (m_percent >= 0)
+            m_window.hideProgress();
+    }
     // The first j past i whose values of j of n differ from those of i; n
     // when none does. The bar's width is known once the window was shown.
     qint64 nextChange(qint64 i, qint64 n) const;
@@ -40,6 +50,7 @@ public:
 private:
     WindowServices &m_window;
     ProgressKind m_kind;
+    qint64 m_dueMs;
     int m_percent = -1;
     int m_width = -1;
 };

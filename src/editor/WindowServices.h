@@ -15,7 +15,7 @@ constexpr int pixelsToTwips(int px) { return px * kTwipsPerPixel; }
 constexpr int twipsToPixels(int tw) { return tw / kTwipsPerPixel; }
 
 // What the progress window is shown for; its caption says which.
-enum class ProgressKind { Converting, Opening };
+enum class ProgressKind { Converting, Opening, Saving };
 
 enum class MenuItem { Gen, Ungen, Undo, Open, Save, Exit, About };
 
@@ -94,11 +94,7 @@ public:
     // hundreds of megabytes that would hold the window for seconds.
     virtual void setTextReadOnly(bool readOnly) = 0;
 
-    // The busy cursor, while a command works without answering (a save
-    // writing a text of hundreds of megabytes); never over a prompt.
-    virtual void setBusy(bool busy) = 0;
-
-    // The progress window of a conversion. Showing it creates it in its
+    // The progress window of a long command, its caption told by its kind. Showing it creates it in its
     // design-time state when it is not loaded and does nothing more when it is.
     virtual void showProgress(ProgressKind kind = ProgressKind::Converting) = 0;
     // Writes "<percent>%" into lblPer1, copies that into lblPer2, and sets the
@@ -133,26 +129,12 @@ public:
     // not dominated by them; processEventsNow() runs them at once.
     virtual void processEvents(qsizetype characters) = 0;
     virtual void processEventsNow() = 0;
+    // A steady clock, in milliseconds from any start: when a long command's
+    // progress window is due.
+    virtual qint64 clockMs() const = 0;
 
     // Ends the program at once; no close or unload handler runs afterwards.
     virtual void endProgram() = 0;
-};
-
-// The busy cursor for as long as it lives.
-class BusyScope
-{
-public:
-    explicit BusyScope(WindowServices &window)
-        : m_window(window)
-    {
-        window.setBusy(true);
-    }
-    ~BusyScope() { m_window.setBusy(false); }
-    BusyScope(const BusyScope &) = delete;
-    BusyScope &operator=(const BusyScope &) = delete;
-
-private:
-    WindowServices &m_window;
 };
 
 } // namespace zezu

@@ -53,6 +53,7 @@ QString notRegularReason() { return QStringLiteral("это не обычный �
 
 QString shortWriteReason() { return QStringLiteral("данные записаны не полностью"); }
 QString changedWhileReadReason() { return QStringLiteral("файл изменился во время чтения"); }
+QString stoppedReason() { return QStringLiteral("сохранение прервано"); }
 
 QString mayBeDamaged(const QString &reason)
 {

@@ -18,6 +18,7 @@ QString folderReason();     // a folder where a file was expected
 QString notRegularReason(); // a FIFO, a device or a socket
 QString shortWriteReason(); // a write that made no progress and gave no error
 QString changedWhileReadReason(); // a file that kept changing while it was read
+QString stoppedReason();          // a save the user stopped, told only if it did harm
 
 // The reason of a failure after the file's old bytes were overwritten in
 // part: what is on disk is neither the old content nor the new.

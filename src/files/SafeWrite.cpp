@@ -14,6 +14,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <future>
 #include <utility>
 
 namespace zezu {
@@ -27,6 +29,38 @@ bool failed(QString &reason, int error)
 {
     reason = errorReason(error);
     return false;
+}
+
+// Stopped by the source: false, with no reason.
+bool stopped(QString &reason)
+{
+    reason.clear();
+    return false;
+}
+
+// Runs call, a step of the system that may take long, on a thread of its own
+// while the source is asked every few milliseconds whether to go on: the
+// step itself cannot be stopped, so stop is set for the caller to undo it.
+// call's result: 0, or the error.
+template <typename Call>
+int answering(ByteSource &bytes, bool &stop, Call &&call)
+{
+    std::future<int> result = std::async(std::launch::async, std::forward<Call>(call));
+    while (result.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+        stop = !bytes.goOn() || stop;
+    return result.get();
+}
+
+// Removes the file named name, if any, the source answering meanwhile: the
+// system frees hundreds of megabytes in its own time. The guard goes with it.
+void removeAnswering(ByteSource &bytes, QByteArray &name, TemporaryFileGuard &guard)
+{
+    if (name.isEmpty())
+        return;
+    bool ignored = false;
+    answering(bytes, ignored, [&] { return ::unlink(name.constData()); });
+    guard.release();
+    name.clear();
 }
 
 // Past the file size limit (RLIMIT_FSIZE) the system sends SIGXFSZ, whose
@@ -50,9 +84,14 @@ bool writePieces(int fd, ByteSource &bytes, QString &reason)
             return false;
         if (piece.isEmpty())
             return true;
-        if (const int error = posix::writeAt(fd, piece.data(), piece.size(), offset))
+        bool stop = false;
+        if (const int error = answering(bytes, stop, [&] {
+                return posix::writeAt(fd, piece.data(), piece.size(), offset);
+            }))
             return failed(reason, error);
         offset += piece.size();
+        if (stop || !bytes.goOn())
+            return stopped(reason);
     }
 }
 
@@ -108,8 +147,10 @@ public:
             posix::syncFolder(folder);
         return error;
     }
-    // Puts the old bytes back into the file: 0, or the error.
-    int restore(const QByteArray &file) const
+    // Puts the old bytes back into the file, and the time of its last write
+    // from was, its status before: as it was, it does not pass for a file
+    // another program changed. 0, or the error.
+    int restore(const QByteArray &file, const struct stat &was) const
     {
         Fd from;
         Fd to;
@@ -123,10 +164,15 @@ public:
             error = posix::copyBytes(from.get(), to.get());
         if (!error && ::ftruncate(to.get(), st.st_size) != 0)
             error = errno;
+        const struct timespec times[2] = {was.st_atim, was.st_mtim};
+        if (!error && ::futimens(to.get(), times) != 0)
+            error = errno;
         if (!error)
             error = settle(to.get(), nullptr);
         return error ? error : to.close();
     }
+    // Removes the copy, the source answering meanwhile.
+    void discard(ByteSource &bytes) { removeAnswering(bytes, m_name, m_guard); }
     // The copy stays, for the user: a failure left the file damaged.
     QString keepForUser()
     {
@@ -162,11 +208,14 @@ bool writeInPlace(const QByteArray &name, ByteSource &bytes, QString &reason, Fi
         return false;
     }
     OldBytes old;
-    if (const int error = old.keep(name)) {
+    bool stop = false;
+    if (const int error = answering(bytes, stop, [&] { return old.keep(name); })) {
         reason = QStringLiteral("не удалось сохранить копию прежнего содержимого: ")
             + errorReason(error);
         return false;
     }
+    if (stop)
+        return stopped(reason);
     const EndingSignalsDeferred deferred;
     const qint64 size = bytes.size();
     int error = 0;
@@ -181,17 +230,24 @@ bool writeInPlace(const QByteArray &name, ByteSource &bytes, QString &reason, Fi
     if (error) {
         reason = errorReason(error);
     } else if (writePieces(fd.get(), bytes, reason)) {
-        error = ::ftruncate(fd.get(), size) != 0 ? errno : settle(fd.get(), written);
+        error = ::ftruncate(fd.get(), size) != 0
+            ? errno
+            : answering(bytes, stop, [&] { return settle(fd.get(), written); });
         if (!error)
             error = fd.close();
-        if (!error)
+        if (!error && !stop) {
+            old.discard(bytes);
             return true;
-        reason = errorReason(error);
+        }
+        // Stopped at the last step: the old bytes go back all the same.
+        reason = error ? errorReason(error) : QString();
     }
     fd.close();
-    if (old.restore(name) != 0)
-        reason = mayBeDamaged(reason)
+    bool ignored = false;
+    if (answering(bytes, ignored, [&] { return old.restore(name, st); }) != 0)
+        reason = mayBeDamaged(reason.isEmpty() ? stoppedReason() : reason)
             + QStringLiteral("; прежнее содержимое - в файле \"%1\"").arg(shownPath(old.keepForUser()));
+    old.discard(bytes);
     return false;
 }
 
@@ -237,21 +293,34 @@ public:
         return Made::Yes;
     }
 
-    // Writes the bytes and renames the file over name.
+    // Writes the bytes and renames the file over name, whose old bytes the
+    // system frees meanwhile. Stopped before the rename, it is removed.
     bool put(const QByteArray &name, ByteSource &bytes, QString &reason, FileStamp *written)
     {
-        if (!writePieces(m_fd.get(), bytes, reason))
-            return false;
-        int error = settle(m_fd.get(), written);
-        if (!error)
-            error = m_fd.close();
-        if (!error && ::rename(m_name.constData(), name.constData()) != 0)
-            error = errno;
-        if (error)
-            return failed(reason, error);
-        m_guard.release();
-        m_name.clear();
-        return true;
+        bool stop = false;
+        int error = 0;
+        if (writePieces(m_fd.get(), bytes, reason)) {
+            error = answering(bytes, stop, [&] { return settle(m_fd.get(), written); });
+            if (!error)
+                error = m_fd.close();
+            if (!error && !stop) {
+                error = answering(bytes, stop, [&] {
+                    return ::rename(m_name.constData(), name.constData()) != 0 ? errno : 0;
+                });
+                if (!error) {
+                    m_guard.release();
+                    m_name.clear();
+                    return true;
+                }
+            }
+            if (error)
+                failed(reason, error);
+            else
+                stopped(reason);
+        }
+        m_fd.close();
+        removeAnswering(bytes, m_name, m_guard);
+        return false;
     }
 
 private:

@@ -20,6 +20,11 @@ public:
     // False when the source failed, with reason: a save then leaves the
     // file as it was.
     virtual bool next(QByteArrayView &piece, QString &reason) = 0;
+    // Asked after every piece written, and every few milliseconds while the
+    // system takes long over one step (making hundreds of megabytes lasting,
+    // copying old bytes aside), so that a window can answer: false stops the
+    // save, which leaves the file as it was and fails with no reason.
+    virtual bool goOn() { return true; }
 };
 
 // Puts the bytes in the file at path, which is created when missing. A

@@ -62,15 +62,17 @@ private:
 class EncodedText final : public ByteSource
 {
 public:
-    EncodedText(const TextPieces &text, const TextFormat &format)
+    EncodedText(const TextPieces &text, const TextFormat &format,
+                const std::function<bool()> &betweenPieces)
         : m_text(text)
         , m_format(format)
+        , m_betweenPieces(betweenPieces)
     {
         // UTF-8 without the mark that would read back as another text (a
         // lone character that Windows-1251 reads as two letters, a C1
         // control, a U+FEFF that would pass for the mark) gets the mark: one
         // pass over the bytes tells, and gives their size on the way.
-        if (m_format.encoding != Encoding::Utf8 || m_format.bom)
+        if (textReadings(m_format) == 1)
             return;
         UnmarkedUtf8 written;
         m_size = passOver([&](QByteArrayView piece) { written.feed(piece); });
@@ -92,6 +94,7 @@ public:
         piece = m_writing->next();
         return true;
     }
+    bool goOn() override { return !m_betweenPieces || m_betweenPieces(); }
 
 private:
     // Encodes the text once, handing each piece of bytes to each; their size.
@@ -107,6 +110,7 @@ private:
 
     const TextPieces &m_text;
     TextFormat m_format;
+    const std::function<bool()> &m_betweenPieces;
     std::optional<EncodingPass> m_writing;
     mutable std::optional<qint64> m_size;
 };
@@ -242,10 +246,16 @@ void forEachPiece(const TextPieces &text, const std::function<void(QStringView)>
     }
 }
 
-bool writeTextFile(const QString &path, const TextPieces &text, TextFormat &format,
-                   QString &reason, FileStamp *written)
+int textReadings(const TextFormat &format)
 {
-    EncodedText bytes(text, format);
+    return format.encoding == Encoding::Utf8 && !format.bom ? 2 : 1;
+}
+
+bool writeTextFile(const QString &path, const TextPieces &text, TextFormat &format,
+                   QString &reason, FileStamp *written,
+                   const std::function<bool()> &betweenPieces)
+{
+    EncodedText bytes(text, format, betweenPieces);
     if (!saveFile(path, bytes, reason, written))
         return false;
     format = bytes.format();

@@ -61,7 +61,16 @@ void forEachPiece(const TextPieces &text, const std::function<void(QStringView)>
 // the byte order mark where it would otherwise read as Windows-1251: format
 // then says so.
 // written, when given, is set to the stamp of the file as written.
+// betweenPieces, when given, runs after every piece written and every few
+// milliseconds while the system makes the file lasting, so that a window can
+// answer; when it says no, the save stops, the file as it was, with no
+// reason.
 bool writeTextFile(const QString &path, const TextPieces &text, TextFormat &format,
-                   QString &reason, FileStamp *written = nullptr);
+                   QString &reason, FileStamp *written = nullptr,
+                   const std::function<bool()> &betweenPieces = {});
+// How many times writeTextFile reads the text through in the format: twice
+// when a first pass must tell whether UTF-8 needs its mark, else once (and
+// once more when the file is written in place, to know its size first).
+int textReadings(const TextFormat &format);
 
 } // namespace zezu

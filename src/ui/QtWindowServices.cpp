@@ -30,6 +30,7 @@ constexpr qint64 kPumpIntervalMs = 5;
 QtWindowServices::QtWindowServices(frmMain &window)
     : m_window(window)
 {
+    m_clock.start();
 }
 
 qsizetype QtWindowServices::readTextPiece(qsizetype at, qsizetype units, QString &into) const
@@ -127,25 +128,16 @@ void QtWindowServices::setTextReadOnly(bool readOnly)
     m_window.textArea()->setReadOnly(readOnly);
 }
 
-void QtWindowServices::setBusy(bool busy)
-{
-    // Qt's override cursors stack: each set must be restored once.
-    if (std::exchange(m_busy, busy) == busy)
-        return;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
-}
-
 void QtWindowServices::showProgress(ProgressKind kind)
 {
     if (!m_progress) {
         m_progress = new frmConv(&m_window, [this] { m_window.editor().cancelRun(); },
                                  [this] { m_window.editor().progressWindowClosed(); });
-        // The same window while a file is taken in, saying so.
+        // The same window while a file is taken in or written, saying so.
         if (kind == ProgressKind::Opening)
             m_progress->setWindowTitle(QStringLiteral("::открытие файла..."));
+        else if (kind == ProgressKind::Saving)
+            m_progress->setWindowTitle(QStringLiteral("::сохранение файла..."));
     }
     if (!m_progress->isVisible())
         m_progress->show();
@@ -285,6 +277,11 @@ void QtWindowServices::processEvents(qsizetype characters)
         return;
     QCoreApplication::processEvents();
     m_sincePump.start();
+}
+
+qint64 QtWindowServices::clockMs() const
+{
+    return m_clock.elapsed();
 }
 
 void QtWindowServices::processEventsNow()

@@ -37,7 +37,6 @@ public:
     void setMenuEnabled(MenuItem item, bool enabled) override;
 
     void setTextReadOnly(bool readOnly) override;
-    void setBusy(bool busy) override;
 
     void showProgress(ProgressKind kind = ProgressKind::Converting) override;
     void setProgress(int percent, int doneWidth) override;
@@ -56,6 +55,7 @@ public:
 
     void processEvents(qsizetype characters) override;
     void processEventsNow() override;
+    qint64 clockMs() const override;
     void endProgram() override;
 
     bool isEnding() const { return m_ending; }
@@ -69,9 +69,9 @@ private:
     QPointer<frmConv> m_progress;
     QPointer<frmAbout> m_about;
     QElapsedTimer m_sincePump;
+    QElapsedTimer m_clock;
     qsizetype m_sinceClock = 0; // characters since the clock was read
     bool m_ending = false;
-    bool m_busy = false;
 };
 
 } // namespace zezu
