@@ -5,6 +5,7 @@
 #include "files/Memory.h"
 #include "files/PathNames.h"
 #include "files/TemporaryFiles.h"
+#include "ui/MenuKeys.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSettings>
+#include <QStyle>
 #include <QTimer>
 #include <QTranslator>
 
@@ -39,6 +41,7 @@ void setUpApplication(QApplication &app)
     // Lets the desktop match the windows to the installed entry and its icon.
     QGuiApplication::setDesktopFileName(record::kApplicationId.toString());
     QApplication::setWindowIcon(appIcon());
+    QApplication::setStyle(new MenuKeysStyle(QApplication::style()->name()));
 
     // The program keeps no settings and writes no file but those the user
     // saves: Qt's file dialogs would keep their recent folders and view in

@@ -125,7 +125,7 @@ void QtWindowServices::setMenuEnabled(MenuItem item, bool enabled)
 
 void QtWindowServices::setTextReadOnly(bool readOnly)
 {
-    m_window.textArea()->setReadOnly(readOnly);
+    m_window.textArea()->setLocked(readOnly);
 }
 
 void QtWindowServices::showProgress(ProgressKind kind)

@@ -25,6 +25,36 @@ using namespace Qt::StringLiterals;
 
 namespace zezu {
 
+namespace {
+
+// The keys that move through the text or select, and edit nothing.
+bool movesOnly(const QKeyEvent *event)
+{
+    static constexpr QKeySequence::StandardKey kMoves[] = {
+        QKeySequence::MoveToNextChar,       QKeySequence::MoveToPreviousChar,
+        QKeySequence::MoveToNextWord,       QKeySequence::MoveToPreviousWord,
+        QKeySequence::MoveToNextLine,       QKeySequence::MoveToPreviousLine,
+        QKeySequence::MoveToNextPage,       QKeySequence::MoveToPreviousPage,
+        QKeySequence::MoveToStartOfLine,    QKeySequence::MoveToEndOfLine,
+        QKeySequence::MoveToStartOfBlock,   QKeySequence::MoveToEndOfBlock,
+        QKeySequence::MoveToStartOfDocument, QKeySequence::MoveToEndOfDocument,
+        QKeySequence::SelectNextChar,       QKeySequence::SelectPreviousChar,
+        QKeySequence::SelectNextWord,       QKeySequence::SelectPreviousWord,
+        QKeySequence::SelectNextLine,       QKeySequence::SelectPreviousLine,
+        QKeySequence::SelectNextPage,       QKeySequence::SelectPreviousPage,
+        QKeySequence::SelectStartOfLine,    QKeySequence::SelectEndOfLine,
+        QKeySequence::SelectStartOfBlock,   QKeySequence::SelectEndOfBlock,
+    };
+    return std::any_of(std::begin(kMoves), std::end(kMoves),
+                       [event](QKeySequence::StandardKey key) { return event->matches(key); });
+}
+
+// Keys held for a text still coming in: enough for any a user presses in a
+// long load, auto-repeat included, without growing for ever.
+constexpr std::size_t kMostHeldKeys = 256;
+
+} // namespace
+
 TextArea::TextArea(QWidget *parent)
     : QPlainTextEdit(parent)
 {
@@ -158,8 +188,23 @@ qsizetype TextArea::selLength() const
     return textPosition(c.selectionEnd()) - textPosition(c.selectionStart());
 }
 
+void TextArea::setLocked(bool locked)
+{
+    setReadOnly(locked);
+    if (locked)
+        return;
+    // The keys that moved through the text while it came in move through
+    // all of it now, from its start, in the order they were pressed.
+    for (const auto &[key, modifiers] : std::exchange(m_heldKeys, {})) {
+        QKeyEvent again(QEvent::KeyPress, key, modifiers);
+        keyPressEvent(&again);
+    }
+}
+
 void TextArea::keyPressEvent(QKeyEvent *event)
 {
+    if (isReadOnly() && movesOnly(event) && m_heldKeys.size() < kMostHeldKeys)
+        m_heldKeys.emplace_back(event->key(), event->modifiers());
     // Read-only while a run or an intake works: selecting all of a text of
     // hundreds of megabytes would hold the window for seconds.
     if (isReadOnly()

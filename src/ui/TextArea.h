@@ -4,6 +4,9 @@
 
 #include <QPlainTextEdit>
 
+#include <utility>
+#include <vector>
+
 class QTextCursor;
 
 namespace zezu {
@@ -54,6 +57,11 @@ public:
     // during one).
     qsizetype textSize() const;
 
+    // Read-only while a command works on the text. The keys that only move
+    // through it, pressed meanwhile, scroll what is there and are held: once
+    // it is unlocked they move through the whole text, as if pressed then.
+    void setLocked(bool locked);
+
 signals:
     // Every change of the text, typed or set.
     void changed();
@@ -101,6 +109,8 @@ private:
     // Where a view position is in the text, and the blocks it counted.
     BreakIndex m_breaks;
     int m_blocks = 0;
+    // Moving keys pressed while locked.
+    std::vector<std::pair<int, Qt::KeyboardModifiers>> m_heldKeys;
 };
 
 } // namespace zezu

@@ -1,6 +1,7 @@
 #include "ui/frmMain.h"
 
 #include "art/AppIcon.h"
+#include "ui/MenuKeys.h"
 #include "ui/TextArea.h"
 
 #include <QAction>
@@ -28,6 +29,7 @@ frmMain::frmMain(QWidget *parent)
     txtChar->resize(kDesignWidth, kDesignHeight);
 
     buildMenu();
+    openMenuBarOnF10(*this);
     connectCommands();
 
     resize(kDesignWidth, kDesignHeight + menuBar()->sizeHint().height());
