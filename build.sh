@@ -15,12 +15,14 @@ packages=(
     fonts-liberation fonts-dejavu-core
 )
 # What the tests need besides: references, validators, the package builder,
-# libFuzzer's clang, the benchmarks' library so that they keep building, and
-# Russian prose that format detection must not take for UTF-8.
+# libFuzzer's clang, the benchmarks' library so that they keep building,
+# Russian prose that format detection must not take for UTF-8, and a virtual
+# display with a session bus for the screen reader's view of the windows.
 test_packages=(
     python3 libbenchmark-dev fortunes-ru
     desktop-file-utils appstream dpkg-dev file
     clang libclang-rt-14-dev
+    xvfb xauth dbus at-spi2-core python3-pyatspi
 )
 
 say() { printf '%s\n' "$*" >&2; }

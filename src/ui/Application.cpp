@@ -5,6 +5,7 @@
 #include "files/Memory.h"
 #include "files/PathNames.h"
 #include "files/TemporaryFiles.h"
+#include "ui/Accessible.h"
 #include "ui/MenuKeys.h"
 #include "ui/frmMain.h"
 
@@ -42,6 +43,7 @@ void setUpApplication(QApplication &app)
     QGuiApplication::setDesktopFileName(record::kApplicationId.toString());
     QApplication::setWindowIcon(appIcon());
     QApplication::setStyle(new MenuKeysStyle(QApplication::style()->name()));
+    makeWindowsAccessible();
 
     // The program keeps no settings and writes no file but those the user
     // saves: Qt's file dialogs would keep their recent folders and view in

@@ -133,11 +133,24 @@ void QtWindowServices::showProgress(ProgressKind kind)
     if (!m_progress) {
         m_progress = new frmConv(&m_window, [this] { m_window.editor().cancelRun(); },
                                  [this] { m_window.editor().progressWindowClosed(); });
-        // The same window while a file is taken in or written, saying so.
-        if (kind == ProgressKind::Opening)
+        // The same window while a file is taken in or written, saying so,
+        // and saying to a screen reader what its Cancel leaves.
+        switch (kind) {
+        case ProgressKind::Converting:
+            m_progress->setAccessibleDescription(QStringLiteral(
+                "Текст преобразуется. Отмена оставит текст, каким он был."));
+            break;
+        case ProgressKind::Opening:
             m_progress->setWindowTitle(QStringLiteral("::открытие файла..."));
-        else if (kind == ProgressKind::Saving)
+            m_progress->setAccessibleDescription(QStringLiteral(
+                "Файл открывается. Отмена оставит прежний текст."));
+            break;
+        case ProgressKind::Saving:
             m_progress->setWindowTitle(QStringLiteral("::сохранение файла..."));
+            m_progress->setAccessibleDescription(QStringLiteral(
+                "Файл сохраняется. Отмена оставит файл, каким он был."));
+            break;
+        }
     }
     if (!m_progress->isVisible())
         m_progress->show();

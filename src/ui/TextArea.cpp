@@ -59,6 +59,10 @@ TextArea::TextArea(QWidget *parent)
     : QPlainTextEdit(parent)
 {
     setObjectName(QStringLiteral("txtChar"));
+    setAccessibleName(QStringLiteral("Текст"));
+    setAccessibleDescription(QStringLiteral(
+        "Ctrl+G заменяет выделенное, а если ничего не выделено — весь текст, ссылками HTML "
+        "на знаки; Ctrl+Shift+G возвращает знаки из ссылок."));
     QFont font(QStringLiteral("Courier New"));
     font.setPointSizeF(8.25);
     font.setStyleHint(QFont::TypeWriter);

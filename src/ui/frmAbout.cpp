@@ -1,6 +1,7 @@
 #include "ui/frmAbout.h"
 
 #include "version/Version.h"
+#include "version/VersionRecord.h"
 #include "art/Banner.h"
 #include "ui/Fonts.h"
 
@@ -53,6 +54,8 @@ frmAbout::frmAbout(QWidget *owner)
     Picture1 = borderedBox(this, "Picture1", {6, 9}, kBannerSize);
     auto *banner = new QLabel(Picture1);
     banner->setObjectName(QStringLiteral("banner"));
+    // The picture shows the program's name, which a screen reader reads.
+    banner->setAccessibleName(record::kProductName.toString());
     banner->setPixmap(QPixmap::fromImage(bannerImage()));
     banner->setGeometry(Picture1->contentsRect());
 

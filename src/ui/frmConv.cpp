@@ -1,7 +1,9 @@
 #include "ui/frmConv.h"
 
+#include "ui/Accessible.h"
 #include "ui/Fonts.h"
 
+#include <QAccessible>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
@@ -45,6 +47,8 @@ frmConv::frmConv(QWidget *owner, std::function<void()> onCancel, std::function<v
 
     picBck = new QFrame(this);
     picBck->setObjectName(QStringLiteral("picBck"));
+    picBck->setAccessibleName(QStringLiteral("выполнено"));
+    picBck->setProperty(kPercentProperty, 0);
     picBck->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     picBck->setLineWidth(1);
     picBck->setGeometry(4, 30, 262, 16);
@@ -74,6 +78,7 @@ frmConv::frmConv(QWidget *owner, std::function<void()> onCancel, std::function<v
     cmdCacnel->setObjectName(QStringLiteral("cmdCacnel"));
     cmdCacnel->setFont(tahoma(true));
     cmdCacnel->setGeometry(Picture1->contentsRect());
+    cmdCacnel->setAccessibleName(QStringLiteral("Отмена"));
     cmdCacnel->setAutoDefault(false);
     cmdCacnel->setDefault(false);
     connect(cmdCacnel, &QPushButton::clicked, this, [onCancel = std::move(onCancel)] {
@@ -92,6 +97,9 @@ void frmConv::setProgress(int percent, int doneWidthPx)
         m_percent = percent;
         lblPer1->setText(QString::number(percent) + QLatin1Char('%'));
         lblPer2->setText(lblPer1->text());
+        picBck->setProperty(kPercentProperty, percent);
+        QAccessibleValueChangeEvent changed(picBck, percent);
+        QAccessible::updateAccessibility(&changed);
     }
     if (doneWidthPx != picDone->width())
         picDone->resize(std::max(0, doneWidthPx), picDone->height());

@@ -18,6 +18,9 @@ frmMain::frmMain(QWidget *parent)
     , m_editor(m_services)
 {
     setObjectName(QStringLiteral("frmMain"));
+    setAccessibleDescription(QStringLiteral(
+        "Редактор, который заменяет в тексте пробелы, кавычки, знаки &, <, > и русские буквы "
+        "ссылками HTML на знаки. Меню — клавиша F10 или Alt."));
     setWindowIcon(appIcon());
 
     // The text area is placed by the resize rule, not by a layout.
@@ -49,6 +52,7 @@ void frmMain::buildMenu()
         menu->addSeparator()->setObjectName(QString::fromLatin1(name));
     };
 
+    menuBar()->setAccessibleName(QStringLiteral("Меню"));
     mnuText = menuBar()->addMenu(QStringLiteral("::файл."));
     mnuText->setObjectName(QStringLiteral("mnuText"));
     mnuGen = action(mnuText, "mnuGen", QStringLiteral("::преобразовать..."),
