@@ -29,6 +29,18 @@ void press(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
     QTest::keyClick(to, key, modifiers);
 }
 
+// The menu bar's chosen title drawn in the highlight colour.
+bool titleLit(QMenuBar *bar)
+{
+    const QImage title = bar->grab(bar->actionGeometry(bar->activeAction())).toImage();
+    const QRgb lit = bar->palette().color(QPalette::Highlight).rgb();
+    for (int y = 0; y < title.height(); ++y)
+        for (int x = 0; x < title.width(); ++x)
+            if (title.pixel(x, y) == lit)
+                return true;
+    return false;
+}
+
 QMenu *openMenu()
 {
     return qobject_cast<QMenu *>(QApplication::activePopupWidget());
@@ -63,6 +75,7 @@ private:
             QCOMPARE(m_main->menuBar()->activeAction(),
                      m_main->menuBar()->actions().first());
             QVERIFY(!openMenu());
+            QVERIFY2(titleLit(m_main->menuBar()), "the title a lone Alt chose is not shown");
             press(Qt::Key_Down);
         }
         QVERIFY(openMenu());

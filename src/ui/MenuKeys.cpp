@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QStyleOption>
 
 namespace zezu {
 
@@ -14,6 +15,24 @@ int MenuKeysStyle::styleHint(StyleHint hint, const QStyleOption *option, const Q
     if (hint == SH_MenuBar_AltKeyNavigation)
         return 1;
     return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
+void MenuKeysStyle::drawControl(ControlElement element, const QStyleOption *option,
+                                QPainter *painter, const QWidget *widget) const
+{
+    // Styles that light a menu title only while its menu is open would show
+    // nothing after a lone Alt: the title the keyboard is on is drawn as lit
+    // while the menu bar holds the keyboard.
+    if (element == CE_MenuBarItem && widget && widget->hasFocus()
+        && (option->state & State_Selected)) {
+        if (const auto *item = qstyleoption_cast<const QStyleOptionMenuItem *>(option)) {
+            QStyleOptionMenuItem lit = *item;
+            lit.state |= State_Sunken;
+            QProxyStyle::drawControl(element, &lit, painter, widget);
+            return;
+        }
+    }
+    QProxyStyle::drawControl(element, option, painter, widget);
 }
 
 void openMenuBarOnF10(QMainWindow &window)
