@@ -20,6 +20,7 @@
 #include "support/ScriptedUser.h"
 #include "support/ViewText.h"
 #include "EachInChild.h"
+#include "Prose.h"
 #include "Responsiveness.h"
 #include "ui/Application.h"
 #include "ui/TextArea.h"
@@ -39,22 +40,9 @@
 #include <cstdio>
 
 using namespace zezu;
+using zezu::bench::prose;
 
 namespace {
-
-QString prose(qsizetype chars)
-{
-    const QString paragraph = QStringLiteral(
-        "Съешь же ещё этих мягких французских булок, да выпей чаю. В чащах юга жил "
-        "бы цитрус? Да, но фальшивый экземпляр! \"Широкая электрификация\" южных "
-        "губерний даст мощный толчок подъёму сельского хозяйства & <промышленности>.\r\n");
-    QString text;
-    text.reserve(chars + paragraph.size());
-    while (text.size() < chars)
-        text += paragraph;
-    text.truncate(chars);
-    return text;
-}
 
 QByteArray digestOf(const QString &path)
 {
