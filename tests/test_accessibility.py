@@ -62,6 +62,14 @@ def top(app, name):
     return None
 
 
+def unnamed(node):
+    """The controls under node without a name (fillers, frames and the like
+    only hold others)."""
+    holders = ("filler", "frame", "popup menu", "separator")
+    return [f"{found.get_role_name()} at depth {depth}" for found, depth in walk(node)
+            if found.get_role_name() not in holders and not found.get_name()]
+
+
 def tree(node):
     lines = []
     for found, depth in walk(node):
@@ -149,6 +157,7 @@ def main():
         check(text is not None and text.get_name() == "Текст", "the text area is named Текст")
         check(text is not None and "Ctrl+G" in text.get_description(),
               "the text area says how to convert")
+        check(not unnamed(frame), f"every control is named: {unnamed(frame)}")
         bar = find(frame, "menu bar")
         check(bar is not None and bar.get_name() == "Меню", "the menu bar is named Меню")
         for menu, items in MENU.items():
@@ -174,11 +183,15 @@ def main():
                 described = described or progress.get_description()
                 meter = meter or find(progress, "progress bar", "выполнено")
                 value = meter.get_current_value() if meter else None
+                # A value read as the window goes away is not the run's.
+                if top(app, "::преобразование...") is None:
+                    break
                 if value is not None and (not values or values[-1] != value):
                     values.append(value)
                 if len(values) >= 3 and cancel is None:
                     button = find(progress, "push button")
                     cancel = button.get_name() if button else None
+                    check(not unnamed(progress), f"every control is named: {unnamed(progress)}")
                     if tree_file:
                         with open(tree_file, "a", encoding="utf-8") as out:
                             out.write(tree(progress) + "\n")
@@ -188,7 +201,7 @@ def main():
         print("progress values read:", values)
         check(len(values) >= 3, f"the progress value changes as the run goes: {values}")
         check(values == sorted(values) and all(0 <= v <= 100 for v in values),
-              "the progress value only goes up, from 0 to 100")
+              f"the progress value only goes up, from 0 to 100: {values}")
         check(described and "Отмена" in described, "the progress window says what Cancel does")
         check(cancel == "Отмена", f"its button is named Отмена: {cancel}")
         check(wait_for(lambda: top(app, "ZEZU.vexlo - long.txt*")) is not None,
@@ -214,6 +227,7 @@ def main():
             said = " ".join(node.get_name() for node, _ in walk(about))
             print("the about box reads:", said)
             check("ZEZU.vexlo" in said, "the about box is read as it stands")
+            check(not unnamed(about), f"every control is named: {unnamed(about)}")
             if tree_file:
                 with open(tree_file, "a", encoding="utf-8") as out:
                     out.write(tree(about) + "\n")

@@ -72,6 +72,8 @@ TextArea::TextArea(QWidget *parent)
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    verticalScrollBar()->setAccessibleName(QStringLiteral("Прокрутка текста"));
+    horizontalScrollBar()->setAccessibleName(QStringLiteral("Прокрутка текста по горизонтали"));
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_setting)
             emit changed();
