@@ -41,6 +41,9 @@ bool titleLit(QMenuBar *bar)
     return false;
 }
 
+// A line of Windows-1251 prose, for a file long enough to show its progress.
+const QByteArray kLongLine = "\xD1\xFA\xE5\xF8\xFC \xE6\xE5 \xE5\xF9\xB8 \xFD\xF2\xE8\xF5\r\n";
+
 QMenu *openMenu()
 {
     return qobject_cast<QMenu *>(QApplication::activePopupWidget());
@@ -60,6 +63,7 @@ private slots:
     void menuBarByF10OrAlt();
     void aboutByKeysAlone();
     void exitByKeysAlone();
+    void cancelByKeysAlone();
     void movingDuringALoadTakesEffectOnceItIsIn_data();
     void movingDuringALoadTakesEffectOnceItIsIn();
 
@@ -137,6 +141,30 @@ void TestKeyboardUi::exitByKeysAlone()
     QTRY_VERIFY(!m_main->isVisible());
 }
 
+void TestKeyboardUi::cancelByKeysAlone()
+{
+    // The progress window has the keyboard while it shows: Space presses its
+    // Cancel. Then the keyboard is back in the text, as it was.
+    m_main.typeAtEnd(QStringLiteral("ok"));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.txt"));
+    QVERIFY(test::writeBytes(path, kLongLine.repeated(200000)));
+    bool pressed = false;
+    test::ProgressProbe probe([&](frmConv *conv) {
+        if (QApplication::activeWindow() != conv)
+            return false;
+        press(Qt::Key_Space);
+        pressed = true;
+        return true;
+    });
+    m_main->editor().openFile(path);
+    QVERIFY(pressed);
+    QCOMPARE(m_main.textValue(), QStringLiteral("ok"));
+    QTRY_VERIFY(m_main.text()->hasFocus() && QApplication::activeWindow() == m_main.window());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("!"));
+    QCOMPARE(m_main.textValue().size(), 3);
+}
+
 void TestKeyboardUi::movingDuringALoadTakesEffectOnceItIsIn_data()
 {
     QTest::addColumn<int>("key");
@@ -151,20 +179,21 @@ void TestKeyboardUi::movingDuringALoadTakesEffectOnceItIsIn()
     QFETCH(int, modifiers);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("long.txt"));
-    const QByteArray line = "\xD1\xFA\xE5\xF8\xFC \xE6\xE5 \xE5\xF9\xB8 \xFD\xF2\xE8\xF5\r\n";
-    QVERIFY(test::writeBytes(path, line.repeated(200000)));
+    QVERIFY(test::writeBytes(path, kLongLine.repeated(200000)));
 
-    // The key is pressed once the progress window shows the file coming in.
+    // The key is pressed where the keyboard is once the progress window shows
+    // the file coming in: in that window, which passes it on.
     bool pressed = false;
-    test::ProgressProbe probe([&](frmConv *) {
-        m_main.text()->setFocus();
-        QTest::keyClick(m_main.text(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    test::ProgressProbe probe([&](frmConv *conv) {
+        if (QApplication::activeWindow() != conv)
+            return false;
+        press(Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         pressed = true;
         return true;
     });
     m_main->editor().openFile(path);
     QVERIFY(pressed);
-    QCOMPARE(m_main.textValue().size(), qsizetype(line.size()) * 200000);
+    QCOMPARE(m_main.textValue().size(), qsizetype(kLongLine.size()) * 200000);
 
     // As the same key pressed now, on the whole text.
     QTextCursor expected(m_main.text()->document());

@@ -152,8 +152,10 @@ void QtWindowServices::showProgress(ProgressKind kind)
             break;
         }
     }
+    // A user of the keyboard alone reaches Cancel; the keys that move through
+    // the text still go to it.
     if (!m_progress->isVisible())
-        m_progress->show();
+        m_progress->showWithKeyboard(m_window.textArea());
 }
 
 void QtWindowServices::setProgress(int percent, int doneWidth)
@@ -169,14 +171,19 @@ int QtWindowServices::progressBarWidth() const
 
 void QtWindowServices::hideProgress()
 {
-    if (m_progress)
+    if (m_progress && m_progress->isVisible()) {
+        const bool hadKeyboard = m_progress->isActiveWindow();
         m_progress->hide();
+        // The keyboard goes back to the window it came from.
+        if (hadKeyboard)
+            m_window.activateWindow();
+    }
 }
 
 void QtWindowServices::unloadProgress()
 {
     if (m_progress) {
-        m_progress->hide();
+        hideProgress();
         m_progress->deleteLater();
         m_progress = nullptr;
     }

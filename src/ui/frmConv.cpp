@@ -5,6 +5,8 @@
 
 #include <QAccessible>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -86,6 +88,7 @@ frmConv::frmConv(QWidget *owner, std::function<void()> onCancel, std::function<v
     });
 
     setTabOrder(cmdCacnel, cmdCacnel);
+    cmdCacnel->installEventFilter(this);
 
     if (QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -108,6 +111,29 @@ void frmConv::setProgress(int percent, int doneWidthPx)
 int frmConv::barWidthPx() const
 {
     return picBck->width();
+}
+
+void frmConv::showWithKeyboard(QWidget *to)
+{
+    m_keysTo = to;
+    show();
+    raise();
+    activateWindow();
+    cmdCacnel->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+bool frmConv::eventFilter(QObject *watched, QEvent *event)
+{
+    // The button keeps Space, which presses it, and Tab; neither Enter nor
+    // Escape is bound to it, and the arrows would only move its focus.
+    if (watched == cmdCacnel && m_keysTo && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key != Qt::Key_Space && key != Qt::Key_Tab && key != Qt::Key_Backtab) {
+            QCoreApplication::sendEvent(m_keysTo, event);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmConv::closeEvent(QCloseEvent *event)

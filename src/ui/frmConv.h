@@ -29,8 +29,13 @@ public:
     void setProgress(int percent, int doneWidthPx);
     int barWidthPx() const;
 
+    // Shown with the keyboard, so that Space presses Cancel; every other key
+    // goes on to to, where the text it would move through is.
+    void showWithKeyboard(QWidget *to);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QLabel *Label1 = nullptr;
@@ -41,6 +46,7 @@ private:
     QFrame *Picture1 = nullptr;
     QPushButton *cmdCacnel = nullptr;
     std::function<void()> m_onClose;
+    QWidget *m_keysTo = nullptr;
     int m_percent = 0;
 };
 
