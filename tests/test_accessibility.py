@@ -191,6 +191,9 @@ def main():
                 if len(values) >= 3 and cancel is None:
                     button = find(progress, "push button")
                     cancel = button.get_name() if button else None
+                    focused = button is not None and button.get_state_set().contains(
+                        Atspi.StateType.FOCUSED)
+                    check(focused, "Отмена has the keyboard, so that a reader says it")
                     check(not unnamed(progress), f"every control is named: {unnamed(progress)}")
                     if tree_file:
                         with open(tree_file, "a", encoding="utf-8") as out:
