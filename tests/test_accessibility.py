@@ -120,7 +120,7 @@ def main():
     path = os.path.join(folder, "long.txt")
     line = "Съешь же ещё этих мягких французских булок, да выпей чаю. " * 3 + "\r\n"
     with open(path, "wb") as f:
-        f.write(line.encode("cp1251") * 200000)
+        f.write(line.encode("cp1251") * 300000)
 
     Atspi.init()
     env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
@@ -189,15 +189,15 @@ def main():
                 if value is not None and (not values or values[-1] != value):
                     values.append(value)
                 if len(values) >= 3 and cancel is None:
+                    if tree_file:
+                        with open(tree_file, "a", encoding="utf-8") as out:
+                            out.write(tree(progress) + "\n")
                     button = find(progress, "push button")
                     cancel = button.get_name() if button else None
                     focused = button is not None and button.get_state_set().contains(
                         Atspi.StateType.FOCUSED)
                     check(focused, "Отмена has the keyboard, so that a reader says it")
                     check(not unnamed(progress), f"every control is named: {unnamed(progress)}")
-                    if tree_file:
-                        with open(tree_file, "a", encoding="utf-8") as out:
-                            out.write(tree(progress) + "\n")
                 progress = top(app, "::преобразование...")
             except GLib.Error:
                 break
