@@ -12,6 +12,7 @@ about box. --tree writes the main window's tree as read.
 """
 
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -237,6 +238,7 @@ def main():
     finally:
         process.terminate()
         process.wait(10)
+        shutil.rmtree(folder, ignore_errors=True)
     print("ok" if not failures else f"{len(failures)} failed")
     return 1 if failures else 0
 
