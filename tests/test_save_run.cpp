@@ -5,6 +5,8 @@
 #include "support/Doc.h"
 #include "support/Files.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QObject>
 #include <QTest>
 
@@ -26,6 +28,9 @@ struct Saving
 
     // otherName: the file has a second name, and so is written in place,
     // its old bytes kept aside meanwhile.
+    static constexpr QFileDevice::Permissions kOthers = QFileDevice::ReadGroup
+        | QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther;
+
     Saving(const QString &folder, const TextFormat &format, bool otherName = false)
         : path(folder + QStringLiteral("/saved.txt"))
     {
@@ -36,6 +41,8 @@ struct Saving
             ? QByteArray("\xC0\r\n")
             : (format.bom ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + "\xC3\xA9\r\n";
         QVERIFY(test::writeBytes(path, bytes));
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                | kOthers));
         if (otherName)
             QCOMPARE(::link(pathBytes(path).constData(),
                             pathBytes(folder + QStringLiteral("/link.txt")).constData()),
@@ -45,10 +52,16 @@ struct Saving
     }
 
     // Runs the save command; the nth turn of the pump asks for a Cancel.
+    // Meanwhile every copy of the old bytes is the user's alone, as the file
+    // may not be.
     long save(long cancelAt)
     {
         long turn = 0;
         doc.w.onIntakePump = [&] {
+            for (const QFileInfo &copy : QDir(QFileInfo(path).path())
+                                             .entryInfoList({QStringLiteral(".zezu-old-*")},
+                                                            QDir::Files | QDir::Hidden))
+                QCOMPARE(copy.permissions() & kOthers, QFileDevice::Permissions());
             if (turn++ == cancelAt)
                 doc.editor.cancelRun();
         };

@@ -62,7 +62,7 @@ int followLinks(QByteArray &name)
 }
 
 int createNewFile(const QByteArray &folder, const char *prefix, QByteArray &name, Fd &fd,
-                  TemporaryFileGuard &guard)
+                  TemporaryFileGuard &guard, mode_t mode)
 {
     static constexpr char kLetters[] =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -73,9 +73,8 @@ int createNewFile(const QByteArray &folder, const char *prefix, QByteArray &name
         // Guarded before it exists, so that no signal can come between; a
         // name taken already can only be a file of ours left by a crash.
         guard.guard(candidate);
-        // 0666 less the umask, as any new file of the user's.
         const int created =
-            ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (created >= 0) {
             fd.reset(created);
             name = candidate;

@@ -6,6 +6,8 @@
 
 #include <utility>
 
+#include <sys/types.h>
+
 // The system's calls a save makes, each giving 0 or the error (errno) it met,
 // which FileErrors.h turns into words for the user.
 namespace zezu::posix {
@@ -50,9 +52,10 @@ int followLinks(QByteArray &name);
 
 // Makes a new file of a short unused name in the folder, prefix and eight
 // random letters (a name near the system's limit with more added would be
-// too long), guarded (TemporaryFiles.h) from before it exists.
+// too long), guarded (TemporaryFiles.h) from before it exists; mode less
+// the umask.
 int createNewFile(const QByteArray &folder, const char *prefix, QByteArray &name, Fd &fd,
-                  TemporaryFileGuard &guard);
+                  TemporaryFileGuard &guard, mode_t mode = 0666);
 
 // Writes all of bytes at offset, asking again after a write that did part.
 int writeAt(int fd, const char *bytes, qsizetype size, qint64 offset);

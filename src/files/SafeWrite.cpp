@@ -132,10 +132,13 @@ public:
             return error;
         QByteArray folder = posix::folderOf(file);
         Fd to;
-        int error = posix::createNewFile(folder, ".zezu-old-", m_name, to, m_guard);
+        // The user's alone, whoever may read the file: the copy may be in a
+        // shared folder, and stays after a SIGKILL.
+        constexpr mode_t kOwnerOnly = 0600;
+        int error = posix::createNewFile(folder, ".zezu-old-", m_name, to, m_guard, kOwnerOnly);
         if (error == EACCES || error == EPERM || error == EROFS) {
             folder = pathBytes(QDir::tempPath());
-            error = posix::createNewFile(folder, "zezu-old-", m_name, to, m_guard);
+            error = posix::createNewFile(folder, "zezu-old-", m_name, to, m_guard, kOwnerOnly);
         }
         if (!error)
             error = posix::copyBytes(from.get(), to.get());
