@@ -63,6 +63,7 @@ private slots:
     void menuBarByF10OrAlt();
     void aboutByKeysAlone();
     void exitByKeysAlone();
+    void cancelByKeysAlone_data();
     void cancelByKeysAlone();
     void movingDuringALoadTakesEffectOnceItIsIn_data();
     void movingDuringALoadTakesEffectOnceItIsIn();
@@ -141,24 +142,37 @@ void TestKeyboardUi::exitByKeysAlone()
     QTRY_VERIFY(!m_main->isVisible());
 }
 
+void TestKeyboardUi::cancelByKeysAlone_data()
+{
+    QTest::addColumn<bool>("menuOpen");
+    QTest::newRow("from the text") << false;
+    QTest::newRow("a menu open") << true;
+}
+
 void TestKeyboardUi::cancelByKeysAlone()
 {
-    // The progress window has the keyboard while it shows: Space presses its
-    // Cancel. Then the keyboard is back in the text, as it was.
+    // The progress window has the keyboard while it shows, a menu opened
+    // just before closed: Space presses its Cancel. Then the keyboard is back
+    // in the text, as it was.
+    QFETCH(bool, menuOpen);
     m_main.typeAtEnd(QStringLiteral("ok"));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("long.txt"));
     QVERIFY(test::writeBytes(path, kLongLine.repeated(200000)));
+    if (menuOpen)
+        openMenuBar(true);
     bool pressed = false;
+    bool menuLeft = false;
     test::ProgressProbe probe([&](frmConv *conv) {
         if (QApplication::activeWindow() != conv)
             return false;
+        menuLeft = openMenu() != nullptr;
         press(Qt::Key_Space);
         pressed = true;
         return true;
     });
     m_main->editor().openFile(path);
-    QVERIFY(pressed);
+    QVERIFY(pressed && !menuLeft);
     QCOMPARE(m_main.textValue(), QStringLiteral("ok"));
     QTRY_VERIFY(m_main.text()->hasFocus() && QApplication::activeWindow() == m_main.window());
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("!"));

@@ -153,9 +153,14 @@ void QtWindowServices::showProgress(ProgressKind kind)
         }
     }
     // A user of the keyboard alone reaches Cancel; the keys that move through
-    // the text still go to it.
-    if (!m_progress->isVisible())
+    // the text still go to it. A menu opened just before would hold the
+    // keyboard, and run its chosen item by the next Enter once the commands
+    // are back: it closes.
+    if (!m_progress->isVisible()) {
+        for (int menus = 0; menus < 8 && QApplication::activePopupWidget(); ++menus)
+            QApplication::activePopupWidget()->close();
         m_progress->showWithKeyboard(m_window.textArea());
+    }
 }
 
 void QtWindowServices::setProgress(int percent, int doneWidth)
