@@ -51,17 +51,47 @@ int answering(ByteSource &bytes, bool &stop, Call &&call)
     return result.get();
 }
 
-// Removes the file named name, if any, the source answering meanwhile: the
-// system frees hundreds of megabytes in its own time. The guard goes with it.
-void removeAnswering(ByteSource &bytes, QByteArray &name, TemporaryFileGuard &guard)
+// A file the save makes for itself, guarded from before it exists: removed
+// with the object unless taken (renamed into place, or kept for the user).
+class OwnFile
 {
-    if (name.isEmpty())
-        return;
-    bool ignored = false;
-    answering(bytes, ignored, [&] { return ::unlink(name.constData()); });
-    guard.release();
-    name.clear();
-}
+public:
+    OwnFile() = default;
+    ~OwnFile()
+    {
+        if (!m_name.isEmpty())
+            ::unlink(m_name.constData());
+    }
+    OwnFile(const OwnFile &) = delete;
+    OwnFile &operator=(const OwnFile &) = delete;
+
+    // Makes it in the folder (see posix::createNewFile): 0, or the error.
+    int make(const QByteArray &folder, const char *prefix, Fd &fd, mode_t mode = 0666)
+    {
+        return posix::createNewFile(folder, prefix, m_name, fd, m_guard, mode);
+    }
+    const QByteArray &name() const { return m_name; }
+    // Removes it, if any, the source answering meanwhile: the system frees
+    // hundreds of megabytes in its own time.
+    void remove(ByteSource &bytes)
+    {
+        if (m_name.isEmpty())
+            return;
+        bool ignored = false;
+        answering(bytes, ignored, [&] { return ::unlink(m_name.constData()); });
+        take();
+    }
+    // It is no longer the save's: a signal, and the object, leave it alone.
+    QByteArray take()
+    {
+        m_guard.release();
+        return std::exchange(m_name, QByteArray());
+    }
+
+private:
+    QByteArray m_name;
+    TemporaryFileGuard m_guard;
+};
 
 // Past the file size limit (RLIMIT_FSIZE) the system sends SIGXFSZ, whose
 // default ends the program with the edits unsaved. Ignored, it lets the
@@ -115,15 +145,6 @@ int settle(int fd, FileStamp *stamp)
 class OldBytes
 {
 public:
-    OldBytes() = default;
-    ~OldBytes()
-    {
-        if (!m_name.isEmpty())
-            ::unlink(m_name.constData());
-    }
-    OldBytes(const OldBytes &) = delete;
-    OldBytes &operator=(const OldBytes &) = delete;
-
     // Copies the file's bytes, lastingly: 0, or the error.
     int keep(const QByteArray &file)
     {
@@ -135,10 +156,10 @@ public:
         // The user's alone, whoever may read the file: the copy may be in a
         // shared folder, and stays after a SIGKILL.
         constexpr mode_t kOwnerOnly = 0600;
-        int error = posix::createNewFile(folder, ".zezu-old-", m_name, to, m_guard, kOwnerOnly);
+        int error = m_copy.make(folder, ".zezu-old-", to, kOwnerOnly);
         if (error == EACCES || error == EPERM || error == EROFS) {
             folder = pathBytes(QDir::tempPath());
-            error = posix::createNewFile(folder, "zezu-old-", m_name, to, m_guard, kOwnerOnly);
+            error = m_copy.make(folder, "zezu-old-", to, kOwnerOnly);
         }
         if (!error)
             error = posix::copyBytes(from.get(), to.get());
@@ -158,7 +179,7 @@ public:
         Fd from;
         Fd to;
         struct stat st;
-        int error = posix::open(from, m_name, O_RDONLY);
+        int error = posix::open(from, m_copy.name(), O_RDONLY);
         if (!error)
             error = posix::open(to, file, O_WRONLY | O_NONBLOCK | O_NOCTTY);
         if (!error && ::fstat(from.get(), &st) != 0)
@@ -175,18 +196,12 @@ public:
         return error ? error : to.close();
     }
     // Removes the copy, the source answering meanwhile.
-    void discard(ByteSource &bytes) { removeAnswering(bytes, m_name, m_guard); }
+    void discard(ByteSource &bytes) { m_copy.remove(bytes); }
     // The copy stays, for the user: a failure left the file damaged.
-    QString keepForUser()
-    {
-        m_guard.release();
-        const QByteArray kept = std::exchange(m_name, QByteArray());
-        return pathFromBytes(kept.constData());
-    }
+    QString keepForUser() { return pathFromBytes(m_copy.take().constData()); }
 
 private:
-    QByteArray m_name;
-    TemporaryFileGuard m_guard;
+    OwnFile m_copy;
 };
 
 // Puts the bytes in the old file itself. Nothing is touched until a copy of
@@ -261,23 +276,13 @@ class NewFile
 public:
     enum class Made { Yes, NotTheSame, Failed };
 
-    NewFile() = default;
-    ~NewFile()
-    {
-        if (!m_name.isEmpty())
-            ::unlink(m_name.constData());
-    }
-    NewFile(const NewFile &) = delete;
-    NewFile &operator=(const NewFile &) = delete;
-
     // Makes it in the folder of name, with the owner, group and mode of the
     // old file (old: its status, null when there is none). NotTheSame: it
     // could not be made there, or be given them, and would not be the file
     // the user knows.
     Made make(const QByteArray &name, const struct stat *old, QString &reason)
     {
-        const int error =
-            posix::createNewFile(posix::folderOf(name), ".zezu-", m_name, m_fd, m_guard);
+        const int error = m_file.make(posix::folderOf(name), ".zezu-", m_fd);
         if (error)
             return old && (error == EACCES || error == EPERM) ? Made::NotTheSame
                                                               : (failed(reason, error), Made::Failed);
@@ -308,11 +313,10 @@ public:
                 error = m_fd.close();
             if (!error && !stop) {
                 error = answering(bytes, stop, [&] {
-                    return ::rename(m_name.constData(), name.constData()) != 0 ? errno : 0;
+                    return ::rename(m_file.name().constData(), name.constData()) != 0 ? errno : 0;
                 });
                 if (!error) {
-                    m_guard.release();
-                    m_name.clear();
+                    m_file.take();
                     return true;
                 }
             }
@@ -322,14 +326,13 @@ public:
                 stopped(reason);
         }
         m_fd.close();
-        removeAnswering(bytes, m_name, m_guard);
+        m_file.remove(bytes);
         return false;
     }
 
 private:
-    QByteArray m_name;
+    OwnFile m_file;
     Fd m_fd;
-    TemporaryFileGuard m_guard;
 };
 
 // Writes a complete new file in the folder and renames it over the old one,
