@@ -36,7 +36,7 @@ public:
     QVariant minimumStepSize() const override { return 1; }
 
 private:
-    int percent() const { return widget()->property(kPercentProperty).toInt(); }
+    int percent() const { return static_cast<frmConv *>(widget()->parentWidget())->percent(); }
 };
 
 QAccessibleInterface *accessibleFor(const QString &, QObject *object)

@@ -2,10 +2,6 @@
 
 namespace zezu {
 
-// The property of the progress window's background bar that holds the
-// percentage done, which a screen reader reads as the bar's value.
-inline constexpr char kPercentProperty[] = "percent";
-
 // Lets a screen reader know the program's own windows as what they are: the
 // progress window and the about box as dialogs, announced by their
 // captions, and the progress window's background bar as a progress bar.

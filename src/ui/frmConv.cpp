@@ -1,6 +1,5 @@
 #include "ui/frmConv.h"
 
-#include "ui/Accessible.h"
 #include "ui/Fonts.h"
 
 #include <QAccessible>
@@ -50,7 +49,6 @@ frmConv::frmConv(QWidget *owner, std::function<void()> onCancel, std::function<v
     picBck = new QFrame(this);
     picBck->setObjectName(QStringLiteral("picBck"));
     picBck->setAccessibleName(QStringLiteral("выполнено"));
-    picBck->setProperty(kPercentProperty, 0);
     picBck->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     picBck->setLineWidth(1);
     picBck->setGeometry(4, 30, 262, 16);
@@ -100,7 +98,6 @@ void frmConv::setProgress(int percent, int doneWidthPx)
         m_percent = percent;
         lblPer1->setText(QString::number(percent) + QLatin1Char('%'));
         lblPer2->setText(lblPer1->text());
-        picBck->setProperty(kPercentProperty, percent);
         QAccessibleValueChangeEvent changed(picBck, percent);
         QAccessible::updateAccessibility(&changed);
     }

@@ -28,6 +28,7 @@ public:
     // repaints only what changed.
     void setProgress(int percent, int doneWidthPx);
     int barWidthPx() const;
+    int percent() const { return m_percent; }
 
     // Shown with the keyboard, so that Space presses Cancel; every other key
     // goes on to to, where the text it would move through is.
