@@ -41,8 +41,9 @@ bool titleLit(QMenuBar *bar)
     return false;
 }
 
-// A line of Windows-1251 prose, for a file long enough to show its progress.
+// Lines of Windows-1251 prose, for a file long enough to show its progress.
 const QByteArray kLongLine = "\xD1\xFA\xE5\xF8\xFC \xE6\xE5 \xE5\xF9\xB8 \xFD\xF2\xE8\xF5\r\n";
+constexpr qsizetype kLongLines = 200000;
 
 QMenu *openMenu()
 {
@@ -85,6 +86,33 @@ private:
         }
         QVERIFY(openMenu());
         QCOMPARE(openMenu()->objectName(), QStringLiteral("mnuText"));
+    }
+
+    // Opens a file long enough to show its progress, and presses the key
+    // where the keyboard is once the progress window has it. Whether it was
+    // pressed, and whether a menu was still open then.
+    struct Pressed
+    {
+        bool pressed = false;
+        bool menuLeft = false;
+    };
+    Pressed openPressing(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("long.txt"));
+        Pressed result;
+        if (!test::writeBytes(path, kLongLine.repeated(kLongLines)))
+            return result;
+        test::ProgressProbe probe([&](frmConv *conv) {
+            if (QApplication::activeWindow() != conv)
+                return false;
+            result.menuLeft = openMenu() != nullptr;
+            press(key, modifiers);
+            result.pressed = true;
+            return true;
+        });
+        m_main->editor().openFile(path);
+        return result;
     }
 
     test::MainWindowFixture m_main;
@@ -156,23 +184,10 @@ void TestKeyboardUi::cancelByKeysAlone()
     // in the text, as it was.
     QFETCH(bool, menuOpen);
     m_main.typeAtEnd(QStringLiteral("ok"));
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("long.txt"));
-    QVERIFY(test::writeBytes(path, kLongLine.repeated(200000)));
     if (menuOpen)
         openMenuBar(true);
-    bool pressed = false;
-    bool menuLeft = false;
-    test::ProgressProbe probe([&](frmConv *conv) {
-        if (QApplication::activeWindow() != conv)
-            return false;
-        menuLeft = openMenu() != nullptr;
-        press(Qt::Key_Space);
-        pressed = true;
-        return true;
-    });
-    m_main->editor().openFile(path);
-    QVERIFY(pressed && !menuLeft);
+    const Pressed space = openPressing(Qt::Key_Space);
+    QVERIFY(space.pressed && !space.menuLeft);
     QCOMPARE(m_main.textValue(), QStringLiteral("ok"));
     QTRY_VERIFY(m_main.text()->hasFocus() && QApplication::activeWindow() == m_main.window());
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("!"));
@@ -191,23 +206,9 @@ void TestKeyboardUi::movingDuringALoadTakesEffectOnceItIsIn()
 {
     QFETCH(int, key);
     QFETCH(int, modifiers);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("long.txt"));
-    QVERIFY(test::writeBytes(path, kLongLine.repeated(200000)));
-
-    // The key is pressed where the keyboard is once the progress window shows
-    // the file coming in: in that window, which passes it on.
-    bool pressed = false;
-    test::ProgressProbe probe([&](frmConv *conv) {
-        if (QApplication::activeWindow() != conv)
-            return false;
-        press(Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        pressed = true;
-        return true;
-    });
-    m_main->editor().openFile(path);
-    QVERIFY(pressed);
-    QCOMPARE(m_main.textValue().size(), qsizetype(kLongLine.size()) * 200000);
+    // Pressed in the progress window, which passes it on.
+    QVERIFY(openPressing(Qt::Key(key), Qt::KeyboardModifiers(modifiers)).pressed);
+    QCOMPARE(m_main.textValue().size(), kLongLine.size() * kLongLines);
 
     // As the same key pressed now, on the whole text.
     QTextCursor expected(m_main.text()->document());
